@@ -1,0 +1,43 @@
+# Linux: the author's tool and the unit tests against the simulated Windows.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+add_library(scrsim STATIC platform/sim/sim_system.cpp)
+target_link_libraries(scrsim PUBLIC scrcore)
+
+# scrpack carries the setup program of the Windows build by default.
+set(SCR_STUB "${CMAKE_SOURCE_DIR}/build/win32/setup.exe" CACHE FILEPATH
+    "setup program image that scrpack carries")
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/stub_image.cpp
+  COMMAND ${CMAKE_COMMAND} -DIN=${SCR_STUB} -DOUT=${CMAKE_BINARY_DIR}/stub_image.cpp
+          -DNAME=kStubImage -P ${CMAKE_SOURCE_DIR}/cmake/embed.cmake
+  DEPENDS ${SCR_STUB} ${CMAKE_SOURCE_DIR}/cmake/embed.cmake)
+file(GLOB SCRPACK_SOURCES CONFIGURE_DEPENDS tools/scrpack/*.cpp)
+add_executable(scrpack ${SCRPACK_SOURCES} ${CMAKE_BINARY_DIR}/stub_image.cpp)
+target_include_directories(scrpack SYSTEM PRIVATE ${SCR_TOOL_HEADERS})
+target_link_libraries(scrpack PRIVATE scrcore)
+
+enable_testing()
+find_package(GTest REQUIRED)
+include(GoogleTest)
+file(GLOB SCR_UNIT_TESTS CONFIGURE_DEPENDS tests/unit/*.cpp)
+add_executable(unit_tests ${SCR_UNIT_TESTS})
+target_link_libraries(unit_tests PRIVATE scrsim GTest::gtest GTest::gtest_main)
+gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
+
+file(GLOB SCR_BENCH CONFIGURE_DEPENDS bench/*.cpp)
+foreach(src ${SCR_BENCH})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE scrsim)
+endforeach()
+
+# End-to-end tests: each tests/e2e/test_*.py runs the cross-built programs
+# under Wine (they need build/win32 first).
+file(GLOB SCR_E2E CONFIGURE_DEPENDS tests/e2e/test_*.py)
+foreach(src ${SCR_E2E})
+  get_filename_component(name ${src} NAME_WE)
+  add_test(NAME e2e_${name} COMMAND python3 ${src})
+  set_tests_properties(e2e_${name} PROPERTIES LABELS e2e TIMEOUT 600
+    ENVIRONMENT "SCR_SOURCE=${CMAKE_SOURCE_DIR};SCR_WIN32=${CMAKE_SOURCE_DIR}/build/win32;SCR_HOST=${CMAKE_BINARY_DIR}")
+endforeach()

@@ -1,0 +1,186 @@
+#include "package/loader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace scr {
+namespace {
+
+bool ReadAt(File& file, int64_t position, void* buffer, size_t count) {
+  return file.Seek(position) && file.ReadExact(buffer, count);
+}
+
+// Reads a block of `size` bytes at `position` into `out`, after checking
+// that it lies inside the file, so a damaged size never leads to an
+// allocation larger than the file itself.
+bool ReadBlock(File& file, int64_t file_size, int64_t position, int64_t size, std::string* out) {
+  out->clear();
+  if (size < 0 || position < 0 || position > file_size || size > file_size - position) return false;
+  if (size == 0) return true;
+  out->resize(static_cast<size_t>(size));
+  return ReadAt(file, position, out->data(), out->size());
+}
+
+bool IsAsciiAlnum(uint8_t c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+}  // namespace
+
+int64_t FindPackageEnd(File& file, int64_t size) {
+  if (size < kTrailerSize) return -1;
+  // The usual case, a file that ends in its trailer, costs one small read.
+  char last[kTrailerSize];
+  if (!ReadAt(file, size - kTrailerSize, last, sizeof(last))) return -1;
+  if (ClassifyTrailer(last) != TrailerKind::kNone) return size;
+  // The window that ends at E is the 10 bytes before E. Scan E from `size`
+  // down to 10, a block at a time; consecutive blocks overlap by 9 bytes so
+  // a trailer that straddles two blocks is still seen.
+  std::vector<char> block(kTrailerSearchBlock + kTrailerSize - 1);
+  int64_t high = size - 1;  // one past the last byte of the current block
+  while (high >= kTrailerSize) {
+    int64_t low = std::max<int64_t>(0, high - static_cast<int64_t>(block.size()));
+    size_t count = static_cast<size_t>(high - low);
+    if (!ReadAt(file, low, block.data(), count)) return -1;
+    for (int64_t end = high; end - kTrailerSize >= low; --end) {
+      if (ClassifyTrailer(block.data() + (end - kTrailerSize - low)) != TrailerKind::kNone) return end;
+    }
+    if (low == 0) break;
+    high = low + kTrailerSize - 1;
+  }
+  return -1;
+}
+
+int WindowsVersionNumber(const VersionInfo& v) {
+  if (!v.ok) return -1;
+  if (v.platform_id == 1) {
+    if (v.major == 4 && v.minor == 0) return 0;
+    if (v.major == 4 && v.minor == 10) return (v.service_pack.size() >= 2 && v.service_pack[1] == 'A') ? 2 : 1;
+    if (v.major == 4 && v.minor == 90) return 3;
+    return -1;
+  }
+  if (v.platform_id == 2) {
+    if (v.major <= 4) return 4;
+    if (v.major == 5 && v.minor == 0) return 5;
+    if (v.major == 5 && v.minor == 1) return 6;
+    if (v.major == 6) return 7;
+    return -1;
+  }
+  return -1;
+}
+
+void NormaliseScrFileName(System& system, char (&field)[256]) {
+  std::string text = FieldText(field);
+
+  size_t name_start = 0;
+  for (size_t i = 0; i < text.size();) {
+    uint8_t c = static_cast<uint8_t>(text[i]);
+    if (system.IsLeadByte(c) && i + 1 < text.size()) {
+      i += 2;  // the trail byte may look like "\" but is part of a character
+      continue;
+    }
+    if (c == '\\' || c == ':') name_start = i + 1;
+    ++i;
+  }
+  std::string folder = text.substr(0, name_start);
+  std::string name = text.substr(name_start);
+
+  size_t dot = name.find('.');
+  if (dot != std::string::npos && dot + 1 >= 9) name = name.substr(0, 8) + ".scr";
+  if (name.size() > 4) {
+    for (size_t i = 0; i < name.size() - 4; ++i) {
+      if (!IsAsciiAlnum(static_cast<uint8_t>(name[i]))) name[i] = '_';
+    }
+  }
+
+  std::string result = folder + name;
+  // The result is never longer than the stored text; a stored text that
+  // fills all 256 bytes keeps doing so (readers stop at the field's width).
+  std::memset(field, 0, sizeof(field));
+  std::memcpy(field, result.data(), std::min(result.size(), sizeof(field)));
+}
+
+LoadStatus LoadPackage(System& system, LoadedPackage& package, std::unique_ptr<File>& file) {
+  file = system.OpenRead(system.ModulePath(), Share::kDenyNone);
+  if (!file) return LoadStatus::kCannotOpen;
+
+  const int64_t size = file->Size();
+  if (size < kRecordAndTrailerSize) return LoadStatus::kCorrupted;
+  const int64_t end = FindPackageEnd(*file, size);
+  if (end < kRecordAndTrailerSize) return LoadStatus::kCorrupted;
+  package.package_end = end;
+
+  // Record and trailer in one read.
+  char tail[kRecordAndTrailerSize];
+  if (!ReadAt(*file, end - kRecordAndTrailerSize, tail, sizeof(tail))) return LoadStatus::kCorrupted;
+  SetupRecord& record = package.record;
+  std::memcpy(&record, tail, sizeof(record));
+  const char* marker = tail + kRecordSize;
+
+  package.windows_version = WindowsVersionNumber(system.GetVersion());
+  if (package.windows_version >= 5) NormaliseScrFileName(system, record.ScrFileName);
+
+  const int64_t region = end - kRecordAndTrailerSize - static_cast<int64_t>(record.TextBlocksSize);
+  const int64_t language_at =
+      region + static_cast<int64_t>(record.ReadmeSize) + static_cast<int64_t>(record.LicenseSize);
+  if (!ReadBlock(*file, size, language_at, record.LanguageSize, &package.language_text))
+    return LoadStatus::kCorrupted;
+  LoadLanguageTable(package.table, package.language_text, "Setup");
+
+  package.kind = ClassifyTrailer(marker);
+  switch (package.kind) {
+    case TrailerKind::kSetup: {
+      // The install run copies PackageSize - TextBlocksSize - 946 bytes from
+      // PackageEnd - PackageSize: a size that makes that count negative, or
+      // points before the start of the file, is a damaged package. (An
+      // uninstaller copy's PackageSize is stale by design and never read.)
+      const int64_t package_size = record.PackageSize;
+      const int64_t text_size = record.TextBlocksSize;
+      if (text_size < 0 || package_size < text_size + kRecordAndTrailerSize || package_size > end)
+        return LoadStatus::kCorrupted;
+      return LoadStatus::kOk;
+    }
+    case TrailerKind::kUninstaller:
+      if (FieldText(record.RecordSignature) != RecordSignatureText()) return LoadStatus::kCorrupted;
+      return LoadStatus::kOk;
+    case TrailerKind::kNone:
+      break;
+  }
+  return LoadStatus::kCorrupted;
+}
+
+bool ReadSetupTexts(File& file, LoadedPackage& package) {
+  const SetupRecord& record = package.record;
+  const int64_t size = file.Size();
+  const int64_t region =
+      package.package_end - kRecordAndTrailerSize - static_cast<int64_t>(record.TextBlocksSize);
+  package.readme.clear();
+  package.license.clear();
+  if (record.ReadmeSize > 0 && !ReadBlock(file, size, region, record.ReadmeSize, &package.readme))
+    return false;
+  if (LicensePageInUse(record) && record.LicenseSize > 0) {
+    const int64_t at = region + std::max<int32_t>(record.ReadmeSize, 0);
+    if (!ReadBlock(file, size, at, record.LicenseSize, &package.license)) return false;
+  }
+  return true;
+}
+
+std::string NormaliseLineBreaks(std::string_view text) {
+  size_t nul = text.find('\0');
+  if (nul != std::string_view::npos) text = text.substr(0, nul);
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r' || c == '\n') {
+      out += "\r\n";
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace scr

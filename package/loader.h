@@ -1,0 +1,66 @@
+// Reading the package that follows the program image in its own file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "package/language.h"
+#include "package/record.h"
+#include "platform/system.h"
+
+namespace scr {
+
+// Everything loading leaves for the rest of the process.
+struct LoadedPackage {
+  SetupRecord record{};
+  int64_t package_end = 0;  // PackageEnd: just behind the trailer
+  TrailerKind kind = TrailerKind::kNone;
+  int windows_version = -1;
+  std::string language_text;
+  LanguageTable table;
+  // Read by ReadSetupTexts in a setup run only.
+  std::string readme;
+  std::string license;
+};
+
+enum class LoadStatus {
+  kOk,
+  kCannotOpen,  // the program's own file could not be opened
+  kCorrupted,   // anything else: the one corrupted-file report
+};
+
+// Block size of the backward trailer search.
+inline constexpr size_t kTrailerSearchBlock = 64 * 1024;
+
+// PackageEnd of the trailer nearest to the end of `file` (of `size` bytes),
+// or -1 when there is none. Reads the tail in blocks, not byte by byte.
+int64_t FindPackageEnd(File& file, int64_t size);
+
+// WindowsVersionNumber: -1 not recognised, 0 Windows 95, 1 Windows 98,
+// 2 Windows 98 SE, 3 Windows Me, 4 NT 4 and earlier, 5 Windows 2000,
+// 6 Windows XP, 7 NT 6.x.
+int WindowsVersionNumber(const VersionInfo& version);
+
+// The file-name rule of Windows 2000 and later: a name whose first "." stands
+// at position 9 or later is cut to 8 bytes plus ".scr", and every byte but
+// the last four that is not an ASCII letter or digit becomes "_". The folder
+// part (up to the last "\" or ":" that is not the trail byte of a
+// double-byte character) is kept.
+void NormaliseScrFileName(System& system, char (&field)[256]);
+
+// Opens the program's own file and loads the package (trailer, record, file
+// name rule, language table, run kind). On kOk `file` stays open for
+// ReadSetupTexts.
+LoadStatus LoadPackage(System& system, LoadedPackage& package, std::unique_ptr<File>& file);
+
+// Setup run: reads the readme and, when the licence page is in use, the
+// licence through the still open file. False when a block lies outside the
+// file or a read falls short.
+bool ReadSetupTexts(File& file, LoadedPackage& package);
+
+// Splits readme or licence text into lines at CR, LF or CR LF (a NUL ends
+// the text) and joins them with CR LF, as the wizard's text boxes hold it.
+std::string NormaliseLineBreaks(std::string_view text);
+
+}  // namespace scr

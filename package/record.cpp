@@ -1,0 +1,68 @@
+#include "package/record.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace scr {
+namespace {
+
+// The trailers, each byte XOR-ed with a key that the compiler cannot see
+// through, so the plain texts never stand in the program image.
+constexpr uint8_t kScramble = 0x5A;
+constexpr uint8_t kSetupScrambled[kTrailerSize] = {
+    'S' ^ kScramble, 'C' ^ kScramble, 'R' ^ kScramble, 'B' ^ kScramble, 'u' ^ kScramble,
+    'i' ^ kScramble, '.' ^ kScramble, 's' ^ kScramble, 'i' ^ kScramble, 'g' ^ kScramble};
+constexpr uint8_t kUninstallerScrambled[kTrailerSize] = {
+    'S' ^ kScramble, 'c' ^ kScramble, 'U' ^ kScramble, 'n' ^ kScramble, 'i' ^ kScramble,
+    'n' ^ kScramble, '.' ^ kScramble, 's' ^ kScramble, 'i' ^ kScramble, 'g' ^ kScramble};
+
+std::string Descramble(const uint8_t (&bytes)[kTrailerSize]) {
+  // A volatile key keeps the optimiser from folding the result back into a
+  // constant string.
+  volatile uint8_t key = kScramble;
+  std::string text(kTrailerSize, '\0');
+  for (int i = 0; i < kTrailerSize; ++i) text[i] = static_cast<char>(bytes[i] ^ key);
+  return text;
+}
+
+}  // namespace
+
+std::string SetupTrailer() { return Descramble(kSetupScrambled); }
+std::string UninstallerTrailer() { return Descramble(kUninstallerScrambled); }
+std::string RecordSignatureText() { return "SCRSet.sig"; }
+
+TrailerKind ClassifyTrailer(const char* ten_bytes) {
+  std::string_view window(ten_bytes, kTrailerSize);
+  if (window == SetupTrailer()) return TrailerKind::kSetup;
+  if (window == UninstallerTrailer()) return TrailerKind::kUninstaller;
+  return TrailerKind::kNone;
+}
+
+std::string FieldText(const char* field, size_t width) {
+  const void* nul = std::memchr(field, '\0', width);
+  size_t length = nul ? static_cast<const char*>(nul) - field : width;
+  return std::string(field, length);
+}
+
+void SetField(char* field, size_t width, std::string_view text) {
+  std::memset(field, 0, width);
+  std::memcpy(field, text.data(), std::min(text.size(), width - 1));
+}
+
+std::string ShortStringText(const uint8_t (&field)[1 + kShortStringMax]) {
+  size_t length = std::min<size_t>(field[0], kShortStringMax);
+  return std::string(reinterpret_cast<const char*>(field + 1), length);
+}
+
+void SetShortString(uint8_t (&field)[1 + kShortStringMax], std::string_view text) {
+  std::memset(field, 0, sizeof(field));
+  size_t length = std::min<size_t>(text.size(), kShortStringMax);
+  field[0] = static_cast<uint8_t>(length);
+  std::memcpy(field + 1, text.data(), length);
+}
+
+bool LicensePageInUse(const SetupRecord& record) {
+  return record.LicenseMode >= 1 && record.LicenseMode <= 3;
+}
+
+}  // namespace scr

@@ -1,0 +1,153 @@
+// A simulated Windows for host tests.
+//
+// Files live under a sandbox folder on the host: the Windows path
+// "C:\Dir\File.txt" is the host path <sandbox>/C/Dir/File.txt, and every
+// component is looked up without regard to letter case, as on Windows. The
+// registry is in memory, shell calls and message boxes are recorded, message
+// boxes answer from a script, and version, WOW64 and folders are settable.
+// Faults can be injected per path.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace scr {
+
+class SimSystem : public System {
+ public:
+  // Creates an empty sandbox under `sandbox` (removed first when it exists).
+  explicit SimSystem(std::string sandbox);
+  ~SimSystem() override;
+
+  // ---- settings a test may change ----
+  std::string command_line = "setup.exe";
+  std::string module_path = "C:\\Setup\\setup.exe";
+  VersionInfo version{true, 2, 5, 1, "Service Pack 3"};  // Windows XP
+  bool wow64 = false;
+  uint32_t seed = 12345;
+  std::string windows_directory = "C:\\WINDOWS";
+  std::string temp_path = "C:\\TEMP\\";
+  std::set<uint8_t> lead_bytes;  // IsDBCSLeadByte answers true for these
+  std::map<ShellFolder, std::string> special_folders = {
+      {ShellFolder::kDesktop, "C:\\Documents and Settings\\User\\Desktop"},
+      {ShellFolder::kPrograms, "C:\\Documents and Settings\\User\\Start Menu\\Programs"},
+      {ShellFolder::kProgramFiles, "C:\\Program Files"},
+  };
+  std::set<ShellFolder> failing_folders;  // SpecialFolderPath fails for these
+  std::map<std::string, std::string> short_paths;  // long path -> short form
+  intptr_t shell_execute_result = 42;
+  bool delay_until_reboot_ok = true;
+
+  // Scripted message-box answers, taken in order; kFailed when none is left
+  // (a box that cannot be shown, as without a display).
+  std::deque<MsgAnswer> answers;
+
+  // ---- faults ----
+  std::set<std::string> fail_create_directory;  // Windows paths, any case
+  std::set<std::string> fail_create_file;
+  std::set<std::string> fail_delete;            // DeleteFile keeps failing
+  std::map<std::string, int> busy_deletes;       // fails this many times, then works
+  // A created file whose path is listed fails its writes once this many
+  // bytes have been written to it.
+  std::map<std::string, int64_t> fail_write_after;
+  bool fail_open_module = false;
+
+  // ---- what happened ----
+  struct ShellCall {
+    bool with_owner;
+    std::string verb, file, params, dir;
+    int show;
+  };
+  std::vector<ShellCall> shell_calls;
+  struct Box {
+    std::string text, caption;
+    MsgIcon icon;
+    MsgButtons buttons;
+  };
+  std::vector<Box> boxes;
+  std::vector<std::string> delay_until_reboot;
+  std::vector<std::string> deleted;  // every path DeleteFile removed, in order
+  int delete_attempts = 0;
+  int64_t read_calls = 0;  // ReadSome calls on files opened by OpenRead
+  void* owner = nullptr;
+
+  // ---- test helpers over the sandbox ----
+  // Writes a file, creating its folders.
+  void PutFile(const std::string& windows_path, std::string_view bytes);
+  // Contents of a file, or false when it does not exist.
+  bool GetFile(const std::string& windows_path, std::string* bytes);
+  std::string ReadWholeFile(const std::string& windows_path);
+  void MakeFolders(const std::string& windows_path);
+  // Every file under the sandbox with its contents, keyed by host-relative
+  // path, for before/after comparisons.
+  std::map<std::string, std::string> Snapshot();
+  // The whole registry as "ROOT\key|name=value" lines, sorted.
+  std::vector<std::string> RegistryDump();
+  // The host path of a Windows path (existing components matched without
+  // regard to case).
+  std::string HostPath(const std::string& windows_path);
+  // A shell link written by CreateShellLink: its target, or "" when none.
+  std::string LinkTarget(const std::string& link_file);
+
+  // ---- System ----
+  std::string CommandLine() override { return command_line; }
+  std::string ModulePath() override { return module_path; }
+  VersionInfo GetVersion() override { return version; }
+  bool IsWow64() override { return wow64; }
+  uint32_t RandomSeed() override { return seed; }
+  bool IsLeadByte(uint8_t byte) override { return lead_bytes.count(byte) != 0; }
+
+  std::unique_ptr<File> OpenRead(const std::string& path, Share share) override;
+  std::unique_ptr<File> CreateFile(const std::string& path) override;
+  std::unique_ptr<File> OpenReadWrite(const std::string& path) override;
+  bool DeleteFile(const std::string& path) override;
+  bool FileExists(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+  bool CreateDirectory(const std::string& path) override;
+  bool RemoveDirectory(const std::string& path) override;
+  bool CopyFile(const std::string& from, const std::string& to, bool overwrite) override;
+  std::string ShortPath(const std::string& path) override;
+  std::string FullPath(const std::string& path) override;
+  std::string TempPath() override { return temp_path; }
+  std::string WindowsDirectory() override { return windows_directory; }
+  bool MoveFileDelayUntilReboot(const std::string& path) override;
+
+  bool RegCreateKey(RootKey root, const std::string& key) override;
+  bool RegKeyExists(RootKey root, const std::string& key) override;
+  bool RegSetString(RootKey root, const std::string& key, const std::string& name,
+                    const std::string& value) override;
+  bool RegGetString(RootKey root, const std::string& key, const std::string& name,
+                    std::string* value) override;
+  std::vector<std::string> RegValueNames(RootKey root, const std::string& key) override;
+  bool RegDeleteValue(RootKey root, const std::string& key, const std::string& name) override;
+  bool RegDeleteTree(RootKey root, const std::string& key) override;
+
+  bool SpecialFolderPath(ShellFolder folder, std::string* path) override;
+  intptr_t ShellExecute(bool with_owner, const std::string& verb, const std::string& file,
+                        const std::string& params, const std::string& dir, int show) override;
+  bool CreateShellLink(const std::string& target, const std::string& link_file) override;
+
+  MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                       MsgButtons buttons) override;
+  void SetOwnerWindow(void* window) override { owner = window; }
+
+ private:
+  struct RegKey {
+    std::string name;  // as first created
+    std::vector<std::pair<std::string, std::string>> values;
+  };
+  // Key path lower-cased, root first ("HKLM\software\x").
+  std::string RegPath(RootKey root, const std::string& key) const;
+  RegKey* FindKey(RootKey root, const std::string& key);
+  bool InSet(const std::set<std::string>& paths, const std::string& path) const;
+
+  std::string sandbox_;
+  std::map<std::string, RegKey> registry_;
+};
+
+}  // namespace scr

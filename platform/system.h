@@ -1,0 +1,145 @@
+// The thin layer between the setup's logic and Windows.
+//
+// Everything the setup asks of the operating system goes through `System`.
+// Two backends stand behind it: the real Win32 one (platform/win32/) that the
+// product links, and a simulated Windows (platform/sim/) with files under a
+// sandbox folder, an in-memory registry, recorded shell calls and scripted
+// message-box answers, that the host tests link. No other folder but
+// platform/ and the window code includes <windows.h>.
+//
+// All text is single-byte ANSI text, passed through byte for byte.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace scr {
+
+// An open file. Reads and writes are exact: a short read or write fails.
+class File {
+ public:
+  virtual ~File() = default;
+  // Size of the file, or -1 when it cannot be determined.
+  virtual int64_t Size() = 0;
+  virtual int64_t Position() = 0;
+  virtual bool Seek(int64_t position) = 0;
+  // Reads up to `count` bytes at the current position; `*got` receives the
+  // number read (fewer only at the end of the file). False on an I/O error.
+  virtual bool ReadSome(void* buffer, size_t count, size_t* got) = 0;
+  // Writes all `count` bytes or fails.
+  virtual bool Write(const void* buffer, size_t count) = 0;
+
+  // Reads exactly `count` bytes or fails.
+  bool ReadExact(void* buffer, size_t count) {
+    size_t got = 0;
+    return ReadSome(buffer, count, &got) && got == count;
+  }
+};
+
+enum class Share {
+  kDenyNone,   // others may read and write
+  kDenyWrite,  // others may read, not write
+};
+
+enum class RootKey { kLocalMachine, kCurrentUser };
+
+// Shell folder ids (CSIDL values).
+enum class ShellFolder : int { kDesktop = 0, kPrograms = 2, kProgramFiles = 38 };
+
+enum class MsgIcon { kNone, kError, kQuestion, kInformation };
+enum class MsgButtons { kOk, kYesNo, kYesNoCancel };
+enum class MsgAnswer { kOk, kYes, kNo, kCancel, kFailed };
+
+// The fields of OSVERSIONINFOA that the version classification reads.
+struct VersionInfo {
+  bool ok = false;  // false when GetVersionExA failed
+  uint32_t platform_id = 0;
+  uint32_t major = 0;
+  uint32_t minor = 0;
+  std::string service_pack;  // szCSDVersion up to its NUL
+};
+
+// Shell verbs and their show modes (SW_* values).
+enum : int { kSwHide = 0, kSwShowNormal = 1, kSwShowNoActivate = 4 };
+
+class System {
+ public:
+  virtual ~System() = default;
+
+  // --- process ---
+  // The whole command line as GetCommandLineA reports it.
+  virtual std::string CommandLine() = 0;
+  // Full path of the running program file (GetModuleFileName).
+  virtual std::string ModulePath() = 0;
+  virtual VersionInfo GetVersion() = 0;
+  // IsWow64Process looked up at run time; false when the function is
+  // missing or the call fails.
+  virtual bool IsWow64() = 0;
+  // A number that differs between runs (for temporary file names).
+  virtual uint32_t RandomSeed() = 0;
+  // IsDBCSLeadByte in the system's ANSI code page.
+  virtual bool IsLeadByte(uint8_t byte) = 0;
+
+  // --- files and folders ---
+  virtual std::unique_ptr<File> OpenRead(const std::string& path, Share share) = 0;
+  // Creates a new file or empties an existing one, for writing.
+  virtual std::unique_ptr<File> CreateFile(const std::string& path) = 0;
+  // Opens an existing file for reading and writing (no creation).
+  virtual std::unique_ptr<File> OpenReadWrite(const std::string& path) = 0;
+  virtual bool DeleteFile(const std::string& path) = 0;
+  virtual bool FileExists(const std::string& path) = 0;
+  // True when the attributes can be read and mark a directory.
+  virtual bool DirectoryExists(const std::string& path) = 0;
+  // Creates one folder (its parent must exist).
+  virtual bool CreateDirectory(const std::string& path) = 0;
+  // Removes an empty folder.
+  virtual bool RemoveDirectory(const std::string& path) = 0;
+  virtual bool CopyFile(const std::string& from, const std::string& to, bool overwrite) = 0;
+  // The short 8.3 form; the path unchanged when there is none.
+  virtual std::string ShortPath(const std::string& path) = 0;
+  // The expanded, absolute form of a path (GetFullPathName).
+  virtual std::string FullPath(const std::string& path) = 0;
+  // GetTempPathA; empty when it fails.
+  virtual std::string TempPath() = 0;
+  // GetWindowsDirectoryA, as reported (normally without trailing backslash).
+  virtual std::string WindowsDirectory() = 0;
+  virtual bool MoveFileDelayUntilReboot(const std::string& path) = 0;
+
+  // --- registry ---
+  // Key paths are given from the root; one leading backslash is accepted
+  // and means the same ("\Software\X" and "Software\X" name one key).
+  virtual bool RegCreateKey(RootKey root, const std::string& key) = 0;
+  virtual bool RegKeyExists(RootKey root, const std::string& key) = 0;
+  // Sets a REG_SZ value; the key must exist.
+  virtual bool RegSetString(RootKey root, const std::string& key, const std::string& name,
+                            const std::string& value) = 0;
+  // Reads a string value; false when the key or value is missing.
+  virtual bool RegGetString(RootKey root, const std::string& key, const std::string& name,
+                            std::string* value) = 0;
+  virtual std::vector<std::string> RegValueNames(RootKey root, const std::string& key) = 0;
+  virtual bool RegDeleteValue(RootKey root, const std::string& key, const std::string& name) = 0;
+  // Deletes a key and all its sub-keys, deepest first.
+  virtual bool RegDeleteTree(RootKey root, const std::string& key) = 0;
+
+  // --- shell ---
+  // SHGetSpecialFolderLocation + SHGetPathFromIDListA; false on failure.
+  virtual bool SpecialFolderPath(ShellFolder folder, std::string* path) = 0;
+  // ShellExecuteA with the owner window set by SetOwnerWindow when
+  // `with_owner` is true. Returns ShellExecuteA's result (> 32: success).
+  virtual intptr_t ShellExecute(bool with_owner, const std::string& verb, const std::string& file,
+                                const std::string& params, const std::string& dir, int show) = 0;
+  // Writes a shell link file whose path and icon source (index 0) are
+  // `target`. COM is initialised around the call. False on failure.
+  virtual bool CreateShellLink(const std::string& target, const std::string& link_file) = 0;
+
+  // --- user interface ---
+  virtual MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                               MsgButtons buttons) = 0;
+  // The window that owns message boxes, the folder browser and shell calls.
+  virtual void SetOwnerWindow(void* window) = 0;
+};
+
+}  // namespace scr

@@ -1,0 +1,89 @@
+// Window creation: loading the package and choosing the road.
+#include <utility>
+
+#include "install/destination.h"
+#include "install/install_run.h"
+#include "remove/uninstall_run.h"
+#include "wizard/setup_form.h"
+
+namespace scr {
+
+void TSCRSetup::ReportCorrupted() {
+  if (!modes.SilentMode) {
+    sys.MessageBox(Tr("The file is corrupted. Setup can not continue."), kApplicationTitle,
+                   MsgIcon::kError, MsgButtons::kOk);
+  }
+  exit_code = kExitBadPackage;
+  view.Terminate();
+}
+
+void TSCRSetup::FormCreate() {
+  std::unique_ptr<File> file;
+  switch (LoadPackage(sys, package, file)) {
+    case LoadStatus::kOk:
+      break;
+    case LoadStatus::kCannotOpen:
+      // Not a damaged package: the program cannot read itself at all (held
+      // exclusively by another program, or removed while starting). Say so
+      // plainly, whatever the mode, so the failure is never mistaken for a
+      // silent success.
+      sys.MessageBox("Setup cannot open its own program file:\r\n" + sys.ModulePath(),
+                     kApplicationTitle, MsgIcon::kError, MsgButtons::kOk);
+      exit_code = kExitBadPackage;
+      view.Terminate();
+      return;
+    case LoadStatus::kCorrupted:
+      ReportCorrupted();
+      return;
+  }
+
+  LangRenameControls();
+
+  const SetupRecord& record = package.record;
+  const bool setup_side = package.kind == TrailerKind::kSetup;
+  if (!setup_side) {
+    file.reset();
+    if (!RunUninstall(*this)) {
+      ReportCorrupted();
+      return;
+    }
+  } else {
+    if (!ReadSetupTexts(*file, package)) {
+      ReportCorrupted();
+      return;
+    }
+    file.reset();
+    if (record.ReadmeSize > 0) view.SetText(Control::edReadme, NormaliseLineBreaks(package.readme));
+    if (LicensePageInUse(record) && record.LicenseSize > 0) {
+      view.SetText(Control::edLicense, NormaliseLineBreaks(package.license));
+      SelectPage(kPageLicense);
+    } else {
+      SelectPage(record.SkipFolderPage ? kPageReady : kPageDirectory);
+    }
+  }
+
+  view.SetCaption(Title() + " " + Tr("Setup"));
+  std::string link = FieldText(record.LinkAddress);
+  if (link.empty())
+    view.SetVisible(Control::Link, false);
+  else
+    view.SetText(Control::Link, link);
+
+  if (!setup_side) return;
+
+  view.SetText(Control::edDirectory,
+               ResolveDestinationFolder(sys, ShortStringText(record.DestFolder),
+                                        ShortStringText(record.DestSubfolder)));
+  if (modes.SilentMode) {
+    std::string folder = Argument(args, 2);
+    if (!folder.empty()) view.SetText(Control::edDirectory, folder);
+    SelectPage(kPageDirectory);
+    btnOKClick();
+  }
+}
+
+void TSCRSetup::FormDestroy() { FreeLanguageTable(package.table); }
+
+bool TSCRSetup::btnOKClick() { return RunInstall(*this); }
+
+}  // namespace scr

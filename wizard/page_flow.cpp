@@ -1,0 +1,99 @@
+// The page machine: page entry, Back, Next, Cancel, licence acceptance,
+// folder browser and link.
+#include "wizard/setup_form.h"
+
+namespace scr {
+namespace {
+
+std::string DecorateNext(const TSCRSetup& form) { return form.Tr("Next") + " >"; }
+
+}  // namespace
+
+void TSCRSetup::SelectPage(int page) {
+  page_ = page;
+  view.ShowPage(page);
+  NotebookPageChanged();
+}
+
+void TSCRSetup::NotebookPageChanged() {
+  const int n = page_;
+  view.SetText(Control::lbTitle, PageTitles[n]);
+  view.SetText(Control::lbDescription, PageDescriptions[n]);
+  view.SetVisible(Control::btnNext, true);
+
+  const SetupRecord& record = package.record;
+  const bool back_to_license = LicensePageInUse(record) && record.LicenseSize != 0;
+  switch (n) {
+    case kPageLicense:
+      view.SetText(Control::btnNext, DecorateNext(*this));
+      view.SetVisible(Control::btnBack, false);
+      break;
+    case kPageDirectory:
+    case kPageReady:
+      view.SetText(Control::btnNext, Tr("Install"));
+      view.SetEnabled(Control::btnNext, true);
+      view.SetVisible(Control::btnBack, back_to_license);
+      break;
+    case kPageProgress:
+    case kPageReadme:
+      view.SetText(Control::btnNext, DecorateNext(*this));
+      view.SetVisible(Control::btnBack, false);
+      view.SetEnabled(Control::btnCancel, false);
+      break;
+    case kPageFinished:
+      view.SetText(Control::btnNext, Tr("Finish"));
+      view.SetVisible(Control::btnBack, false);
+      view.SetEnabled(Control::btnCancel, false);
+      break;
+  }
+}
+
+void TSCRSetup::btnBackClick() {
+  if (page_ == kPageReady)
+    SelectPage(kPageLicense);
+  else if (page_ > kPageLicense)
+    SelectPage(page_ - 1);
+}
+
+void TSCRSetup::btnNextClick() {
+  if (page_ == kPageDirectory || page_ == kPageReady) {
+    if (!btnOKClick()) return;  // the install run gave up and went back
+    if (view_closed_) return;   // the copy failed and the window is closed
+  }
+  if (page_ == kPageLicense && package.record.SkipFolderPage) {
+    SelectPage(kPageReady);
+  } else if (page_ == kPageFinished) {
+    CloseWindow();
+  } else {
+    SelectPage(page_ + 1);
+  }
+}
+
+void TSCRSetup::rbAcceptClick() {
+  if (!LicensePageInUse(package.record)) return;
+  const bool accepted = view.Checked(Control::rbAccept);
+  view.SetEnabled(Control::btnNext, accepted);
+  if (accepted) view.SetFocus(Control::btnNext);
+}
+
+void TSCRSetup::btnCancelClick() {
+  if (!installed_) exit_code = kExitCancelled;
+  CloseWindow();
+}
+
+void TSCRSetup::btnBrowseClick() {
+  std::string chosen;
+  if (view.BrowseForFolder(view.Text(Control::edDirectory), Tr("Browse"), &chosen))
+    view.SetText(Control::edDirectory, chosen);
+}
+
+void TSCRSetup::LinkClick() {
+  sys.ShellExecute(true, "", FieldText(package.record.LinkAddress), "", "", kSwShowNormal);
+}
+
+void TSCRSetup::CloseWindow() {
+  view_closed_ = true;
+  view.Close();
+}
+
+}  // namespace scr

@@ -1,0 +1,75 @@
+// TSCRSetup: the logic of the one wizard window. It holds the loaded
+// package and the page machine; the window code only binds controls to it.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "package/loader.h"
+#include "platform/system.h"
+#include "setup/exit_codes.h"
+#include "setup/run_mode.h"
+#include "wizard/view.h"
+
+namespace scr {
+
+inline constexpr char kApplicationTitle[] = "Screensaver Setup";
+
+class TSCRSetup {
+ public:
+  TSCRSetup(System& system, WizardView& view, RunModes modes, std::vector<std::string> args)
+      : sys(system), view(view), modes(modes), args(std::move(args)) {}
+
+  // Creation: loading, texts, the uninstall road or the wizard's first page,
+  // and in SilentMode the install run.
+  void FormCreate();
+  void FormDestroy();
+  void LangRenameControls();
+
+  // The page machine.
+  void NotebookPageChanged();
+  void btnBackClick();
+  void btnNextClick();
+  void rbAcceptClick();
+  void btnCancelClick();
+  void btnBrowseClick();
+  void LinkClick();
+  // The install run; false when it gave up and abandoned the click.
+  bool btnOKClick();
+
+  // Selects page `page` and runs the page-entry update.
+  void SelectPage(int page);
+  int CurrentPage() const { return page_; }
+
+  std::string Tr(std::string_view english) const { return Translate(package.table, english); }
+  // The title as the record holds it, up to its NUL.
+  std::string Title() const { return FieldText(package.record.ScrTitle); }
+
+  // The one report of a package that cannot be read.
+  void ReportCorrupted();
+  // Closes the wizard window (the program ends). Also called by the install
+  // run after a failed copy.
+  void CloseWindow();
+  bool WindowClosed() const { return view_closed_; }
+  // Set by the install run once the screensaver is in place: closing the
+  // window from then on is no cancellation.
+  void MarkInstalled() { installed_ = true; }
+
+  int exit_code = kExitOk;
+
+  System& sys;
+  WizardView& view;
+  const RunModes modes;
+  const std::vector<std::string> args;
+  LoadedPackage package;  // with PackageEnd
+  std::string PageTitles[kPageCount];
+  std::string PageDescriptions[kPageCount];
+
+ private:
+  int page_ = kPageDirectory;
+  bool view_closed_ = false;
+  bool installed_ = false;
+};
+
+}  // namespace scr
