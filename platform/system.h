@@ -82,6 +82,10 @@ class System {
   virtual uint32_t RandomSeed() = 0;
   // IsDBCSLeadByte in the system's ANSI code page.
   virtual bool IsLeadByte(uint8_t byte) = 0;
+  // Pauses the process (Sleep).
+  virtual void Sleep(unsigned milliseconds) = 0;
+  // Milliseconds since some fixed point (GetTickCount), for time bounds.
+  virtual uint32_t TickCount() = 0;
 
   // --- files and folders ---
   virtual std::unique_ptr<File> OpenRead(const std::string& path, Share share) = 0;

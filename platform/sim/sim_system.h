@@ -74,6 +74,8 @@ class SimSystem : public System {
   std::vector<std::string> deleted;  // every path DeleteFile removed, in order
   int delete_attempts = 0;
   int64_t read_calls = 0;  // ReadSome calls on files opened by OpenRead
+  uint64_t slept_ms = 0;   // total time passed to Sleep
+  uint32_t clock_ms = 1000;
   void* owner = nullptr;
 
   // ---- test helpers over the sandbox ----
@@ -101,6 +103,12 @@ class SimSystem : public System {
   bool IsWow64() override { return wow64; }
   uint32_t RandomSeed() override { return seed; }
   bool IsLeadByte(uint8_t byte) override { return lead_bytes.count(byte) != 0; }
+  // Simulated time: Sleep advances the clock without waiting.
+  void Sleep(unsigned milliseconds) override {
+    slept_ms += milliseconds;
+    clock_ms += milliseconds;
+  }
+  uint32_t TickCount() override { return clock_ms; }
 
   std::unique_ptr<File> OpenRead(const std::string& path, Share share) override;
   std::unique_ptr<File> CreateFile(const std::string& path) override;
