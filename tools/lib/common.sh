@@ -1,0 +1,37 @@
+# Shared by tools/main-job and tools/test-all: installs what the project
+# needs from Debian's packages and builds both presets.
+# shellcheck shell=bash
+
+SCR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+# Packages for the cross build, the host build and tests, and Wine.
+SCR_PACKAGES=(
+  cmake make g++ python3 libgtest-dev libcli11-dev nlohmann-json3-dev
+  g++-mingw-w64-i686-win32 mingw-w64-tools binutils-mingw-w64-i686
+  wine wine32:i386 wine64 xvfb xauth xdotool imagemagick
+)
+
+scr_install_packages() {
+  local missing=()
+  local p
+  for p in "${SCR_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "== installing Debian packages: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+scr_build() {
+  cd "$SCR_ROOT" || return 1
+  echo "== building the Windows programs (build/win32)"
+  cmake --preset win32 >/dev/null && cmake --build build/win32 -j"$(nproc)" || return 1
+  echo "== building the Linux tool and tests (build/host)"
+  cmake --preset host >/dev/null && cmake --build build/host -j"$(nproc)" || return 1
+}
