@@ -1,0 +1,626 @@
+// The uninstall run of an uninstaller copy, driven through FormCreate as the
+// real program does: a setup file is packed, its uninstaller copy written
+// and placed at the module path, and the installed state (files, registry,
+// shortcuts) laid out under the names that installation uses.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "package/record.h"
+#include "package/writer.h"
+#include "platform/sim/sim_system.h"
+#include "remove/deferred_removal.h"
+#include "remove/uninstall_run.h"
+#include "setup/run_mode.h"
+#include "wizard/memory_view.h"
+#include "wizard/setup_form.h"
+
+namespace scr {
+namespace {
+
+const char kUninstallKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const char kPlayerKey[] = "\\Software\\Quorvane\\";
+const char kFolder[] = "C:\\WINDOWS\\";
+const char kUninstaller[] = "C:\\WINDOWS\\Aquarium Uninstall.exe";
+const char kShortUninstaller[] = "C:\\WINDOWS\\AQUARI~1.EXE";
+const char kScreensaver[] = "C:\\WINDOWS\\Aquarium.scr";
+const char kPrograms[] = "C:\\Documents and Settings\\User\\Start Menu\\Programs\\";
+const char kDesktop[] = "C:\\Documents and Settings\\User\\Desktop\\";
+
+// Logs every change the run makes, in order, on top of the simulation.
+class TracingSim : public SimSystem {
+ public:
+  using SimSystem::SimSystem;
+  std::vector<std::string> trace;
+
+  bool DeleteFile(const std::string& path) override {
+    bool ok = SimSystem::DeleteFile(path);
+    if (ok) trace.push_back("file " + path);
+    return ok;
+  }
+  bool RegDeleteValue(RootKey root, const std::string& key, const std::string& name) override {
+    bool ok = SimSystem::RegDeleteValue(root, key, name);
+    if (ok) trace.push_back("value " + key + "|" + name);
+    return ok;
+  }
+  bool RegDeleteTree(RootKey root, const std::string& key) override {
+    bool ok = SimSystem::RegDeleteTree(root, key);
+    if (ok) trace.push_back("tree " + key);
+    return ok;
+  }
+  bool RemoveDirectory(const std::string& path) override {
+    bool ok = SimSystem::RemoveDirectory(path);
+    if (ok) trace.push_back("folder " + path);
+    return ok;
+  }
+  bool CopyFile(const std::string& from, const std::string& to, bool overwrite) override {
+    bool ok = SimSystem::CopyFile(from, to, overwrite);
+    trace.push_back("copy " + to);
+    return ok;
+  }
+  intptr_t ShellExecute(bool with_owner, const std::string& verb, const std::string& file,
+                        const std::string& params, const std::string& dir, int show) override {
+    trace.push_back("start " + file);
+    return SimSystem::ShellExecute(with_owner, verb, file, params, dir, show);
+  }
+};
+
+struct Package {
+  std::string title = "Aquarium";
+  std::string file_name = "Aquarium.scr";
+  std::string readme = "Read me.\r\n";
+  std::string language;
+  bool entry = true, group = true, desktop = true;
+};
+
+class UninstallRun : public ::testing::Test {
+ protected:
+  void SetUp() override { Reset(); }
+
+  void Reset() {
+    sim.reset();
+    sim = std::make_unique<TracingSim>(::testing::TempDir() + "remove_uninstall_sandbox");
+    view = MemoryView();
+    sim->module_path = kUninstaller;
+    sim->short_paths[kUninstaller] = kShortUninstaller;
+  }
+
+  // Packs `p`, writes its uninstaller copy to the module path and lays out
+  // what an installation of it leaves. `tamper` may change the record the
+  // copy carries.
+  void Install(const Package& p, void (*tamper)(SetupRecord&) = nullptr) {
+    SetupRecord record{};
+    SetField(record.ScrFileName, p.file_name);
+    SetField(record.ScrTitle, p.title);
+    record.AddUninstallEntry = p.entry;
+    record.AddStartMenuGroup = p.group;
+    record.AddDesktopShortcut = p.desktop;
+    const std::string setup_path = "C:\\Setup\\setup.exe";
+    {
+      std::unique_ptr<File> out = sim->CreateFile(setup_path);
+      ASSERT_TRUE(out);
+      ASSERT_TRUE(WriteSetupFile(*out, "MZ program image", "screensaver bytes", p.readme, "",
+                                 p.language, record));
+    }
+    CompleteSetupRecord(record, 17, p.readme.size(), 0, p.language.size());
+    if (tamper) tamper(record);
+    {
+      std::unique_ptr<File> setup = sim->OpenRead(setup_path, Share::kDenyNone);
+      ASSERT_TRUE(setup);
+      sim->MakeFolders(kFolder);
+      std::unique_ptr<File> out = sim->CreateFile(sim->module_path);
+      ASSERT_TRUE(out);
+      ASSERT_TRUE(WriteUninstallerCopy(*out, *setup, setup->Size(), record));
+    }
+    sim->DeleteFile(setup_path);
+    sim->trace.clear();
+    sim->deleted.clear();
+    sim->delete_attempts = 0;
+  }
+
+  // The installed state for title `t` with the English shortcut words.
+  void LayOut(const std::string& t, const std::string& preview = "Preview",
+              const std::string& readme = "Readme", const std::string& uninstall = "Uninstall") {
+    sim->PutFile(kScreensaver, "screensaver bytes");
+    sim->PutFile(std::string(kFolder) + t + " " + readme + ".txt", "Read me.");
+    sim->RegCreateKey(RootKey::kLocalMachine, kUninstallKey + t);
+    sim->RegSetString(RootKey::kLocalMachine, kUninstallKey + t, "DisplayName", t);
+    sim->RegSetString(RootKey::kLocalMachine, kUninstallKey + t, "UninstallString",
+                      std::string("\"") + kUninstaller + "\"");
+    const std::string player = kPlayerKey + t;
+    sim->RegCreateKey(RootKey::kCurrentUser, player);
+    sim->RegSetString(RootKey::kCurrentUser, player, "FileName_", kScreensaver);
+    sim->RegSetString(RootKey::kCurrentUser, player, "Speed", "3");
+    sim->RegCreateKey(RootKey::kCurrentUser, player + "\\PlayList\\Deep");
+    sim->RegSetString(RootKey::kCurrentUser, player + "\\PlayList", "1", "reef.jpg");
+    const std::string group = std::string(kPrograms) + t + "\\";
+    sim->PutFile(group + preview + " " + t + ".lnk", "LNK\n" + std::string(kScreensaver));
+    sim->PutFile(group + readme + ".lnk", "LNK\nreadme");
+    sim->PutFile(group + uninstall + " " + t + ".lnk", "LNK\n" + std::string(kUninstaller));
+    sim->PutFile(std::string(kDesktop) + preview + " " + t + ".lnk", "LNK\n");
+  }
+
+  // Neighbours that no removal may touch.
+  void LayOutNeighbours() {
+    sim->RegCreateKey(RootKey::kLocalMachine, std::string(kUninstallKey) + "Other Program");
+    sim->RegSetString(RootKey::kLocalMachine, std::string(kUninstallKey) + "Other Program",
+                      "DisplayName", "Other Program");
+    sim->RegCreateKey(RootKey::kCurrentUser, std::string(kPlayerKey) + "Seaside");
+    sim->RegSetString(RootKey::kCurrentUser, std::string(kPlayerKey) + "Seaside", "FileName_",
+                      "C:\\WINDOWS\\Seaside.scr");
+    sim->PutFile("C:\\WINDOWS\\Seaside.scr", "other");
+    sim->PutFile(std::string(kPrograms) + "Seaside\\Preview Seaside.lnk", "LNK\n");
+  }
+
+  void Run(RunModes modes = {}) {
+    form = std::make_unique<TSCRSetup>(*sim, view, modes, std::vector<std::string>{"uninst.exe"});
+    form->FormCreate();
+  }
+
+  // The removal arguments of the one start of the temporary copy, split as
+  // the copy's own command line is.
+  std::vector<std::string> RemovalArguments() {
+    EXPECT_EQ(sim->shell_calls.size(), 1u);
+    if (sim->shell_calls.empty()) return {};
+    return SplitCommandLine("\"" + sim->shell_calls[0].file + "\" " + sim->shell_calls[0].params);
+  }
+
+  bool HasKey(RootKey root, const std::string& key) { return sim->RegKeyExists(root, key); }
+  bool Has(const std::string& path) { return sim->FileExists(path); }
+
+  std::unique_ptr<TracingSim> sim;
+  MemoryView view;
+  std::unique_ptr<TSCRSetup> form;
+};
+
+TEST_F(UninstallRun, InteractiveRemovalAsksRemovesInOrderAndStartsTheCopy) {
+  Install(Package{});
+  LayOut("Aquarium");
+  LayOutNeighbours();
+  sim->answers = {MsgAnswer::kYes};
+  Run();
+
+  ASSERT_EQ(sim->boxes.size(), 1u);
+  EXPECT_EQ(sim->boxes[0].text, "Are you sure you want to remove Aquarium and its components?");
+  EXPECT_EQ(sim->boxes[0].caption, "Aquarium Uninstall");
+  EXPECT_EQ(sim->boxes[0].icon, MsgIcon::kQuestion);
+  EXPECT_EQ(sim->boxes[0].buttons, MsgButtons::kYesNo);
+
+  ASSERT_EQ(sim->shell_calls.size(), 1u);
+  const std::string copy = sim->shell_calls[0].file;
+  const std::string group = std::string(kPrograms) + "Aquarium";
+  const std::vector<std::string> expected = {
+      std::string("file ") + kScreensaver,
+      "value \\Software\\Quorvane\\Aquarium|FileName_",
+      "value \\Software\\Quorvane\\Aquarium|Speed",
+      "tree \\Software\\Quorvane\\Aquarium\\PlayList",
+      "file C:\\WINDOWS\\Aquarium Readme.txt",
+      std::string("tree ") + kUninstallKey + "Aquarium",
+      "file " + group + "\\Preview Aquarium.lnk",
+      "file " + group + "\\Readme.lnk",
+      "file " + group + "\\Uninstall Aquarium.lnk",
+      "folder " + group,
+      std::string("file ") + kDesktop + "Preview Aquarium.lnk",
+      "copy " + copy,
+      "start " + copy,
+  };
+  EXPECT_EQ(sim->trace, expected);
+
+  const SimSystem::ShellCall& call = sim->shell_calls[0];
+  EXPECT_TRUE(call.with_owner);
+  EXPECT_EQ(call.verb, "open");
+  EXPECT_EQ(call.dir, "");
+  EXPECT_EQ(call.show, kSwHide);
+  EXPECT_EQ(call.params, std::string("-delfile ") + kShortUninstaller +
+                             " \"Screensaver Setup\" \"Aquarium has been successfully removed "
+                             "from your computer.\"");
+  EXPECT_EQ(sim->ReadWholeFile(copy), sim->ReadWholeFile(kUninstaller));
+
+  // The player's key stays, emptied; neighbours are untouched.
+  EXPECT_TRUE(HasKey(RootKey::kCurrentUser, "\\Software\\Quorvane\\Aquarium"));
+  EXPECT_TRUE(sim->RegValueNames(RootKey::kCurrentUser, "\\Software\\Quorvane\\Aquarium").empty());
+  EXPECT_TRUE(HasKey(RootKey::kCurrentUser, "\\Software\\Quorvane\\Seaside"));
+  EXPECT_TRUE(HasKey(RootKey::kLocalMachine, std::string(kUninstallKey) + "Other Program"));
+  EXPECT_TRUE(Has("C:\\WINDOWS\\Seaside.scr"));
+  EXPECT_TRUE(Has(std::string(kPrograms) + "Seaside\\Preview Seaside.lnk"));
+  EXPECT_TRUE(sim->DirectoryExists(kPrograms));
+  EXPECT_TRUE(sim->delay_until_reboot.empty());  // the copy does that
+
+  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_TRUE(view.hidden_forever);
+  EXPECT_TRUE(view.terminated);
+  EXPECT_EQ(view.shown_page, -1);  // no wizard page was ever selected
+  EXPECT_EQ(view.Text(Control::edDirectory), "");
+
+  // The temporary copy, started as the shell would start it, deletes the
+  // uninstaller and tells the user.
+  std::vector<std::string> args = RemovalArguments();
+  ASSERT_EQ(ArgumentCount(args), 4u);
+  sim->short_paths.clear();
+  sim->module_path = copy;
+  sim->PutFile(kShortUninstaller, sim->ReadWholeFile(kUninstaller));  // the short name's file
+  EXPECT_EQ(RunDeferredRemoval(*sim, args), 0);
+  EXPECT_FALSE(Has(kShortUninstaller));
+  EXPECT_EQ(sim->delay_until_reboot, std::vector<std::string>{copy});
+  ASSERT_EQ(sim->boxes.size(), 2u);
+  EXPECT_EQ(sim->boxes[1].caption, "Screensaver Setup");
+  EXPECT_EQ(sim->boxes[1].text, "Aquarium has been successfully removed from your computer.");
+}
+
+TEST_F(UninstallRun, SilentRemovalAsksNothingAndPassesOnlyThePath) {
+  Install(Package{});
+  LayOut("Aquarium");
+  RunModes modes;
+  modes.SilentMode = true;
+  Run(modes);
+
+  EXPECT_TRUE(sim->boxes.empty());
+  EXPECT_EQ(RemovalArguments(),
+            (std::vector<std::string>{sim->shell_calls[0].file, "-delfile", kShortUninstaller}));
+  EXPECT_FALSE(Has(kScreensaver));
+  EXPECT_FALSE(Has("C:\\WINDOWS\\Aquarium Readme.txt"));
+  EXPECT_FALSE(HasKey(RootKey::kLocalMachine, std::string(kUninstallKey) + "Aquarium"));
+  EXPECT_FALSE(sim->DirectoryExists(std::string(kPrograms) + "Aquarium"));
+  EXPECT_FALSE(Has(std::string(kDesktop) + "Preview Aquarium.lnk"));
+  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_TRUE(view.hidden_forever && view.terminated);
+  EXPECT_EQ(view.shown_page, -1);  // no install run follows
+}
+
+TEST_F(UninstallRun, PathWithBlanksReachesTheCopyWhole) {
+  for (bool silent : {false, true}) {
+    SCOPED_TRACE(silent ? "silent" : "interactive");
+    Reset();
+    sim->short_paths.clear();  // a volume without short names
+    Install(Package{});
+    LayOut("Aquarium");
+    sim->answers = {MsgAnswer::kYes};
+    RunModes modes;
+    modes.SilentMode = silent;
+    Run(modes);
+    std::vector<std::string> args = RemovalArguments();
+    ASSERT_EQ(ArgumentCount(args), silent ? 2u : 4u);
+    EXPECT_EQ(args[2], kUninstaller);
+    if (!silent) {
+      EXPECT_EQ(args[3], "Screensaver Setup");
+    }
+  }
+}
+
+TEST_F(UninstallRun, TitleWithDoubleQuoteStillPassesThePathButNoMessage) {
+  Package p;
+  p.title = "12\" Fish";
+  Install(p);
+  sim->PutFile(kScreensaver, "screensaver bytes");
+  sim->answers = {MsgAnswer::kYes};
+  Run();
+  std::vector<std::string> args = RemovalArguments();
+  ASSERT_GE(ArgumentCount(args), 2u);
+  EXPECT_EQ(args[1], "-delfile");
+  EXPECT_EQ(args[2], kShortUninstaller);
+  EXPECT_NE(ArgumentCount(args), 4u);
+
+  // The copy deletes the uninstaller all the same, without a message.
+  sim->module_path = sim->shell_calls[0].file;
+  sim->PutFile(kShortUninstaller, "uninstaller");
+  size_t boxes = sim->boxes.size();
+  EXPECT_EQ(RunDeferredRemoval(*sim, args), 0);
+  EXPECT_FALSE(Has(kShortUninstaller));
+  EXPECT_EQ(sim->boxes.size(), boxes);
+}
+
+TEST_F(UninstallRun, EachFlagGovernsItsOwnPiece) {
+  for (int flags = 0; flags < 8; ++flags) {
+    for (bool readme : {false, true}) {
+      SCOPED_TRACE("flags " + std::to_string(flags) + (readme ? " with readme" : " no readme"));
+      Reset();
+      Package p;
+      p.entry = flags & 1;
+      p.group = flags & 2;
+      p.desktop = flags & 4;
+      if (!readme) p.readme.clear();
+      Install(p);
+      LayOut("Aquarium");
+      sim->answers = {MsgAnswer::kYes};
+      Run();
+      EXPECT_EQ(form->exit_code, kExitOk);
+      EXPECT_FALSE(Has(kScreensaver));
+      EXPECT_TRUE(
+          sim->RegValueNames(RootKey::kCurrentUser, "\\Software\\Quorvane\\Aquarium").empty());
+      EXPECT_EQ(Has("C:\\WINDOWS\\Aquarium Readme.txt"), !readme);
+      EXPECT_EQ(HasKey(RootKey::kLocalMachine, std::string(kUninstallKey) + "Aquarium"), !p.entry);
+      EXPECT_EQ(sim->DirectoryExists(std::string(kPrograms) + "Aquarium"), !p.group);
+      EXPECT_EQ(Has(std::string(kPrograms) + "Aquarium\\Uninstall Aquarium.lnk"), !p.group);
+      EXPECT_EQ(Has(std::string(kDesktop) + "Preview Aquarium.lnk"), !p.desktop);
+      EXPECT_EQ(sim->shell_calls.size(), 1u);  // the uninstaller goes in every case
+    }
+  }
+}
+
+TEST_F(UninstallRun, PreviewOnlyAsksAndChangesNothing) {
+  Install(Package{});
+  LayOut("Aquarium");
+  auto files = sim->Snapshot();
+  auto registry = sim->RegistryDump();
+  sim->answers = {MsgAnswer::kYes};
+  RunModes modes;
+  modes.PreviewOnly = true;
+  Run(modes);
+  EXPECT_EQ(sim->boxes.size(), 1u);
+  EXPECT_EQ(sim->Snapshot(), files);
+  EXPECT_EQ(sim->RegistryDump(), registry);
+  EXPECT_TRUE(sim->shell_calls.empty());
+  EXPECT_TRUE(sim->delay_until_reboot.empty());
+  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_TRUE(view.hidden_forever && view.terminated);
+}
+
+TEST_F(UninstallRun, AnythingButYesChangesNothingAndCancels) {
+  for (MsgAnswer answer : {MsgAnswer::kNo, MsgAnswer::kFailed}) {
+    SCOPED_TRACE(static_cast<int>(answer));
+    Reset();
+    Install(Package{});
+    LayOut("Aquarium");
+    auto files = sim->Snapshot();
+    auto registry = sim->RegistryDump();
+    sim->answers = {answer};
+    Run();
+    EXPECT_EQ(sim->boxes.size(), 1u);
+    EXPECT_EQ(sim->Snapshot(), files);
+    EXPECT_EQ(sim->RegistryDump(), registry);
+    EXPECT_TRUE(sim->shell_calls.empty());
+    EXPECT_EQ(form->exit_code, kExitCancelled);
+    EXPECT_TRUE(view.hidden_forever && view.terminated);
+  }
+}
+
+TEST_F(UninstallRun, DamagedCopyRemovesNothingAndReportsCorruption) {
+  struct Case {
+    const char* name;
+    void (*tamper)(SetupRecord&);
+    bool cut_trailer;
+  };
+  const Case cases[] = {
+      {"record signature", [](SetupRecord& r) { r.RecordSignature[3] = 'X'; }, false},
+      {"signature without its NUL", [](SetupRecord& r) { r.RecordSignature[10] = 'g'; }, false},
+      {"trailer", nullptr, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Reset();
+    Install(Package{}, c.tamper);
+    if (c.cut_trailer) {
+      std::string bytes = sim->ReadWholeFile(kUninstaller);
+      bytes.back() = 'X';
+      sim->PutFile(kUninstaller, bytes);
+    }
+    LayOut("Aquarium");
+    auto files = sim->Snapshot();
+    auto registry = sim->RegistryDump();
+    sim->answers = {MsgAnswer::kYes};
+    Run();
+    ASSERT_EQ(sim->boxes.size(), 1u);
+    EXPECT_EQ(sim->boxes[0].text, "The file is corrupted. Setup can not continue.");
+    EXPECT_EQ(sim->boxes[0].icon, MsgIcon::kError);
+    EXPECT_EQ(sim->Snapshot(), files);
+    EXPECT_EQ(sim->RegistryDump(), registry);
+    EXPECT_TRUE(sim->shell_calls.empty());
+    EXPECT_EQ(form->exit_code, kExitBadPackage);
+    EXPECT_TRUE(view.terminated);
+  }
+}
+
+TEST_F(UninstallRun, RefusesAPackageThatIsNoUninstallerCopy) {
+  // The run checks both marks itself, whoever calls it.
+  Install(Package{});
+  LayOut("Aquarium");
+  auto files = sim->Snapshot();
+  MemoryView v;
+  TSCRSetup f(*sim, v, RunModes{}, {"uninst.exe"});
+  std::unique_ptr<File> file;
+  ASSERT_EQ(LoadPackage(*sim, f.package, file), LoadStatus::kOk);
+  file.reset();
+  sim->answers = {MsgAnswer::kYes, MsgAnswer::kYes};
+  f.package.kind = TrailerKind::kSetup;
+  EXPECT_FALSE(RunUninstall(f));
+  f.package.kind = TrailerKind::kUninstaller;
+  f.package.record.RecordSignature[0] = 's';
+  EXPECT_FALSE(RunUninstall(f));
+  EXPECT_TRUE(sim->boxes.empty());
+  EXPECT_EQ(sim->Snapshot(), files);
+  EXPECT_TRUE(v.hidden_forever);
+}
+
+TEST_F(UninstallRun, WithoutARecordedPathTheScreensaverIsTakenBesideTheUninstaller) {
+  Package p;
+  p.file_name = "Savers\\Aquarium.scr";  // only the name counts
+  Install(p);
+  LayOut("Aquarium");
+  sim->RegDeleteValue(RootKey::kCurrentUser, "\\Software\\Quorvane\\Aquarium", "FileName_");
+  sim->PutFile("C:\\Setup\\Aquarium.scr", "in the current folder");
+  sim->PutFile("C:\\Setup\\Savers\\Aquarium.scr", "relative to the current folder");
+  sim->answers = {MsgAnswer::kYes};
+  Run();
+  EXPECT_FALSE(Has(kScreensaver));
+  EXPECT_FALSE(Has("C:\\WINDOWS\\Aquarium Readme.txt"));
+  EXPECT_TRUE(Has("C:\\Setup\\Aquarium.scr"));
+  EXPECT_TRUE(Has("C:\\Setup\\Savers\\Aquarium.scr"));
+  EXPECT_EQ(form->exit_code, kExitOk);
+}
+
+TEST_F(UninstallRun, ScreensaverDeletedByHandIsNoError) {
+  Install(Package{});
+  LayOut("Aquarium");
+  sim->DeleteFile(kScreensaver);
+  sim->answers = {MsgAnswer::kYes};
+  Run();
+  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_FALSE(Has("C:\\WINDOWS\\Aquarium Readme.txt"));
+  EXPECT_FALSE(HasKey(RootKey::kLocalMachine, std::string(kUninstallKey) + "Aquarium"));
+  EXPECT_EQ(sim->shell_calls.size(), 1u);
+}
+
+TEST_F(UninstallRun, TitleWithoutAKeyOfItsOwnLeavesSharedPlacesAlone) {
+  for (std::string title : {"", "   ", "\\", " \\ \\"}) {
+    SCOPED_TRACE("title [" + title + "]");
+    Reset();
+    Package p;
+    p.title = title;
+    Install(p);
+    LayOutNeighbours();
+    sim->PutFile(kScreensaver, "screensaver bytes");
+    // What the shared parents hold, under the names a bare title would give.
+    sim->RegCreateKey(RootKey::kCurrentUser, "\\Software\\Quorvane\\PlayList");
+    sim->RegSetString(RootKey::kCurrentUser, "\\Software\\Quorvane", "FileName_",
+                      "C:\\Data\\thesis.doc");
+    sim->PutFile("C:\\Data\\thesis.doc", "years of work");
+    sim->PutFile(std::string(kPrograms) + "Preview " + title + ".lnk", "LNK\n");
+    sim->PutFile(std::string(kPrograms) + "Readme.lnk", "LNK\n");
+    sim->PutFile(std::string(kDesktop) + "Preview " + title + ".lnk", "LNK\n");
+    auto registry = sim->RegistryDump();
+    sim->answers = {MsgAnswer::kYes};
+    Run();
+    EXPECT_EQ(sim->RegistryDump(), registry);
+    EXPECT_TRUE(Has("C:\\Data\\thesis.doc"));
+    EXPECT_TRUE(Has(std::string(kPrograms) + "Preview " + title + ".lnk"));
+    EXPECT_TRUE(Has(std::string(kPrograms) + "Readme.lnk"));
+    EXPECT_TRUE(Has(std::string(kDesktop) + "Preview " + title + ".lnk"));
+    EXPECT_TRUE(Has("C:\\WINDOWS\\Seaside.scr"));
+    // Its own files still go: the screensaver beside the uninstaller, and
+    // the uninstaller through the temporary copy.
+    EXPECT_FALSE(Has(kScreensaver));
+    EXPECT_EQ(sim->shell_calls.size(), 1u);
+    EXPECT_EQ(form->exit_code, kExitOk);
+  }
+}
+
+TEST_F(UninstallRun, ShellFolderFailureReportsCorruptionAndKeepsTheUninstaller) {
+  for (ShellFolder failing : {ShellFolder::kPrograms, ShellFolder::kDesktop}) {
+    SCOPED_TRACE(static_cast<int>(failing));
+    Reset();
+    Install(Package{});
+    LayOut("Aquarium");
+    sim->failing_folders = {failing};
+    sim->answers = {MsgAnswer::kYes};
+    Run();
+    ASSERT_EQ(sim->boxes.size(), 2u);
+    EXPECT_EQ(sim->boxes[1].text, "The file is corrupted. Setup can not continue.");
+    EXPECT_EQ(form->exit_code, kExitBadPackage);
+    // No temporary copy: it would delete the uninstaller and announce a
+    // complete removal.
+    EXPECT_TRUE(sim->shell_calls.empty());
+    EXPECT_TRUE(sim->delay_until_reboot.empty());
+    EXPECT_TRUE(Has(kUninstaller));
+    EXPECT_FALSE(Has(kScreensaver));  // done before the failure
+    // The steps after the failing one do not run.
+    EXPECT_EQ(Has(std::string(kDesktop) + "Preview Aquarium.lnk"), true);
+    EXPECT_TRUE(view.hidden_forever);
+  }
+}
+
+TEST_F(UninstallRun, TemporaryCopyPathTakesOneBackslashAndARandomNumber) {
+  std::vector<std::string> names;
+  for (const char* temp : {"C:\\TEMP\\", "C:\\TEMP"}) {
+    for (uint32_t seed : {0u, 1u, 12345u, 0xFFFFFFFFu}) {
+      SCOPED_TRACE(std::string(temp) + " seed " + std::to_string(seed));
+      Reset();
+      sim->temp_path = temp;
+      sim->seed = seed;
+      Install(Package{});
+      RunModes modes;
+      modes.SilentMode = true;
+      Run(modes);
+      ASSERT_EQ(sim->shell_calls.size(), 1u);
+      const std::string file = sim->shell_calls[0].file;
+      const std::string prefix = "C:\\TEMP\\ZEROveruziuninst";
+      ASSERT_EQ(file.rfind(prefix, 0), 0u) << file;
+      ASSERT_EQ(file.substr(file.size() - 4), ".exe");
+      std::string digits = file.substr(prefix.size(), file.size() - prefix.size() - 4);
+      ASSERT_FALSE(digits.empty());
+      EXPECT_TRUE(std::all_of(digits.begin(), digits.end(), ::isdigit));
+      EXPECT_TRUE(digits == "0" || digits[0] != '0');
+      EXPECT_LE(std::stoul(digits), 9999998u);
+      EXPECT_TRUE(Has(file));
+      if (std::string(temp) == "C:\\TEMP\\") names.push_back(file);
+    }
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());  // differs with the seed
+}
+
+TEST_F(UninstallRun, WithoutATemporaryCopyTheUninstallerGoesAtRestart) {
+  struct Case {
+    const char* name;
+    std::string temp;
+    intptr_t shell_result;
+  };
+  for (const Case& c : {Case{"no temporary folder", "", 42}, Case{"start fails", "C:\\TEMP\\", 2},
+                        Case{"copy fails", "C:\\NoSuchFolder\\", 42}}) {
+    SCOPED_TRACE(c.name);
+    Reset();
+    sim->temp_path = c.temp;
+    sim->shell_execute_result = c.shell_result;
+    Install(Package{});
+    LayOut("Aquarium");
+    RunModes modes;
+    modes.SilentMode = true;
+    Run(modes);
+    EXPECT_EQ(sim->delay_until_reboot, std::vector<std::string>{kUninstaller});
+    EXPECT_FALSE(Has(kScreensaver));
+    EXPECT_EQ(form->exit_code, kExitOk);
+    // No copy is left behind in the temporary folder.
+    if (!c.temp.empty()) {
+      auto files = sim->Snapshot();
+      for (const auto& [path, bytes] : files)
+        EXPECT_EQ(path.find("ZEROveruziuninst"), std::string::npos) << path;
+    }
+  }
+}
+
+TEST_F(UninstallRun, TranslatedPackageUsesTheTranslatedNames) {
+  Package p;
+  p.language =
+      "Setup\r\n"
+      "Uninstall=Deinstallieren\r\n"
+      "Preview=Vorschau\r\n"
+      "Readme=Liesmich\r\n"
+      "Are you sure you want to remove %s and its components?=%s wirklich entfernen?\r\n"
+      "%s has been successfully removed from your computer.=%s wurde entfernt.\r\n";
+  Install(p);
+  LayOut("Aquarium", "Vorschau", "Liesmich", "Deinstallieren");
+  // English names of the same shortcuts are not this package's.
+  sim->PutFile(std::string(kDesktop) + "Preview Aquarium.lnk", "LNK\n");
+  sim->answers = {MsgAnswer::kYes};
+  Run();
+  ASSERT_GE(sim->boxes.size(), 1u);
+  EXPECT_EQ(sim->boxes[0].text, "Aquarium wirklich entfernen?");
+  EXPECT_EQ(sim->boxes[0].caption, "Aquarium Deinstallieren");
+  EXPECT_FALSE(Has("C:\\WINDOWS\\Aquarium Liesmich.txt"));
+  EXPECT_FALSE(sim->DirectoryExists(std::string(kPrograms) + "Aquarium"));
+  EXPECT_FALSE(Has(std::string(kDesktop) + "Vorschau Aquarium.lnk"));
+  EXPECT_TRUE(Has(std::string(kDesktop) + "Preview Aquarium.lnk"));
+  std::vector<std::string> args = RemovalArguments();
+  ASSERT_EQ(ArgumentCount(args), 4u);
+  EXPECT_EQ(args[4], "Aquarium wurde entfernt.");
+}
+
+TEST_F(UninstallRun, TitleIsInsertedAsData) {
+  Package p;
+  p.title = "50%s Off %d";
+  Install(p);
+  sim->answers = {MsgAnswer::kYes};
+  Run();
+  ASSERT_GE(sim->boxes.size(), 1u);
+  EXPECT_EQ(sim->boxes[0].text, "Are you sure you want to remove 50%s Off %d and its components?");
+  std::vector<std::string> args = RemovalArguments();
+  ASSERT_EQ(ArgumentCount(args), 4u);
+  EXPECT_EQ(args[4], "50%s Off %d has been successfully removed from your computer.");
+}
+
+}  // namespace
+}  // namespace scr
