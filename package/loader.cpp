@@ -37,14 +37,17 @@ int64_t FindPackageEnd(File& file, int64_t size) {
   // The window that ends at E is the 10 bytes before E. Scan E from `size`
   // down to 10, a block at a time; consecutive blocks overlap by 9 bytes so
   // a trailer that straddles two blocks is still seen.
-  std::vector<char> block(kTrailerSearchBlock + kTrailerSize - 1);
+  // A small file gets a buffer of its own size, not a whole block.
+  std::vector<char> block(static_cast<size_t>(
+      std::min<int64_t>(static_cast<int64_t>(kTrailerSearchBlock) + kTrailerSize - 1, size - 1)));
   int64_t high = size - 1;  // one past the last byte of the current block
   while (high >= kTrailerSize) {
     int64_t low = std::max<int64_t>(0, high - static_cast<int64_t>(block.size()));
     size_t count = static_cast<size_t>(high - low);
     if (!ReadAt(file, low, block.data(), count)) return -1;
     for (int64_t end = high; end - kTrailerSize >= low; --end) {
-      if (ClassifyTrailer(block.data() + (end - kTrailerSize - low)) != TrailerKind::kNone) return end;
+      if (ClassifyTrailer(block.data() + (end - kTrailerSize - low)) != TrailerKind::kNone)
+        return end;
     }
     if (low == 0) break;
     high = low + kTrailerSize - 1;
@@ -56,7 +59,8 @@ int WindowsVersionNumber(const VersionInfo& v) {
   if (!v.ok) return -1;
   if (v.platform_id == 1) {
     if (v.major == 4 && v.minor == 0) return 0;
-    if (v.major == 4 && v.minor == 10) return (v.service_pack.size() >= 2 && v.service_pack[1] == 'A') ? 2 : 1;
+    if (v.major == 4 && v.minor == 10)
+      return (v.service_pack.size() >= 2 && v.service_pack[1] == 'A') ? 2 : 1;
     if (v.major == 4 && v.minor == 90) return 3;
     return -1;
   }
@@ -94,37 +98,52 @@ void NormaliseScrFileName(System& system, char (&field)[256]) {
     }
   }
 
+  // Cutting can lengthen a name ("abcdefgh.x" becomes "abcdefgh.scr"), so a
+  // long folder part plus the new name may no longer fit the field with its
+  // NUL. Only the name is ever used for the installed file, so the folder
+  // part gives way rather than the name being cut mid-extension.
   std::string result = folder + name;
-  // The result is never longer than the stored text; a stored text that
-  // fills all 256 bytes keeps doing so (readers stop at the field's width).
+  if (result.size() >= sizeof(field) && !folder.empty()) result = name;
+  // A stored name that filled all 256 bytes without a NUL may still do so
+  // (readers stop at the field's width).
   std::memset(field, 0, sizeof(field));
   std::memcpy(field, result.data(), std::min(result.size(), sizeof(field)));
 }
 
-LoadStatus LoadPackage(System& system, LoadedPackage& package, std::unique_ptr<File>& file) {
-  file = system.OpenRead(system.ModulePath(), Share::kDenyNone);
-  if (!file) return LoadStatus::kCannotOpen;
+namespace {
 
-  const int64_t size = file->Size();
+// The record's block sizes as a builder writes them: none negative, the
+// three blocks inside the text-block region, the region inside the file
+// before the record. Anything else would place the language block (and the
+// readme and licence) on bytes of the screensaver or the record.
+bool BlockSizesFit(const SetupRecord& record, int64_t package_end) {
+  const int64_t text = record.TextBlocksSize;
+  const int64_t readme = record.ReadmeSize;
+  const int64_t license = record.LicenseSize;
+  const int64_t language = record.LanguageSize;
+  if (text < 0 || readme < 0 || license < 0 || language < 0) return false;
+  return readme + license + language <= text && text <= package_end - kRecordAndTrailerSize;
+}
+
+}  // namespace
+
+LoadStatus ReadPackage(File& file, LoadedPackage& package) {
+  const int64_t size = file.Size();
   if (size < kRecordAndTrailerSize) return LoadStatus::kCorrupted;
-  const int64_t end = FindPackageEnd(*file, size);
+  const int64_t end = FindPackageEnd(file, size);
   if (end < kRecordAndTrailerSize) return LoadStatus::kCorrupted;
   package.package_end = end;
 
   // Record and trailer in one read.
   char tail[kRecordAndTrailerSize];
-  if (!ReadAt(*file, end - kRecordAndTrailerSize, tail, sizeof(tail))) return LoadStatus::kCorrupted;
+  if (!ReadAt(file, end - kRecordAndTrailerSize, tail, sizeof(tail))) return LoadStatus::kCorrupted;
   SetupRecord& record = package.record;
   std::memcpy(&record, tail, sizeof(record));
   const char* marker = tail + kRecordSize;
+  if (!BlockSizesFit(record, end)) return LoadStatus::kCorrupted;
 
-  package.windows_version = WindowsVersionNumber(system.GetVersion());
-  if (package.windows_version >= 5) NormaliseScrFileName(system, record.ScrFileName);
-
-  const int64_t region = end - kRecordAndTrailerSize - static_cast<int64_t>(record.TextBlocksSize);
-  const int64_t language_at =
-      region + static_cast<int64_t>(record.ReadmeSize) + static_cast<int64_t>(record.LicenseSize);
-  if (!ReadBlock(*file, size, language_at, record.LanguageSize, &package.language_text))
+  const BlockSpan language = LocateBlocks(record, end).language;
+  if (!ReadBlock(file, size, language.offset, language.size, &package.language_text))
     return LoadStatus::kCorrupted;
   LoadLanguageTable(package.table, package.language_text, "Setup");
 
@@ -137,7 +156,7 @@ LoadStatus LoadPackage(System& system, LoadedPackage& package, std::unique_ptr<F
       // uninstaller copy's PackageSize is stale by design and never read.)
       const int64_t package_size = record.PackageSize;
       const int64_t text_size = record.TextBlocksSize;
-      if (text_size < 0 || package_size < text_size + kRecordAndTrailerSize || package_size > end)
+      if (package_size < text_size + kRecordAndTrailerSize || package_size > end)
         return LoadStatus::kCorrupted;
       return LoadStatus::kOk;
     }
@@ -148,6 +167,17 @@ LoadStatus LoadPackage(System& system, LoadedPackage& package, std::unique_ptr<F
       break;
   }
   return LoadStatus::kCorrupted;
+}
+
+LoadStatus LoadPackage(System& system, LoadedPackage& package, std::unique_ptr<File>& file) {
+  file = system.OpenRead(system.ModulePath(), Share::kDenyNone);
+  if (!file) return LoadStatus::kCannotOpen;
+  package.windows_version = WindowsVersionNumber(system.GetVersion());
+  const LoadStatus status = ReadPackage(*file, package);
+  // The rule changes nothing but the file name, so it may follow the checks.
+  if (status == LoadStatus::kOk && package.windows_version >= 5)
+    NormaliseScrFileName(system, package.record.ScrFileName);
+  return status;
 }
 
 bool ReadSetupTexts(File& file, LoadedPackage& package) {

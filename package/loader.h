@@ -49,6 +49,12 @@ int WindowsVersionNumber(const VersionInfo& version);
 // double-byte character) is kept.
 void NormaliseScrFileName(System& system, char (&field)[256]);
 
+// The checks of loading on an open package file, without the file-name
+// rule: trailer, record, block sizes, language table, run kind. LoadPackage
+// is this plus opening the program's own file and the rule; the author's
+// tool inspects packages through it, so its verdict is the setup's own.
+LoadStatus ReadPackage(File& file, LoadedPackage& package);
+
 // Opens the program's own file and loads the package (trailer, record, file
 // name rule, language table, run kind). On kOk `file` stays open for
 // ReadSetupTexts.

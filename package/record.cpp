@@ -65,4 +65,21 @@ bool LicensePageInUse(const SetupRecord& record) {
   return record.LicenseMode >= 1 && record.LicenseMode <= 3;
 }
 
+PackageBlocks LocateBlocks(const SetupRecord& record, int64_t package_end) {
+  const int64_t package_size = record.PackageSize;
+  const int64_t text = record.TextBlocksSize;
+  const int64_t readme = record.ReadmeSize;
+  const int64_t license = record.LicenseSize;
+  PackageBlocks b;
+  b.record = {package_end - kRecordAndTrailerSize, kRecordSize};
+  b.trailer = {package_end - kTrailerSize, kTrailerSize};
+  b.text_region = {b.record.offset - text, text};
+  b.readme = {b.text_region.offset, readme};
+  b.license = {b.readme.offset + readme, license};
+  b.language = {b.license.offset + license, record.LanguageSize};
+  b.program_image = {0, package_end - package_size};
+  b.screensaver = {package_end - package_size, package_size - text - kRecordAndTrailerSize};
+  return b;
+}
+
 }  // namespace scr

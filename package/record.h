@@ -78,8 +78,8 @@ enum class TrailerKind { kNone, kSetup, kUninstaller };
 // missing (a bare program, a download cut short), the backward search would
 // find them inside the program's code and read a "record" from it. They are
 // therefore decoded at run time from scrambled bytes.
-std::string SetupTrailer();        // "SCRBui.sig"
-std::string UninstallerTrailer();  // "ScUnin.sig"
+std::string SetupTrailer();         // "SCRBui.sig"
+std::string UninstallerTrailer();   // "ScUnin.sig"
 std::string RecordSignatureText();  // "SCRSet.sig"
 
 // The kind of a 10-byte window: kSetup, kUninstaller or kNone.
@@ -104,5 +104,26 @@ std::string ShortStringText(const uint8_t (&field)[1 + kShortStringMax]);
 void SetShortString(uint8_t (&field)[1 + kShortStringMax], std::string_view text);
 
 bool LicensePageInUse(const SetupRecord& record);  // LicenseMode 1, 2 or 3
+
+// A stretch of the file: first byte and length, in 64-bit arithmetic from
+// the sign-extended 32-bit fields (a damaged record may give negative or
+// out-of-file values; the caller checks them).
+struct BlockSpan {
+  int64_t offset = 0;
+  int64_t size = 0;
+};
+
+// Where a setup file's pieces lie, counted back from `package_end`
+// (E): program image 0..E-PackageSize, screensaver E-PackageSize with
+// PackageSize-TextBlocksSize-946 bytes, text-block region R = E-946-
+// TextBlocksSize with the readme at R, the licence at R+ReadmeSize and the
+// language at R+ReadmeSize+LicenseSize, record at E-946, trailer at E-10.
+// In an uninstaller copy the region, the blocks, the record and the trailer
+// are found by the same formulas (PackageSize is stale there; the program
+// image is everything before the region).
+struct PackageBlocks {
+  BlockSpan program_image, screensaver, text_region, readme, license, language, record, trailer;
+};
+PackageBlocks LocateBlocks(const SetupRecord& record, int64_t package_end);
 
 }  // namespace scr

@@ -10,9 +10,11 @@ bool CopyFileRange(File& in, int64_t position, int64_t count, File& out, size_t 
   if (count < 0 || position < 0) return false;
   if (count == 0) return true;
   if (!in.Seek(position)) return false;
-  std::vector<char> buffer(static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(chunk))));
+  std::vector<char> buffer(
+      static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(chunk))));
   while (count > 0) {
-    size_t want = static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(buffer.size())));
+    size_t want =
+        static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(buffer.size())));
     if (!in.ReadExact(buffer.data(), want) || !out.Write(buffer.data(), want)) return false;
     count -= static_cast<int64_t>(want);
   }
@@ -46,11 +48,10 @@ bool WriteSetupFile(File& out, std::string_view program_image, std::string_view 
 }
 
 bool WriteUninstallerCopy(File& out, File& setup, int64_t package_end, const SetupRecord& record) {
-  const int64_t image = package_end - static_cast<int64_t>(record.PackageSize);
-  const int64_t text = record.TextBlocksSize;
+  const PackageBlocks blocks = LocateBlocks(record, package_end);
   const std::string trailer = UninstallerTrailer();
-  return CopyFileRange(setup, 0, image, out) &&
-         CopyFileRange(setup, package_end - kRecordAndTrailerSize - text, text, out) &&
+  return CopyFileRange(setup, 0, blocks.program_image.size, out) &&
+         CopyFileRange(setup, blocks.text_region.offset, blocks.text_region.size, out) &&
          out.Write(&record, sizeof(record)) && out.Write(trailer.data(), trailer.size());
 }
 

@@ -1,0 +1,80 @@
+#include "tools/scrpack/stream_file.h"
+
+#include <filesystem>
+
+namespace scrpack {
+
+StreamFile::StreamFile(const std::string& path, bool write) : write_(write) {
+  auto mode = std::ios::binary | (write ? std::ios::out | std::ios::trunc : std::ios::in);
+  stream_.open(path, mode);
+}
+
+bool StreamFile::Close() {
+  if (!stream_.is_open()) return false;
+  if (write_) stream_.flush();
+  bool ok = !stream_.fail();
+  stream_.close();
+  return ok && !stream_.fail();
+}
+
+int64_t StreamFile::Size() {
+  stream_.clear();
+  const auto here = stream_.tellg();
+  stream_.seekg(0, std::ios::end);
+  const auto end = stream_.tellg();
+  stream_.seekg(here);
+  if (end < 0 || stream_.fail()) return -1;
+  return static_cast<int64_t>(end);
+}
+
+int64_t StreamFile::Position() {
+  const auto here = write_ ? stream_.tellp() : stream_.tellg();
+  return here < 0 ? -1 : static_cast<int64_t>(here);
+}
+
+bool StreamFile::Seek(int64_t position) {
+  if (position < 0) return false;
+  stream_.clear();
+  if (write_)
+    stream_.seekp(static_cast<std::streamoff>(position));
+  else
+    stream_.seekg(static_cast<std::streamoff>(position));
+  return !stream_.fail();
+}
+
+bool StreamFile::ReadSome(void* buffer, size_t count, size_t* got) {
+  *got = 0;
+  if (write_) return false;
+  stream_.read(static_cast<char*>(buffer), static_cast<std::streamsize>(count));
+  *got = static_cast<size_t>(stream_.gcount());
+  // A read that stops at the end sets eof and fail; only bad is an error.
+  const bool ok = !stream_.bad();
+  stream_.clear();
+  return ok;
+}
+
+bool StreamFile::Write(const void* buffer, size_t count) {
+  if (!write_) return false;
+  stream_.write(static_cast<const char*>(buffer), static_cast<std::streamsize>(count));
+  return !stream_.fail();
+}
+
+ReadResult ReadWholeFile(const std::string& path, int64_t limit, std::string* bytes,
+                         int64_t* size) {
+  bytes->clear();
+  *size = 0;
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return ReadResult::kUnreadable;
+  StreamFile file(path, false);
+  if (!file.is_open()) return ReadResult::kUnreadable;
+  const int64_t length = file.Size();
+  if (length < 0) return ReadResult::kUnreadable;
+  *size = length;
+  if (length > limit) return ReadResult::kTooLarge;
+  bytes->resize(static_cast<size_t>(length));
+  if (!file.Seek(0) || !file.ReadExact(bytes->data(), bytes->size()))
+    return ReadResult::kUnreadable;
+  return ReadResult::kOk;
+}
+
+}  // namespace scrpack
