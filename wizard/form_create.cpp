@@ -25,10 +25,11 @@ void TSCRSetup::FormCreate() {
     case LoadStatus::kCannotOpen:
       // Not a damaged package: the program cannot read itself at all (held
       // exclusively by another program, or removed while starting). Say so
-      // plainly, whatever the mode, so the failure is never mistaken for a
-      // silent success.
-      sys.MessageBox("Setup cannot open its own program file:\r\n" + sys.ModulePath(),
-                     kApplicationTitle, MsgIcon::kError, MsgButtons::kOk);
+      // plainly; a silent run shows no box and reports it through its exit
+      // code alone, so a scripted installation never waits on a question.
+      if (!modes.SilentMode)
+        sys.MessageBox("Setup cannot open its own program file:\r\n" + sys.ModulePath(),
+                       kApplicationTitle, MsgIcon::kError, MsgButtons::kOk);
       exit_code = kExitBadPackage;
       view.Terminate();
       return;
