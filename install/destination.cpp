@@ -1,10 +1,71 @@
-// PLACEHOLDER: replaced by the destination-folder work.
 #include "install/destination.h"
+
+#include "package/language.h"
+#include "setup/run_mode.h"
+
 namespace scr {
-std::string ResolveDestinationFolder(System&, std::string_view folder, std::string_view sub) {
-  return std::string(folder) + std::string(sub);
+namespace {
+
+bool EndsWithBackslash(std::string_view text) { return !text.empty() && text.back() == '\\'; }
+
+std::string WithBackslash(std::string text) {
+  if (!EndsWithBackslash(text)) text += '\\';
+  return text;
 }
+
+std::string WithoutOneBackslash(std::string text) {
+  if (EndsWithBackslash(text)) text.pop_back();
+  return text;
+}
+
+// The shell's Program Files folder. Some shells (Windows 95 without the
+// desktop update, stripped-down NT installations) cannot name it; the
+// folder is then taken as "Program Files" on the drive that holds Windows,
+// which is where every Windows version puts it by default.
+std::string ProgramFilesFolder(System& system) {
+  std::string path;
+  if (system.SpecialFolderPath(ShellFolder::kProgramFiles, &path) && !path.empty()) return path;
+  const std::string windows = system.WindowsDirectory();
+  std::string drive = "C:";
+  if (windows.size() >= 2 && windows[1] == ':') drive = windows.substr(0, 2);
+  return drive + "\\Program Files";
+}
+
+}  // namespace
+
+std::string ResolveDestinationFolder(System& system, std::string_view folder,
+                                     std::string_view subfolder) {
+  std::string head = WithBackslash(std::string(TrimBlanks(folder)));
+
+  std::string tail(TrimBlanks(subfolder));
+  if (!tail.empty() && tail.front() == '\\') tail.erase(0, 1);
+  tail = WithoutOneBackslash(tail);
+
+  std::string result = WithBackslash(std::string(TrimBlanks(head + tail)));
+
+  // Expanded only after joining, so a macro works in either input; what a
+  // macro yields is inserted as it is.
+  static constexpr char kWindowsMacro[] = "<Windows>";
+  static constexpr char kProgramFilesMacro[] = "<Program Files>";
+  if (result.find(kWindowsMacro) != std::string::npos)
+    result = ReplaceAll(result, kWindowsMacro, WithoutOneBackslash(system.WindowsDirectory()));
+  if (result.find(kProgramFilesMacro) != std::string::npos)
+    result =
+        ReplaceAll(result, kProgramFilesMacro, WithoutOneBackslash(ProgramFilesFolder(system)));
+  return result;
+}
+
 bool IsRunningUnderWow64(System& system) { return system.IsWow64(); }
-bool IsDisallowedSystemFolder(System&, std::string_view) { return false; }
-std::string AllowedSystemFolder(System& system) { return system.WindowsDirectory() + "\\SysWoW64\\"; }
+
+bool IsDisallowedSystemFolder(System& system, std::string_view folder) {
+  if (!IsRunningUnderWow64(system)) return false;
+  const std::string windows = WithBackslash(system.WindowsDirectory());
+  const std::string chosen = WithBackslash(std::string(folder));
+  return AsciiLower(chosen) == AsciiLower(windows + "system32\\");
+}
+
+std::string AllowedSystemFolder(System& system) {
+  return WithBackslash(system.WindowsDirectory()) + "SysWoW64\\";
+}
+
 }  // namespace scr

@@ -1,9 +1,260 @@
-// PLACEHOLDER: replaced by the install-run work.
 #include "install/install_run.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "install/destination.h"
+#include "install/player_settings.h"
+#include "install/registration.h"
+#include "package/language.h"
+#include "package/writer.h"
+#include "setup/run_mode.h"
 #include "wizard/setup_form.h"
+
 namespace scr {
-bool RunInstall(TSCRSetup& form) {
-  if (form.modes.SilentMode) form.view.Terminate();
-  return false;
+namespace {
+
+constexpr char kMsgCannotCreateFolder[] =
+    "Unable to create the directory. Please select a different directory.";
+constexpr char kMsgInvalidFolder[] = "Invalid directory. Please select an existing directory.";
+constexpr char kMsgSystemFolder[] =
+    "The selected Windows system folder cannot be used for this screensaver for compatibility "
+    "reasons. Do you want to use the allowed system folder instead?";
+constexpr char kMsgCannotCreateTarget[] =
+    "Unable to copy the files. Access is denied. Please select a different directory.";
+constexpr char kMsgPreviewNotice[] =
+    "After successful installation screensaver setup would open Windows Screen Saver Settings. "
+    "This window is not displayed in setup preview mode.";
+constexpr char kMsgCopyFailed[] = "There was an error installing %s. Installation is not complete.";
+
+// The parent part of a folder path: up to and including its last "\", "/"
+// or drive colon.
+std::string ParentPart(const std::string& path) {
+  const size_t cut = path.find_last_of("\\/:");
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
+
+class InstallRun {
+ public:
+  explicit InstallRun(TSCRSetup& form)
+      : form_(form),
+        sys_(form.sys),
+        view_(form.view),
+        record_(form.package.record),
+        silent_(form.modes.SilentMode),
+        preview_(form.modes.PreviewOnly),
+        title_(form.Title()) {}
+
+  bool Run();
+
+ private:
+  // Goes back to the Directory page; the caller abandons its click.
+  bool ReturnToFolderPage() {
+    form_.SelectPage(kPageDirectory);
+    return false;
+  }
+  // A destination that cannot be used: in SilentMode the program ends with
+  // its own exit code, otherwise the user is told and may choose another.
+  bool RejectDestination(const char* message) {
+    if (silent_) {
+      form_.exit_code = kExitBadDestination;
+      view_.Terminate();
+    } else {
+      sys_.MessageBox(form_.Tr(message), kApplicationTitle, MsgIcon::kError, MsgButtons::kOk);
+    }
+    return ReturnToFolderPage();
+  }
+  bool CopyPhase();
+  bool CopyScreensaver(File& source);
+  void Register();
+
+  TSCRSetup& form_;
+  System& sys_;
+  WizardView& view_;
+  const SetupRecord& record_;
+  const bool silent_;
+  const bool preview_;
+  const std::string title_;
+
+  std::string folder_;       // ends with "\"
+  std::string target_;       // the screensaver file as chosen
+  std::string target_name_;  // its file-name part
+  std::string uninstaller_;
+  std::unique_ptr<File> target_file_;
+  std::unique_ptr<File> source_;
+};
+
+bool InstallRun::Run() {
+  form_.SelectPage(kPageProgress);
+  view_.SetVisible(Control::btnNext, false);
+  view_.SetProgressMax(100);
+
+  folder_ = view_.Text(Control::edDirectory);
+  if (!preview_) {
+    if (!folder_.empty() && !CreateFolderWithParents(sys_, folder_))
+      return RejectDestination(kMsgCannotCreateFolder);
+    if (folder_.empty() || !sys_.DirectoryExists(folder_))
+      return RejectDestination(kMsgInvalidFolder);
+    if (IsDisallowedSystemFolder(sys_, folder_)) {
+      MsgAnswer answer = MsgAnswer::kYes;
+      if (!silent_)
+        answer = sys_.MessageBox(form_.Tr(kMsgSystemFolder), kApplicationTitle, MsgIcon::kQuestion,
+                                 MsgButtons::kYesNoCancel);
+      if (answer != MsgAnswer::kYes) return ReturnToFolderPage();
+      folder_ = AllowedSystemFolder(sys_);
+      view_.SetText(Control::edDirectory, folder_);
+    }
+  } else if (folder_.empty()) {
+    // The checks are skipped in a preview, but a preview should still show
+    // what the real run would say about an empty field, and an empty folder
+    // would otherwise make every path relative to the root of the drive.
+    sys_.MessageBox(form_.Tr(kMsgInvalidFolder), kApplicationTitle, MsgIcon::kError,
+                    MsgButtons::kOk);
+    return ReturnToFolderPage();
+  }
+  if (folder_.back() != '\\') {
+    folder_ += '\\';
+    view_.SetText(Control::edDirectory, folder_);
+  }
+
+  // The installed file always lands inside the chosen folder, whatever
+  // folder part the package's file name carries.
+  const std::string scr_name = FieldText(record_.ScrFileName);
+  const std::string name = scr_name.substr(FileNameStart(sys_, scr_name, true));
+  // A file name without a name part is a damaged package: nothing can be
+  // installed, and nothing is written or registered for it.
+  bool succeeded = !name.empty();
+  if (succeeded) {
+    target_ = ChooseTargetFileName(sys_, title_, folder_ + name, folder_);
+    target_name_ = target_.substr(FileNameStart(sys_, target_, false));
+    uninstaller_ = folder_ + UninstallerFileName(form_.Tr("Uninstall"), target_name_);
+
+    if (!preview_) {
+      target_file_ = sys_.CreateFile(target_);
+      if (!target_file_) return RejectDestination(kMsgCannotCreateTarget);
+    }
+
+    succeeded = CopyPhase();
+    if (!succeeded) {
+      target_file_.reset();
+      if (!preview_) DeleteFileIfExists(sys_, folder_ + target_name_);
+    }
+    // The entry and the shortcuts are made even after a failed copy, so the
+    // uninstaller (when it was written) can still be found and run.
+    if (!preview_) Register();
+  }
+  target_file_.reset();
+  source_.reset();
+
+  if (succeeded) {
+    form_.MarkInstalled();
+    if (!preview_) StoreInstalledPath(sys_, title_, sys_.FullPath(target_));
+    if (record_.ReadmeSize == 0) form_.SelectPage(kPageFinished);
+  } else {
+    // Also the interactive run's exit code: the window closes on a failure
+    // that must not look like a finished installation.
+    form_.exit_code = kExitCopyFailed;
+    if (silent_) {
+      view_.Terminate();
+    } else {
+      sys_.MessageBox(InsertTitle(form_.Tr(kMsgCopyFailed), title_), view_.Caption(),
+                      MsgIcon::kError, MsgButtons::kOk);
+    }
+    form_.CloseWindow();
+  }
+  if (silent_) view_.Terminate();
+  return true;
+}
+
+bool InstallRun::CopyPhase() {
+  source_ = sys_.OpenRead(sys_.ModulePath(), Share::kDenyWrite);
+  if (!source_) return false;
+  const int64_t start = form_.package.package_end - static_cast<int64_t>(record_.PackageSize);
+  if (!source_->Seek(start)) return false;
+
+  view_.SetBusy(true);
+  const bool copied = CopyScreensaver(*source_);
+  view_.SetBusy(false);
+  target_file_.reset();  // closes the target
+  if (!copied) return false;
+
+  if (preview_) {
+    sys_.MessageBox(kMsgPreviewNotice, title_, MsgIcon::kInformation, MsgButtons::kOk);
+    return true;
+  }
+
+  sys_.ShellExecute(false, "install", target_, "", "", kSwShowNoActivate);
+  if (record_.ReadmeSize > 0) {
+    const std::string text = view_.Text(Control::edReadme);
+    std::unique_ptr<File> readme =
+        sys_.CreateFile(folder_ + title_ + " " + form_.Tr("Readme") + ".txt");
+    if (!readme || (!text.empty() && !readme->Write(text.data(), text.size()))) return false;
+  }
+
+  std::unique_ptr<File> uninstaller = sys_.CreateFile(uninstaller_);
+  if (!uninstaller) return false;
+  return WriteUninstallerCopy(*uninstaller, *source_, form_.package.package_end, record_);
+}
+
+bool InstallRun::CopyScreensaver(File& source) {
+  const int64_t source_size = source.Size();
+  if (source_size <= 0) return false;
+  int64_t remaining = static_cast<int64_t>(record_.PackageSize) -
+                      static_cast<int64_t>(record_.TextBlocksSize) - kRecordAndTrailerSize;
+  std::vector<char> buffer(
+      static_cast<size_t>(std::clamp<int64_t>(remaining, 0, static_cast<int64_t>(kCopyChunk))));
+  while (source.Position() < source_size && remaining > 0) {
+    const size_t want = static_cast<size_t>(std::min<int64_t>(remaining, buffer.size()));
+    size_t got = 0;
+    if (!source.ReadSome(buffer.data(), want, &got) || got == 0) return false;
+    if (!preview_ && !target_file_->Write(buffer.data(), got)) return false;
+    remaining -= static_cast<int64_t>(got);
+    const double share =
+        100.0 * static_cast<double>(source.Position()) / static_cast<double>(source_size);
+    view_.SetProgress(static_cast<int>(std::nearbyint(share)));
+    view_.RepaintAndPump();
+  }
+  // A package that ends before its screensaver does is no installation.
+  return remaining == 0;
+}
+
+void InstallRun::Register() {
+  const std::string screensaver = folder_ + target_name_;
+  if (record_.AddUninstallEntry) WriteUninstallEntry(sys_, title_, uninstaller_);
+  if (record_.AddStartMenuGroup)
+    CreateProgramShortcuts(sys_, form_.package.table, title_, uninstaller_, screensaver,
+                           record_.ReadmeSize > 0);
+  if (record_.AddDesktopShortcut)
+    CreateDesktopPreviewShortcut(sys_, form_.package.table, title_, screensaver);
+}
+
+}  // namespace
+
+void DeleteFileIfExists(System& system, const std::string& path) {
+  if (!system.FileExists(path)) return;
+  if (!system.OpenReadWrite(path)) return;
+  system.DeleteFile(path);
+}
+
+bool CreateFolderWithParents(System& system, const std::string& folder) {
+  std::string path = folder;
+  if (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  if (path.size() < 3 || system.DirectoryExists(path)) return true;
+  const std::string parent = ParentPart(path);
+  if (parent.empty()) return false;
+  if (parent == path) return true;
+  return CreateFolderWithParents(system, parent) && system.CreateDirectory(path);
+}
+
+std::string UninstallerFileName(const std::string& uninstall_word, const std::string& target_name) {
+  std::string name = target_name;
+  const size_t dot = name.rfind('.');
+  if (dot != std::string::npos) name.erase(dot);
+  return AsciiLower(uninstall_word) + " " + name + ".exe";
+}
+
+bool RunInstall(TSCRSetup& form) { return InstallRun(form).Run(); }
+
 }  // namespace scr

@@ -1,9 +1,18 @@
 // The install run behind the wizard's Install button (btnOKClick).
 #pragma once
 
+#include <cstddef>
+#include <string>
+
+#include "platform/system.h"
+
 namespace scr {
 
 class TSCRSetup;
+
+// The copy loop moves the screensaver in chunks of at most this many bytes,
+// through one buffer, with a progress update after each.
+inline constexpr size_t kCopyChunk = 100001;
 
 // Checks the destination, copies the screensaver out of the package, asks
 // the shell to install it, writes the readme and the uninstaller, registers
@@ -11,5 +20,19 @@ class TSCRSetup;
 // up before writing anything and went back to the Directory page (the
 // caller then abandons its click).
 bool RunInstall(TSCRSetup& form);
+
+// If a file exists at `path`, opens it for reading and writing (a file that
+// another program holds open cannot be opened and is left alone), closes it
+// and deletes it. Failures are not reported.
+void DeleteFileIfExists(System& system, const std::string& path);
+
+// Creates `folder` and every missing parent. False when a folder could not
+// be created (a relative path without an existing parent counts as such).
+bool CreateFolderWithParents(System& system, const std::string& folder);
+
+// The uninstaller's file name for the screensaver file name `target_name`:
+// `uninstall_word` lowered, a blank, and the name with its extension (from
+// its last dot on) replaced by ".exe".
+std::string UninstallerFileName(const std::string& uninstall_word, const std::string& target_name);
 
 }  // namespace scr

@@ -18,7 +18,8 @@ namespace scr {
 // False for a title that would name the parent key or folder itself.
 bool TitleNamesOwnKey(std::string_view title);
 
-inline constexpr char kUninstallKeyParent[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+inline constexpr char kUninstallKeyParent[] =
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 // Registration swallows its own errors; the delete operations for shortcuts
 // return false when the shell folder query failed (the uninstall run then

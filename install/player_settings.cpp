@@ -1,0 +1,91 @@
+#include "install/player_settings.h"
+
+#include "install/registration.h"
+
+namespace scr {
+namespace {
+
+std::string PlayerSettingsKey(std::string_view title) {
+  return std::string(kPlayerSettingsParent) + std::string(title);
+}
+
+// Drops the last character of `base`, a double-byte character as a whole.
+void DropLastCharacter(System& system, std::string& base) {
+  size_t last = 0;
+  for (size_t i = 0; i < base.size();) {
+    last = i;
+    const bool lead = system.IsLeadByte(static_cast<uint8_t>(base[i])) && i + 1 < base.size();
+    i += lead ? 2 : 1;
+  }
+  base.erase(last);
+}
+
+}  // namespace
+
+size_t FileNameStart(System& system, std::string_view path, bool any_separator) {
+  size_t start = 0;
+  for (size_t i = 0; i < path.size();) {
+    const uint8_t c = static_cast<uint8_t>(path[i]);
+    if (system.IsLeadByte(c) && i + 1 < path.size()) {
+      i += 2;
+      continue;
+    }
+    if (c == '\\' || (any_separator && (c == '/' || c == ':'))) start = i + 1;
+    ++i;
+  }
+  return start;
+}
+
+void StoreInstalledPath(System& system, std::string_view title, const std::string& path) {
+  if (!TitleNamesOwnKey(title)) return;
+  const std::string key = PlayerSettingsKey(title);
+  if (system.RegCreateKey(RootKey::kCurrentUser, key))
+    system.RegSetString(RootKey::kCurrentUser, key, kInstalledPathValue, path);
+}
+
+std::string ReadInstalledPath(System& system, std::string_view title) {
+  if (!TitleNamesOwnKey(title)) return "";
+  const std::string key = PlayerSettingsKey(title);
+  std::string path;
+  if (!system.RegKeyExists(RootKey::kCurrentUser, key)) return "";
+  if (!system.RegGetString(RootKey::kCurrentUser, key, kInstalledPathValue, &path)) return "";
+  return path;
+}
+
+void ClearPlayerSettings(System& system, std::string_view title) {
+  // An empty title would name "\Software\Quorvane\" itself, the key that
+  // every other screensaver's settings live under.
+  if (!TitleNamesOwnKey(title)) return;
+  const std::string key = PlayerSettingsKey(title);
+  if (!system.RegCreateKey(RootKey::kCurrentUser, key)) return;
+  for (const std::string& name : system.RegValueNames(RootKey::kCurrentUser, key))
+    system.RegDeleteValue(RootKey::kCurrentUser, key, name);
+  system.RegDeleteTree(RootKey::kCurrentUser, key + "\\" + kPlayListKey);
+}
+
+std::string ChooseTargetFileName(System& system, std::string_view title, std::string target,
+                                 const std::string& folder) {
+  if (!system.FileExists(target)) return target;
+
+  // A reinstall into the folder of the earlier install overwrites the file
+  // that install wrote, whatever its name. The folders are compared as
+  // written: another spelling counts as another folder.
+  std::string recorded = ReadInstalledPath(system, title);
+  if (recorded.substr(0, FileNameStart(system, recorded, false)) != folder) recorded.clear();
+  if (!recorded.empty()) return recorded;
+
+  const std::string name = target.substr(FileNameStart(system, target, false));
+  const size_t ext_size = name.size() < 4 ? name.size() : 4;
+  const std::string extension = name.substr(name.size() - ext_size);
+  std::string base = name.substr(0, name.size() - ext_size);
+  for (unsigned n = 1;; ++n) {
+    const std::string digits = std::to_string(n);
+    if (digits.size() >= 8) break;
+    while (!base.empty() && base.size() + digits.size() > 8) DropLastCharacter(system, base);
+    target = folder + base + digits + extension;
+    if (!system.FileExists(target)) break;
+  }
+  return target;
+}
+
+}  // namespace scr

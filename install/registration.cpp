@@ -1,0 +1,143 @@
+#include "install/registration.h"
+
+#include "setup/run_mode.h"
+
+namespace scr {
+namespace {
+
+std::string UninstallKey(std::string_view title) {
+  return std::string(kUninstallKeyParent) + std::string(title);
+}
+
+std::string WithBackslash(std::string path) {
+  if (path.empty() || path.back() != '\\') path += '\\';
+  return path;
+}
+
+// The Programs folder, or empty when the shell query fails or reports
+// nothing.
+std::string ProgramsFolder(System& system) {
+  std::string reported;
+  if (!system.SpecialFolderPath(ShellFolder::kPrograms, &reported)) return "";
+  return std::string(TrimBlanks(reported));
+}
+
+std::string FolderPart(std::string_view path) {
+  const size_t slash = path.rfind('\\');
+  return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+}  // namespace
+
+bool TitleNamesOwnKey(std::string_view title) {
+  // Split at the separators the registry and the file system know. A part
+  // of dots only (after blanks) climbs out of its parent or, since Windows
+  // drops trailing dots and blanks from file names, names the parent
+  // itself; at least one part must name something.
+  bool names_something = false;
+  size_t begin = 0;
+  while (begin <= title.size()) {
+    size_t end = title.find_first_of("\\/", begin);
+    if (end == std::string_view::npos) end = title.size();
+    std::string_view part = TrimBlanks(title.substr(begin, end - begin));
+    const bool dots_only = part.find_first_not_of('.') == std::string_view::npos;
+    if (!part.empty() && dots_only && part.size() >= 2) return false;
+    if (!dots_only) names_something = true;
+    begin = end + 1;
+  }
+  return names_something;
+}
+
+void WriteUninstallEntry(System& system, std::string_view title, std::string_view uninstaller) {
+  if (!TitleNamesOwnKey(title)) return;
+  const std::string key = UninstallKey(title);
+  // Every failure is swallowed: without the right to write under
+  // HKEY_LOCAL_MACHINE the entry is simply missing.
+  system.RegCreateKey(RootKey::kLocalMachine, key);
+  system.RegSetString(RootKey::kLocalMachine, key, "DisplayName", std::string(title));
+  system.RegSetString(RootKey::kLocalMachine, key, "UninstallString",
+                      "\"" + std::string(uninstaller) + "\"");
+}
+
+void DeleteUninstallEntry(System& system, std::string_view title) {
+  // An empty title would name the Uninstall key itself, and with it every
+  // installed program's entry.
+  if (!TitleNamesOwnKey(title)) return;
+  system.RegDeleteTree(RootKey::kLocalMachine, UninstallKey(title));
+}
+
+bool CreateShellLink(System& system, const std::string& target, const std::string& link_name,
+                     ShellFolder folder) {
+  std::string path;
+  if (!system.SpecialFolderPath(folder, &path) || path.empty()) return false;
+  return system.CreateShellLink(target, WithBackslash(path) + link_name + ".lnk");
+}
+
+void CreateFolderPath(System& system, std::string path) {
+  if (path.empty()) return;
+  if (path.back() == '\\') path.pop_back();
+  if (path.size() < 3 || system.DirectoryExists(path)) return;
+  const std::string parent = FolderPart(path);
+  if (parent != path) {
+    CreateFolderPath(system, parent);
+    system.CreateDirectory(path);
+  }
+}
+
+void CreateProgramShortcuts(System& system, const LanguageTable& table, std::string_view title,
+                            const std::string& uninstaller, const std::string& screensaver,
+                            bool has_readme) {
+  if (!TitleNamesOwnKey(title)) return;
+  const std::string programs = ProgramsFolder(system);
+  if (programs.empty()) return;
+  const std::string t(title);
+  CreateFolderPath(system, WithBackslash(programs) + t + "\\");
+
+  // Each shortcut on its own: one that fails is simply missing.
+  CreateShellLink(system, screensaver, t + "\\" + Translate(table, "Preview") + " " + t,
+                  ShellFolder::kPrograms);
+  if (has_readme) {
+    const std::string readme =
+        FolderPart(screensaver) + t + " " + Translate(table, "Readme") + ".txt";
+    CreateShellLink(system, readme, t + "\\" + Translate(table, "Readme"), ShellFolder::kPrograms);
+  }
+  CreateShellLink(system, uninstaller, t + "\\" + Translate(table, "Uninstall") + " " + t,
+                  ShellFolder::kPrograms);
+}
+
+bool DeleteProgramShortcuts(System& system, const LanguageTable& table, std::string_view title) {
+  // An empty title would make the Programs folder itself the group.
+  if (!TitleNamesOwnKey(title)) return true;
+  std::string programs;
+  if (!system.SpecialFolderPath(ShellFolder::kPrograms, &programs)) return false;
+  if (programs.empty()) return true;
+  const std::string t(title);
+  const std::string group = WithBackslash(programs) + t + "\\";
+  system.DeleteFile(group + Translate(table, "Preview") + " " + t + ".lnk");
+  system.DeleteFile(group + Translate(table, "Readme") + ".lnk");
+  system.DeleteFile(group + Translate(table, "Uninstall") + " " + t + ".lnk");
+  // Kept when the user put other files there.
+  system.RemoveDirectory(group.substr(0, group.size() - 1));
+  return true;
+}
+
+void CreateDesktopPreviewShortcut(System& system, const LanguageTable& table,
+                                  std::string_view title, const std::string& screensaver) {
+  if (!TitleNamesOwnKey(title)) return;
+  const std::string t(title);
+  CreateShellLink(system, screensaver, Translate(table, "Preview") + " " + t,
+                  ShellFolder::kDesktop);
+}
+
+bool DeleteDesktopPreviewShortcut(System& system, const LanguageTable& table,
+                                  std::string_view title) {
+  if (!TitleNamesOwnKey(title)) return true;
+  std::string desktop;
+  if (!system.SpecialFolderPath(ShellFolder::kDesktop, &desktop)) return false;
+  if (desktop.empty()) return true;
+  system.DeleteFile(WithBackslash(desktop) + Translate(table, "Preview") + " " +
+                    std::string(title) + ".lnk");
+  return true;
+}
+
+}  // namespace scr

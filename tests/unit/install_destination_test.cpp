@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "install/destination.h"
+#include "platform/sim/sim_system.h"
+
+namespace scr {
+namespace {
+
+// A sandbox of its own for every test and process: ctest runs the tests
+// of this binary in parallel processes.
+std::string Sandbox(const char* tag) {
+  return testing::TempDir() + tag + "_" +
+         testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+         std::to_string(getpid());
+}
+
+class DestinationTest : public testing::Test {
+ protected:
+  SimSystem sim{Sandbox("inst_destination")};
+  std::string Resolve(std::string_view folder, std::string_view sub) {
+    return ResolveDestinationFolder(sim, folder, sub);
+  }
+};
+
+TEST_F(DestinationTest, TrimsAndJoinsWithOneBackslash) {
+  EXPECT_EQ(Resolve("", ""), "\\");
+  EXPECT_EQ(Resolve("  \t", " \r\n"), "\\");
+  EXPECT_EQ(Resolve(" C:\\Savers ", " Fish "), "C:\\Savers\\Fish\\");
+  EXPECT_EQ(Resolve("C:\\Savers\\", "\\Fish\\"), "C:\\Savers\\Fish\\");
+  // Only one character goes at each end of the sub-folder.
+  EXPECT_EQ(Resolve("C:\\Savers", "\\\\Fish\\\\"), "C:\\Savers\\\\Fish\\");
+  EXPECT_EQ(Resolve("C:\\Savers\\\\", "Fish\\\\"), "C:\\Savers\\\\Fish\\");
+  EXPECT_EQ(Resolve("C:\\", "\\"), "C:\\");
+  EXPECT_EQ(Resolve("", "Fish"), "\\Fish\\");
+}
+
+TEST_F(DestinationTest, ExpandsEveryMacroCaseSensitively) {
+  sim.windows_directory = "D:\\WINNT\\";  // one trailing backslash goes
+  sim.special_folders[ShellFolder::kProgramFiles] = "D:\\Programme\\";
+  EXPECT_EQ(Resolve("<Windows>\\", ""), "D:\\WINNT\\");
+  EXPECT_EQ(Resolve("<Program Files>", "\\Saver\\"), "D:\\Programme\\Saver\\");
+  EXPECT_EQ(Resolve("<windows>\\", "<PROGRAM FILES>"), "<windows>\\<PROGRAM FILES>\\");
+  EXPECT_EQ(Resolve("<Windows>\\<Windows>", "<Program Files><Program Files>"),
+            "D:\\WINNT\\D:\\WINNT\\D:\\ProgrammeD:\\Programme\\");
+  // A macro in the sub-folder, and a result that is not trimmed again.
+  sim.windows_directory = "C:\\WIN ";
+  EXPECT_EQ(Resolve("X:\\", "<Windows>"), "X:\\C:\\WIN \\");
+}
+
+TEST_F(DestinationTest, ProgramFilesFallsBackToTheWindowsDrive) {
+  sim.failing_folders.insert(ShellFolder::kProgramFiles);
+  sim.windows_directory = "E:\\Windows";
+  EXPECT_EQ(Resolve("<Program Files>", "Saver"), "E:\\Program Files\\Saver\\");
+  sim.failing_folders.clear();
+  sim.special_folders[ShellFolder::kProgramFiles] = "";
+  EXPECT_EQ(Resolve("<Program Files>", ""), "E:\\Program Files\\");
+}
+
+TEST_F(DestinationTest, OnlyTheNativeSystemFolderUnderWow64IsDisallowed) {
+  sim.windows_directory = "C:\\Windows";
+  sim.wow64 = false;
+  EXPECT_FALSE(IsDisallowedSystemFolder(sim, "C:\\Windows\\system32\\"));
+  EXPECT_FALSE(IsRunningUnderWow64(sim));
+
+  sim.wow64 = true;
+  EXPECT_TRUE(IsRunningUnderWow64(sim));
+  EXPECT_TRUE(IsDisallowedSystemFolder(sim, "c:\\windows\\SYSTEM32"));
+  EXPECT_TRUE(IsDisallowedSystemFolder(sim, "C:\\Windows\\System32\\"));
+  EXPECT_FALSE(IsDisallowedSystemFolder(sim, "C:\\Windows\\System32\\Drivers\\"));
+  EXPECT_FALSE(IsDisallowedSystemFolder(sim, "C:/Windows/System32"));
+  EXPECT_FALSE(IsDisallowedSystemFolder(sim, "C:\\WINDOWS~1\\System32"));
+  EXPECT_FALSE(IsDisallowedSystemFolder(sim, "C:\\Windows\\SysWoW64\\"));
+  EXPECT_FALSE(IsDisallowedSystemFolder(sim, ""));
+  EXPECT_EQ(AllowedSystemFolder(sim), "C:\\Windows\\SysWoW64\\");
+
+  sim.windows_directory = "C:\\";  // already ends with a backslash
+  EXPECT_TRUE(IsDisallowedSystemFolder(sim, "C:\\System32"));
+  EXPECT_EQ(AllowedSystemFolder(sim), "C:\\SysWoW64\\");
+}
+
+}  // namespace
+}  // namespace scr

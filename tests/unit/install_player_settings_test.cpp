@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "install/player_settings.h"
+#include "platform/sim/sim_system.h"
+
+namespace scr {
+namespace {
+
+// A sandbox of its own for every test and process: ctest runs the tests
+// of this binary in parallel processes.
+std::string Sandbox(const char* tag) {
+  return testing::TempDir() + tag + "_" +
+         testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+         std::to_string(getpid());
+}
+
+constexpr char kKey[] = "\\Software\\Quorvane\\My Saver";
+
+class PlayerSettingsTest : public testing::Test {
+ protected:
+  SimSystem sim{Sandbox("inst_player_settings")};
+  const std::string folder = "C:\\Savers\\";
+  std::string Choose(const std::string& name) {
+    return ChooseTargetFileName(sim, "My Saver", folder + name, folder);
+  }
+};
+
+TEST_F(PlayerSettingsTest, StoreReadAndClearUseTheTitlesOwnKey) {
+  EXPECT_EQ(ReadInstalledPath(sim, "My Saver"), "");
+  StoreInstalledPath(sim, "My Saver", "C:\\Savers\\MySaver.scr");
+  std::string value;
+  ASSERT_TRUE(
+      sim.RegGetString(RootKey::kCurrentUser, "Software\\Quorvane\\My Saver", "FileName_", &value));
+  EXPECT_EQ(value, "C:\\Savers\\MySaver.scr");
+  EXPECT_EQ(ReadInstalledPath(sim, "My Saver"), "C:\\Savers\\MySaver.scr");
+  EXPECT_EQ(ReadInstalledPath(sim, "Other"), "");
+
+  // The player's own values and play list go; the key and its siblings stay.
+  sim.RegSetString(RootKey::kCurrentUser, kKey, "Speed", "3");
+  sim.RegCreateKey(RootKey::kCurrentUser, std::string(kKey) + "\\PlayList\\Deep");
+  sim.RegCreateKey(RootKey::kCurrentUser, "\\Software\\Quorvane\\Other");
+  sim.RegSetString(RootKey::kCurrentUser, "\\Software\\Quorvane\\Other", "FileName_", "x");
+  ClearPlayerSettings(sim, "My Saver");
+  EXPECT_TRUE(sim.RegKeyExists(RootKey::kCurrentUser, kKey));
+  EXPECT_TRUE(sim.RegValueNames(RootKey::kCurrentUser, kKey).empty());
+  EXPECT_FALSE(sim.RegKeyExists(RootKey::kCurrentUser, std::string(kKey) + "\\PlayList"));
+  EXPECT_EQ(ReadInstalledPath(sim, "Other"), "x");
+
+  // A key that never existed is created empty.
+  ClearPlayerSettings(sim, "Fresh");
+  EXPECT_TRUE(sim.RegKeyExists(RootKey::kCurrentUser, "Software\\Quorvane\\Fresh"));
+}
+
+TEST_F(PlayerSettingsTest, TitlesWithoutAKeyOfTheirOwnNeverTouchTheSharedParent) {
+  sim.RegCreateKey(RootKey::kCurrentUser, kKey);
+  sim.RegSetString(RootKey::kCurrentUser, kKey, "FileName_", "C:\\a.scr");
+  sim.RegSetString(RootKey::kCurrentUser, "\\Software\\Quorvane", "Shared", "keep");
+  const std::vector<std::string> before = sim.RegistryDump();
+  for (const char* title : {"", " ", "\\", " \\ \\", "..", "a\\.."}) {
+    StoreInstalledPath(sim, title, "C:\\evil.scr");
+    ClearPlayerSettings(sim, title);
+    EXPECT_EQ(ReadInstalledPath(sim, title), "") << title;
+  }
+  EXPECT_EQ(sim.RegistryDump(), before);
+}
+
+TEST_F(PlayerSettingsTest, AFreeTargetStaysAndARecordInThisFolderIsReused) {
+  sim.MakeFolders(folder);
+  EXPECT_EQ(Choose("MySaver.scr"), "C:\\Savers\\MySaver.scr");
+
+  sim.PutFile("C:\\Savers\\MySaver.scr", "old");
+  // The recorded file is taken even when it no longer exists.
+  StoreInstalledPath(sim, "My Saver", "C:\\Savers\\Renamed7.scr");
+  EXPECT_EQ(Choose("MySaver.scr"), "C:\\Savers\\Renamed7.scr");
+
+  // A record in another folder, or in this folder spelt in other letter
+  // case, does not count.
+  StoreInstalledPath(sim, "My Saver", "C:\\Other\\MySaver.scr");
+  EXPECT_EQ(Choose("MySaver.scr"), "C:\\Savers\\MySaver1.scr");
+  StoreInstalledPath(sim, "My Saver", "c:\\savers\\MySaver.scr");
+  EXPECT_EQ(Choose("MySaver.scr"), "C:\\Savers\\MySaver1.scr");
+}
+
+TEST_F(PlayerSettingsTest, TakenNamesGetNumberedShortNames) {
+  sim.PutFile("C:\\Savers\\MySaver.scr", "");
+  for (int n = 1; n <= 9; ++n) sim.PutFile("C:\\Savers\\MySaver" + std::to_string(n) + ".scr", "");
+  EXPECT_EQ(Choose("MySaver.scr"), "C:\\Savers\\MySave10.scr");
+
+  sim.PutFile("C:\\Savers\\Aquarium.scr", "");
+  EXPECT_EQ(Choose("Aquarium.scr"), "C:\\Savers\\Aquariu1.scr");
+
+  // The shortened base carries over: after Aquariu9 comes Aquari10.
+  for (int n = 1; n <= 9; ++n) sim.PutFile("C:\\Savers\\Aquariu" + std::to_string(n) + ".scr", "");
+  EXPECT_EQ(Choose("Aquarium.scr"), "C:\\Savers\\Aquari10.scr");
+
+  // A long name is cut to 8 characters with its number; a short one is not.
+  sim.PutFile("C:\\Savers\\A VeryLongName.scr", "");
+  EXPECT_EQ(Choose("A VeryLongName.scr"), "C:\\Savers\\A VeryL1.scr");
+  sim.PutFile("C:\\Savers\\x.scr", "");
+  EXPECT_EQ(Choose("x.scr"), "C:\\Savers\\x1.scr");
+}
+
+TEST_F(PlayerSettingsTest, NumberingNeverSplitsADoubleByteCharacter) {
+  // Base: six single bytes, then one double-byte character (lead 0x81).
+  sim.lead_bytes = {0x81};
+  const std::string name = std::string("abcdef\x81\x5c", 8) + ".scr";
+  sim.PutFile(folder + name, "");
+  const std::string chosen = Choose(name);
+  EXPECT_EQ(chosen, folder + "abcdef1.scr");
+}
+
+TEST_F(PlayerSettingsTest, FileNameStartSkipsTrailBytes) {
+  sim.lead_bytes = {0x81};
+  EXPECT_EQ(FileNameStart(sim, "C:\\a\\b.scr", false), 5u);
+  EXPECT_EQ(FileNameStart(sim, "C:\\a/b:c.scr", false), 3u);
+  EXPECT_EQ(FileNameStart(sim, "C:\\a/b:c.scr", true), 7u);
+  EXPECT_EQ(FileNameStart(sim, std::string("C:\\\x81\x5c.scr", 8), true), 3u);
+  EXPECT_EQ(FileNameStart(sim, "dir\\", true), 4u);
+}
+
+}  // namespace
+}  // namespace scr

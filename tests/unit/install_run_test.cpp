@@ -1,0 +1,537 @@
+#include "install/install_run.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "install/player_settings.h"
+#include "package/writer.h"
+#include "platform/sim/sim_system.h"
+#include "wizard/memory_view.h"
+#include "wizard/setup_form.h"
+
+namespace scr {
+namespace {
+
+// A sandbox of its own for every test and process: ctest runs the tests
+// of this binary in parallel processes.
+std::string Sandbox(const char* tag) {
+  return testing::TempDir() + tag + "_" +
+         testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+         std::to_string(getpid());
+}
+
+constexpr char kDest[] = "C:\\Program Files\\My Saver\\";
+constexpr char kEntry[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\My Saver";
+constexpr char kGroup[] = "C:\\Documents and Settings\\User\\Start Menu\\Programs\\My Saver\\";
+constexpr char kDesktopLink[] = "C:\\Documents and Settings\\User\\Desktop\\Preview My Saver.lnk";
+constexpr char kCopyFailed[] =
+    "There was an error installing My Saver. Installation is not complete.";
+
+// Records the sizes the copy loop asks of the program file: reads of a
+// file opened to deny writers (the install run's source) while the window
+// is busy.
+class RecordingFile : public File {
+ public:
+  RecordingFile(std::unique_ptr<File> inner, const bool* busy, std::vector<size_t>* reads)
+      : inner_(std::move(inner)), busy_(busy), reads_(reads) {}
+  int64_t Size() override { return inner_->Size(); }
+  int64_t Position() override { return inner_->Position(); }
+  bool Seek(int64_t position) override { return inner_->Seek(position); }
+  bool ReadSome(void* buffer, size_t count, size_t* got) override {
+    if (*busy_) reads_->push_back(count);
+    return inner_->ReadSome(buffer, count, got);
+  }
+  bool Write(const void* buffer, size_t count) override { return inner_->Write(buffer, count); }
+
+ private:
+  std::unique_ptr<File> inner_;
+  const bool* busy_;
+  std::vector<size_t>* reads_;
+};
+
+class RecordingSim : public SimSystem {
+ public:
+  using SimSystem::SimSystem;
+  std::unique_ptr<File> OpenRead(const std::string& path, Share share) override {
+    std::unique_ptr<File> file = SimSystem::OpenRead(path, share);
+    if (file && busy && share == Share::kDenyWrite)
+      return std::make_unique<RecordingFile>(std::move(file), busy, &copy_reads);
+    return file;
+  }
+  const bool* busy = nullptr;
+  std::vector<size_t> copy_reads;
+};
+
+struct PackageSpec {
+  std::string image = std::string(1000, 'P');
+  std::string screensaver = "MZ screensaver bytes";
+  std::string readme, license, language;
+  SetupRecord record{};
+  PackageSpec() {
+    SetField(record.ScrFileName, "MySaver.scr");
+    SetField(record.ScrTitle, "My Saver");
+    SetShortString(record.DestFolder, "<Program Files>\\");
+    SetShortString(record.DestSubfolder, "My Saver");
+    record.AddUninstallEntry = record.AddStartMenuGroup = record.AddDesktopShortcut = 1;
+  }
+};
+
+std::string Bytes(const SetupRecord& record) {
+  return std::string(reinterpret_cast<const char*>(&record), sizeof(record));
+}
+
+// The bar's value as a person would compute it: 100 * position / size,
+// rounded to the nearest integer, halves to the even neighbour.
+int BankersPercent(int64_t position, int64_t size) {
+  int64_t q = 100 * position / size, r = 100 * position % size;
+  if (2 * r > size || (2 * r == size && q % 2 == 1)) ++q;
+  return static_cast<int>(q);
+}
+
+class InstallRunTest : public testing::Test {
+ protected:
+  void SetUp() override { sim.busy = &view.busy; }
+
+  void Pack() {
+    std::unique_ptr<File> out = sim.CreateFile(sim.module_path);
+    ASSERT_TRUE(out);
+    ASSERT_TRUE(WriteSetupFile(*out, pkg.image, pkg.screensaver, pkg.readme, pkg.license,
+                               pkg.language, pkg.record));
+  }
+  void Start(RunModes modes = {}, std::vector<std::string> args = {"setup.exe"}) {
+    Pack();
+    form = std::make_unique<TSCRSetup>(sim, view, modes, std::move(args));
+    form->FormCreate();
+  }
+  void StartSilent(const std::string& folder = "") {
+    std::vector<std::string> args = {"setup.exe", "-silent"};
+    if (!folder.empty()) args.push_back(folder);
+    Start({true, false}, args);
+  }
+  // Next on the Directory page with `folder` in the field.
+  void InstallInto(const std::string& folder) {
+    view.SetText(Control::edDirectory, folder);
+    form->btnNextClick();
+  }
+  std::string Value(RootKey root, const std::string& key, const std::string& name) {
+    std::string v;
+    return sim.RegGetString(root, key, name, &v) ? v : "<missing>";
+  }
+  std::string Recorded() { return ReadInstalledPath(sim, "My Saver"); }
+  std::vector<std::string> BoxTexts() {
+    std::vector<std::string> texts;
+    for (const auto& box : sim.boxes) texts.push_back(box.text);
+    return texts;
+  }
+
+  RecordingSim sim{Sandbox("inst_run")};
+  MemoryView view;
+  PackageSpec pkg;
+  std::unique_ptr<TSCRSetup> form;
+};
+
+TEST_F(InstallRunTest, InteractiveInstallWritesEverythingInPlace) {
+  pkg.readme = "Line one\nLine two\rLine three\r\n";
+  pkg.license = "Be nice.";
+  pkg.record.LicenseMode = 0;  // block carried, page not in use
+  pkg.language = "Setup\nNext=Next\n";
+  SetField(pkg.record.ScrFileName, "My Saver.scr");  // XP normalises it at load
+  Start();
+  ASSERT_EQ(view.Text(Control::edDirectory), kDest);
+  form->btnNextClick();
+
+  const std::string dest = kDest;
+  const std::string target = dest + "My_Saver.scr";
+  const std::string uninstaller = dest + "uninstall My_Saver.exe";
+  EXPECT_EQ(form->CurrentPage(), kPageReadme);
+  EXPECT_TRUE(sim.boxes.empty());
+  EXPECT_EQ(sim.ReadWholeFile(target), pkg.screensaver);
+  EXPECT_EQ(sim.ReadWholeFile(dest + "My Saver Readme.txt"),
+            "Line one\r\nLine two\r\nLine three\r\n");
+
+  // The uninstaller: image, text blocks, the record as loaded, its trailer.
+  SetupRecord expected = pkg.record;
+  CompleteSetupRecord(expected, pkg.screensaver.size(), pkg.readme.size(), pkg.license.size(),
+                      pkg.language.size());
+  SetField(expected.ScrFileName, "My_Saver.scr");
+  EXPECT_EQ(sim.ReadWholeFile(uninstaller), pkg.image + pkg.readme + pkg.license + pkg.language +
+                                                Bytes(expected) + UninstallerTrailer());
+
+  ASSERT_EQ(sim.shell_calls.size(), 1u);
+  const auto& call = sim.shell_calls[0];
+  EXPECT_FALSE(call.with_owner);
+  EXPECT_EQ(call.verb, "install");
+  EXPECT_EQ(call.file, target);
+  EXPECT_EQ(call.params + call.dir, "");
+  EXPECT_EQ(call.show, kSwShowNoActivate);
+
+  EXPECT_EQ(Value(RootKey::kLocalMachine, kEntry, "DisplayName"), "My Saver");
+  EXPECT_EQ(Value(RootKey::kLocalMachine, kEntry, "UninstallString"), "\"" + uninstaller + "\"");
+  EXPECT_EQ(sim.LinkTarget(std::string(kGroup) + "Preview My Saver.lnk"), target);
+  EXPECT_EQ(sim.LinkTarget(std::string(kGroup) + "Readme.lnk"), dest + "My Saver Readme.txt");
+  EXPECT_EQ(sim.LinkTarget(std::string(kGroup) + "Uninstall My Saver.lnk"), uninstaller);
+  EXPECT_EQ(sim.LinkTarget(kDesktopLink), target);
+  EXPECT_EQ(Recorded(), target);
+  EXPECT_EQ(view.busy_history, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(view.Visible(Control::btnBack));
+
+  form->btnNextClick();
+  EXPECT_EQ(form->CurrentPage(), kPageFinished);
+  form->btnNextClick();
+  EXPECT_TRUE(view.closed);
+  EXPECT_EQ(form->exit_code, kExitOk);
+}
+
+TEST_F(InstallRunTest, WithoutTextBlocksTheWindowClosesRightAfterTheRun) {
+  pkg.record.AddDesktopShortcut = 0;
+  Start();
+  InstallInto("C:\\Dest");  // the field gains its backslash
+  EXPECT_EQ(view.Text(Control::edDirectory), "C:\\Dest\\");
+  EXPECT_TRUE(view.closed);
+  EXPECT_EQ(form->CurrentPage(), kPageFinished);
+  SetupRecord expected = pkg.record;
+  CompleteSetupRecord(expected, pkg.screensaver.size(), 0, 0, 0);
+  EXPECT_EQ(sim.ReadWholeFile("C:\\Dest\\uninstall MySaver.exe"),
+            pkg.image + Bytes(expected) + UninstallerTrailer());
+  EXPECT_FALSE(sim.FileExists("C:\\Dest\\My Saver Readme.txt"));
+  EXPECT_FALSE(sim.FileExists(std::string(kGroup) + "Readme.lnk"));
+  EXPECT_TRUE(sim.FileExists(std::string(kGroup) + "Preview My Saver.lnk"));
+  EXPECT_FALSE(sim.FileExists(kDesktopLink));
+  EXPECT_EQ(form->exit_code, kExitOk);
+}
+
+TEST_F(InstallRunTest, CopiesInChunksWithBankersRoundedProgress) {
+  // Image 1000 bytes; after the first chunk the program file position is
+  // exactly one eighth of its size: 12.5 %, shown as 12.
+  pkg.screensaver = std::string(806062, 'S');
+  for (size_t i = 0; i < pkg.screensaver.size(); i += 4099) pkg.screensaver[i] = char(i % 251);
+  Start();
+  form->btnNextClick();
+  const int64_t file_size = 1000 + 806062 + kRecordAndTrailerSize;
+  ASSERT_EQ(file_size, 808008);
+  std::vector<size_t> chunks(8, kCopyChunk);
+  chunks.push_back(806062 - 8 * kCopyChunk);
+  EXPECT_EQ(sim.copy_reads, chunks);
+  std::vector<int> expected;
+  for (int64_t k = 1, pos = 1000; k <= 9; ++k) {
+    pos += static_cast<int64_t>(chunks[k - 1]);
+    expected.push_back(BankersPercent(pos, file_size));
+  }
+  EXPECT_EQ(view.progress_history, expected);
+  EXPECT_EQ(view.progress_history.front(), 12);
+  EXPECT_EQ(view.pumps, 9);
+  EXPECT_EQ(view.progress_max, 100);
+  EXPECT_EQ(sim.ReadWholeFile(std::string(kDest) + "MySaver.scr"), pkg.screensaver);
+}
+
+TEST_F(InstallRunTest, ChunkBoundariesForSmallAndEmptyImages) {
+  struct Case {
+    size_t size;
+    std::vector<size_t> reads;
+  };
+  for (const Case& c : {Case{0, {}}, Case{1, {1}}, Case{kCopyChunk, {kCopyChunk}},
+                        Case{kCopyChunk + 1, {kCopyChunk, 1}}}) {
+    SCOPED_TRACE(c.size);
+    sim.copy_reads.clear();
+    view = MemoryView();
+    pkg.screensaver = std::string(c.size, 'z');
+    Start();
+    InstallInto("C:\\Chunks" + std::to_string(c.size));
+    EXPECT_EQ(sim.copy_reads, c.reads);
+    EXPECT_EQ(view.progress_history.size(), c.reads.size());
+    EXPECT_EQ(sim.ReadWholeFile("C:\\Chunks" + std::to_string(c.size) + "\\MySaver.scr"),
+              pkg.screensaver);
+  }
+}
+
+TEST_F(InstallRunTest, SilentRunsInstallWithoutBoxesAndEndWithExitCodes) {
+  StartSilent();
+  EXPECT_TRUE(view.terminated);
+  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_TRUE(sim.boxes.empty());
+  EXPECT_EQ(sim.ReadWholeFile(std::string(kDest) + "MySaver.scr"), pkg.screensaver);
+  EXPECT_EQ(Recorded(), std::string(kDest) + "MySaver.scr");
+
+  // Argument 2 names the folder; it is created with its parents.
+  view = MemoryView();
+  StartSilent("C:\\Deep\\Er");
+  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(sim.ReadWholeFile("C:\\Deep\\Er\\MySaver.scr"), pkg.screensaver);
+  EXPECT_EQ(Recorded(), "C:\\Deep\\Er\\MySaver.scr");
+}
+
+TEST_F(InstallRunTest, PreparationFailuresReturnToTheFolderPage) {
+  struct Case {
+    const char* folder;
+    const char* message;
+    std::function<void(SimSystem&)> fault;
+  };
+  const Case cases[] = {
+      {"C:\\NoWay\\Sub", "Unable to create the directory. Please select a different directory.",
+       [](SimSystem& s) { s.fail_create_directory.insert("c:\\noway"); }},
+      {"", "Invalid directory. Please select an existing directory.", nullptr},
+      {"X:\\", "Invalid directory. Please select an existing directory.", nullptr},
+      {"relative\\folder", "Unable to create the directory. Please select a different directory.",
+       nullptr},
+      {"C:\\Locked",
+       "Unable to copy the files. Access is denied. Please select a different directory.",
+       [](SimSystem& s) { s.fail_create_file.insert("C:\\Locked\\MySaver.scr"); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder);
+    for (bool silent : {false, true}) {
+      sim.boxes.clear();
+      view = MemoryView();
+      if (c.fault) c.fault(sim);
+      if (silent) {
+        // An empty argument 2 means the package's default: use a field the
+        // run sees as given.
+        if (*c.folder == '\0') continue;
+        StartSilent(c.folder);
+        EXPECT_TRUE(sim.boxes.empty());
+        EXPECT_TRUE(view.terminated);
+        EXPECT_EQ(form->exit_code, kExitBadDestination);
+      } else {
+        Start();
+        InstallInto(c.folder);
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{c.message});
+        EXPECT_EQ(sim.boxes[0].caption, "Screensaver Setup");
+        EXPECT_EQ(sim.boxes[0].icon, MsgIcon::kError);
+        EXPECT_FALSE(view.terminated);
+        EXPECT_EQ(form->exit_code, kExitOk);
+      }
+      EXPECT_EQ(form->CurrentPage(), kPageDirectory);
+      EXPECT_EQ(view.Text(Control::btnNext), "Install");
+      EXPECT_FALSE(view.closed);
+      EXPECT_TRUE(sim.shell_calls.empty());
+      EXPECT_TRUE(sim.RegistryDump().empty());
+      EXPECT_TRUE(view.busy_history.empty());
+    }
+  }
+}
+
+TEST_F(InstallRunTest, SystemFolderQuestionUnderWow64) {
+  sim.wow64 = true;
+  sim.MakeFolders("C:\\WINDOWS\\system32");
+  sim.MakeFolders("C:\\WINDOWS\\SysWoW64");
+  for (MsgAnswer answer : {MsgAnswer::kNo, MsgAnswer::kCancel, MsgAnswer::kFailed}) {
+    sim.boxes.clear();
+    sim.answers = {answer};
+    Start();
+    InstallInto("c:\\windows\\SYSTEM32");
+    ASSERT_EQ(sim.boxes.size(), 1u);
+    EXPECT_EQ(sim.boxes[0].buttons, MsgButtons::kYesNoCancel);
+    EXPECT_EQ(sim.boxes[0].icon, MsgIcon::kQuestion);
+    EXPECT_EQ(form->CurrentPage(), kPageDirectory);
+    EXPECT_EQ(view.Text(Control::edDirectory), "c:\\windows\\SYSTEM32");
+    EXPECT_FALSE(view.terminated);
+  }
+  EXPECT_FALSE(sim.FileExists("C:\\WINDOWS\\system32\\MySaver.scr"));
+
+  sim.boxes.clear();
+  sim.answers = {MsgAnswer::kYes};
+  InstallInto("C:\\WINDOWS\\system32\\");
+  EXPECT_EQ(view.Text(Control::edDirectory), "C:\\WINDOWS\\SysWoW64\\");
+  EXPECT_EQ(sim.ReadWholeFile("C:\\WINDOWS\\SysWoW64\\MySaver.scr"), pkg.screensaver);
+  EXPECT_EQ(sim.boxes.size(), 1u);
+
+  // Silent answers Yes by itself.
+  sim.DeleteFile("C:\\WINDOWS\\SysWoW64\\MySaver.scr");
+  sim.boxes.clear();
+  view = MemoryView();
+  StartSilent("C:\\WINDOWS\\System32");
+  EXPECT_TRUE(sim.boxes.empty());
+  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(sim.ReadWholeFile("C:\\WINDOWS\\SysWoW64\\MySaver.scr"), pkg.screensaver);
+
+  // On 32-bit Windows system32 is an ordinary folder.
+  sim.wow64 = false;
+  view = MemoryView();
+  StartSilent("C:\\WINDOWS\\System32");
+  EXPECT_EQ(sim.ReadWholeFile("C:\\WINDOWS\\System32\\MySaver.scr"), pkg.screensaver);
+}
+
+TEST_F(InstallRunTest, CopyFailureDeletesTheTargetButStillRegisters) {
+  pkg.screensaver = std::string(300000, 'S');
+  pkg.readme = "read me";
+  sim.fail_write_after[std::string(kDest) + "MySaver.scr"] = 150000;
+  StoreInstalledPath(sim, "My Saver", "C:\\Earlier\\MySaver.scr");
+  Start();
+  form->btnNextClick();
+
+  EXPECT_FALSE(sim.FileExists(std::string(kDest) + "MySaver.scr"));
+  ASSERT_EQ(sim.boxes.size(), 1u);
+  EXPECT_EQ(sim.boxes[0].text, kCopyFailed);
+  EXPECT_EQ(sim.boxes[0].caption, "My Saver Setup");
+  EXPECT_EQ(sim.boxes[0].icon, MsgIcon::kError);
+  EXPECT_TRUE(view.closed);
+  EXPECT_EQ(form->exit_code, kExitCopyFailed);
+  EXPECT_EQ(view.busy_history, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(sim.shell_calls.empty());
+  // Registration follows; the earlier record is left as it was.
+  EXPECT_EQ(Value(RootKey::kLocalMachine, kEntry, "UninstallString"),
+            "\"" + std::string(kDest) + "uninstall MySaver.exe\"");
+  EXPECT_TRUE(sim.FileExists(std::string(kGroup) + "Readme.lnk"));
+  EXPECT_TRUE(sim.FileExists(kDesktopLink));
+  EXPECT_EQ(Recorded(), "C:\\Earlier\\MySaver.scr");
+  EXPECT_EQ(form->CurrentPage(), kPageProgress);
+
+  // Silent: no box, exit code 4.
+  sim.boxes.clear();
+  view = MemoryView();
+  StartSilent();
+  EXPECT_TRUE(sim.boxes.empty());
+  EXPECT_TRUE(view.terminated);
+  EXPECT_EQ(form->exit_code, kExitCopyFailed);
+  EXPECT_FALSE(sim.FileExists(std::string(kDest) + "MySaver.scr"));
+}
+
+TEST_F(InstallRunTest, LateFailuresAlsoRemoveTheCopiedScreensaver) {
+  // The uninstaller cannot be written: the screensaver goes again, after
+  // the shell was asked to install it; the readme stays.
+  pkg.readme = "r";
+  sim.fail_create_file.insert("C:\\Late\\uninstall MySaver.exe");
+  Start();
+  InstallInto("C:\\Late\\");
+  EXPECT_EQ(sim.shell_calls.size(), 1u);
+  EXPECT_FALSE(sim.FileExists("C:\\Late\\MySaver.scr"));
+  EXPECT_TRUE(sim.FileExists("C:\\Late\\My Saver Readme.txt"));
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{kCopyFailed});
+
+  // A title that file names forbid makes the readme fail.
+  sim.boxes.clear();
+  view = MemoryView();
+  SetField(pkg.record.ScrTitle, "Why?");
+  Start();
+  InstallInto("C:\\Why\\");
+  EXPECT_FALSE(sim.FileExists("C:\\Why\\MySaver.scr"));
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{
+                            "There was an error installing Why?. Installation is not complete."});
+  EXPECT_EQ(form->exit_code, kExitCopyFailed);
+}
+
+TEST_F(InstallRunTest, PreviewOnlyChangesNothingAndShowsOnlyItsNotice) {
+  pkg.readme = "r";
+  pkg.screensaver = std::string(250000, 'S');
+  Pack();
+  const auto files = sim.Snapshot();
+  const auto registry = sim.RegistryDump();
+  Start({false, true});
+  InstallInto("C:\\Preview\\Not\\Made");
+  ASSERT_EQ(sim.boxes.size(), 1u);
+  EXPECT_EQ(sim.boxes[0].text,
+            "After successful installation screensaver setup would open Windows Screen Saver "
+            "Settings. This window is not displayed in setup preview mode.");
+  EXPECT_EQ(sim.boxes[0].caption, "My Saver");
+  EXPECT_EQ(sim.boxes[0].icon, MsgIcon::kInformation);
+  EXPECT_EQ(view.progress_history.size(), 3u);  // the bar still moves
+  EXPECT_EQ(form->CurrentPage(), kPageReadme);
+  EXPECT_EQ(view.Text(Control::edDirectory), "C:\\Preview\\Not\\Made\\");
+  EXPECT_TRUE(sim.shell_calls.empty());
+  EXPECT_EQ(sim.Snapshot(), files);
+  EXPECT_EQ(sim.RegistryDump(), registry);
+
+  // An empty field goes back to the folder page with the real run's message.
+  sim.boxes.clear();
+  view = MemoryView();
+  Start({false, true});
+  InstallInto("");
+  EXPECT_EQ(BoxTexts(),
+            std::vector<std::string>{"Invalid directory. Please select an existing directory."});
+  EXPECT_EQ(form->CurrentPage(), kPageDirectory);
+  EXPECT_EQ(sim.Snapshot(), files);
+}
+
+TEST_F(InstallRunTest, PackageFileNamesNeverLeaveTheChosenFolder) {
+  SetField(pkg.record.ScrFileName, "..\\..\\evil.scr");
+  Start();
+  InstallInto("C:\\A\\B\\");
+  EXPECT_EQ(sim.ReadWholeFile("C:\\A\\B\\evil.scr"), pkg.screensaver);
+  EXPECT_FALSE(sim.FileExists("C:\\evil.scr"));
+
+  // Windows 98 keeps the name as stored: "/" and ":" separate too.
+  sim.version = {true, 1, 4, 10, ""};
+  SetField(pkg.record.ScrFileName, "sub/dir:odd.scr");
+  view = MemoryView();
+  Start();
+  InstallInto("C:\\C\\");
+  EXPECT_EQ(sim.ReadWholeFile("C:\\C\\odd.scr"), pkg.screensaver);
+  EXPECT_EQ(Recorded(), "C:\\C\\odd.scr");
+
+  // No name part at all: a damaged package; nothing is written or registered.
+  SetField(pkg.record.ScrFileName, "C:\\Windows\\");
+  sim.boxes.clear();
+  view = MemoryView();
+  Start();
+  const auto files = sim.Snapshot();
+  const auto registry = sim.RegistryDump();
+  InstallInto("C:\\D\\");
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{kCopyFailed});
+  EXPECT_TRUE(view.closed);
+  EXPECT_EQ(form->exit_code, kExitCopyFailed);
+  EXPECT_EQ(sim.RegistryDump(), registry);
+  auto after = sim.Snapshot();
+  after.erase("C/D/");  // the folder itself was made by the checks
+  EXPECT_EQ(after, files);
+}
+
+TEST_F(InstallRunTest, ReinstallOverwritesTheRecordedFileAndElsewhereNumbers) {
+  Start();
+  InstallInto("C:\\Savers");
+  EXPECT_EQ(Recorded(), "C:\\Savers\\MySaver.scr");
+
+  pkg.screensaver = "version two";
+  view = MemoryView();
+  Start();
+  InstallInto("C:\\Savers\\");
+  EXPECT_EQ(sim.ReadWholeFile("C:\\Savers\\MySaver.scr"), "version two");
+  EXPECT_FALSE(sim.FileExists("C:\\Savers\\MySaver1.scr"));
+
+  // Another folder that holds a file of that name gets a numbered name,
+  // and so does the uninstaller.
+  sim.PutFile("C:\\Other\\MySaver.scr", "someone else's");
+  view = MemoryView();
+  Start();
+  InstallInto("C:\\Other");
+  EXPECT_EQ(sim.ReadWholeFile("C:\\Other\\MySaver.scr"), "someone else's");
+  EXPECT_EQ(sim.ReadWholeFile("C:\\Other\\MySaver1.scr"), "version two");
+  EXPECT_TRUE(sim.FileExists("C:\\Other\\uninstall MySaver1.exe"));
+  EXPECT_EQ(Recorded(), "C:\\Other\\MySaver1.scr");
+  EXPECT_EQ(sim.shell_calls.back().file, "C:\\Other\\MySaver1.scr");
+}
+
+TEST_F(InstallRunTest, TranslatedMessagesTakeTheTitleAsData) {
+  pkg.language =
+      "Setup\n"
+      "There was an error installing %s. Installation is not complete.=%n Fehler: %s%s 100%\n"
+      "Uninstall=ENTFERNEN\n"
+      "Readme=Liesmich\n";
+  pkg.readme = "r";
+  SetField(pkg.record.ScrTitle, "50%s %n");
+  sim.fail_create_file.insert("C:\\T\\entfernen MySaver.exe");
+  Start();
+  InstallInto("C:\\T");
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"%n Fehler: 50%s %n%s 100%"});
+  EXPECT_EQ(sim.boxes[0].caption, "50%s %n Setup");
+  EXPECT_TRUE(sim.FileExists("C:\\T\\50%s %n Liesmich.txt"));
+}
+
+TEST(UninstallerFileName, ReplacesTheExtensionFromTheLastDot) {
+  EXPECT_EQ(UninstallerFileName("Uninstall", "MySaver.scr"), "uninstall MySaver.exe");
+  EXPECT_EQ(UninstallerFileName("ENTF", "a.b.scr"), "entf a.b.exe");
+  EXPECT_EQ(UninstallerFileName("Uninstall", "NoDot"), "uninstall NoDot.exe");
+}
+
+TEST(DeleteFileIfExists, LeavesAFileThatCannotBeOpened) {
+  SimSystem sim(Sandbox("inst_delete"));
+  sim.PutFile("C:\\x.scr", "x");
+  DeleteFileIfExists(sim, "C:\\missing.scr");
+  EXPECT_EQ(sim.delete_attempts, 0);
+  DeleteFileIfExists(sim, "C:\\x.scr");
+  EXPECT_FALSE(sim.FileExists("C:\\x.scr"));
+}
+
+}  // namespace
+}  // namespace scr
