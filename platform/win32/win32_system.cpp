@@ -1,0 +1,511 @@
+// The real Windows backend of scr::System.
+//
+// Only ANSI entry points that Windows 95 and NT 4 export are imported: 64-bit
+// positions go through SetFilePointer/GetFileSize with their high parts, key
+// trees are deleted by recursion, folders come from SHGetSpecialFolderLocation,
+// and IsWow64Process is looked up at run time.
+#include "platform/win32/win32_system.h"
+
+#include <windows.h>
+// after <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+// <windows.h> maps these names to their A/W forms; System uses the plain
+// names for its own methods.
+#undef CreateFile
+#undef DeleteFile
+#undef CopyFile
+#undef CreateDirectory
+#undef RemoveDirectory
+#undef MessageBox
+#undef ShellExecute
+#undef RegCreateKey
+#undef RegDeleteValue
+#undef RegDeleteTree
+
+namespace scr {
+namespace {
+
+// Our own copies of the three COM ids, so that the program does not need
+// libuuid's objects.
+const GUID kClsidShellLink = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const GUID kIidShellLinkA = {0x000214EE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const GUID kIidPersistFile = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+class Win32File : public File {
+ public:
+  explicit Win32File(HANDLE handle) : handle_(handle) {}
+  ~Win32File() override { CloseHandle(handle_); }
+
+  int64_t Size() override {
+    DWORD high = 0;
+    DWORD low = GetFileSize(handle_, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return -1;
+    return static_cast<int64_t>((static_cast<uint64_t>(high) << 32) | low);
+  }
+
+  int64_t Position() override {
+    LONG high = 0;
+    SetLastError(NO_ERROR);
+    DWORD low = SetFilePointer(handle_, 0, &high, FILE_CURRENT);
+    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
+    return static_cast<int64_t>((static_cast<uint64_t>(static_cast<DWORD>(high)) << 32) | low);
+  }
+
+  bool Seek(int64_t position) override {
+    if (position < 0) return false;
+    LONG high = static_cast<LONG>(static_cast<uint64_t>(position) >> 32);
+    LONG low = static_cast<LONG>(static_cast<uint32_t>(position));
+    SetLastError(NO_ERROR);
+    DWORD result = SetFilePointer(handle_, low, &high, FILE_BEGIN);
+    return !(result == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR);
+  }
+
+  bool ReadSome(void* buffer, size_t count, size_t* got) override {
+    *got = 0;
+    char* out = static_cast<char*>(buffer);
+    while (*got < count) {
+      DWORD chunk = static_cast<DWORD>(count - *got > 0x40000000u ? 0x40000000u : count - *got);
+      DWORD read = 0;
+      if (!ReadFile(handle_, out + *got, chunk, &read, nullptr)) return false;
+      if (read == 0) break;  // end of file
+      *got += read;
+    }
+    return true;
+  }
+
+  bool Write(const void* buffer, size_t count) override {
+    const char* in = static_cast<const char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+      DWORD chunk = static_cast<DWORD>(count - done > 0x40000000u ? 0x40000000u : count - done);
+      DWORD written = 0;
+      if (!WriteFile(handle_, in + done, chunk, &written, nullptr) || written == 0) return false;
+      done += written;
+    }
+    return true;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+std::unique_ptr<File> Open(const std::string& path, DWORD access, DWORD share, DWORD creation) {
+  HANDLE h =
+      CreateFileA(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32File>(h);
+}
+
+HKEY RootHandle(RootKey root) {
+  return root == RootKey::kLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+// The logic names keys from the root ("\Software\X"); the registry functions
+// want them relative, without the leading backslash.
+std::string SubKey(const std::string& key) {
+  if (!key.empty() && key[0] == '\\') return key.substr(1);
+  return key;
+}
+
+// An open registry key, closed on every path.
+class Key {
+ public:
+  Key(RootKey root, const std::string& key, REGSAM access) {
+    if (RegOpenKeyExA(RootHandle(root), SubKey(key).c_str(), 0, access, &handle_) != ERROR_SUCCESS)
+      handle_ = nullptr;
+  }
+  ~Key() {
+    if (handle_) RegCloseKey(handle_);
+  }
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  HKEY get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+
+ private:
+  HKEY handle_ = nullptr;
+};
+
+// Deletes every sub-key of `key` (an open key of `parent` named `name`),
+// then the key itself. Deepest first: NT's RegDeleteKeyA refuses a key
+// that still has sub-keys.
+bool DeleteKeyTree(HKEY parent, const std::string& name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS)
+    return false;
+  bool ok = true;
+  for (;;) {
+    char child[256];  // key names are at most 255 characters
+    DWORD length = sizeof child;
+    LONG status = RegEnumKeyExA(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    // A sub-key that cannot be enumerated or removed would make index 0
+    // come back forever: stop instead.
+    if (status != ERROR_SUCCESS || !DeleteKeyTree(key, std::string(child, length))) {
+      ok = false;
+      break;
+    }
+  }
+  RegCloseKey(key);
+  return ok && RegDeleteKeyA(parent, name.c_str()) == ERROR_SUCCESS;
+}
+
+// Runs a Win32 "fill this buffer" call that returns the length it needs
+// when the buffer is too small; 0 is a failure.
+template <typename Call>
+bool FillString(std::string* out, Call call) {
+  std::string buffer(MAX_PATH, '\0');
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD n = call(&buffer[0], static_cast<DWORD>(buffer.size()));
+    if (n == 0) return false;
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      *out = buffer;
+      return true;
+    }
+    buffer.assign(n + 1, '\0');
+  }
+  return false;
+}
+
+}  // namespace
+
+Win32System::Win32System() = default;
+Win32System::~Win32System() = default;
+
+// --- process ---
+
+std::string Win32System::CommandLine() {
+  const char* line = GetCommandLineA();
+  return line ? line : "";
+}
+
+std::string Win32System::ModulePath() {
+  // GetModuleFileNameA truncates without saying so (and without a NUL on
+  // XP): grow the buffer until the result fits with room to spare.
+  for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
+    std::string buffer(size, '\0');
+    DWORD n = GetModuleFileNameA(nullptr, &buffer[0], size);
+    if (n == 0) return "";
+    if (n < size - 1) {
+      buffer.resize(n);
+      return buffer;
+    }
+  }
+  return "";
+}
+
+VersionInfo Win32System::GetVersion() {
+  VersionInfo info;
+  OSVERSIONINFOA os;
+  ZeroMemory(&os, sizeof os);
+  os.dwOSVersionInfoSize = sizeof os;  // 148: the size every Windows accepts
+  static_assert(sizeof(OSVERSIONINFOA) == 148);
+  if (!GetVersionExA(&os)) return info;
+  info.ok = true;
+  info.platform_id = os.dwPlatformId;
+  info.major = os.dwMajorVersion;
+  info.minor = os.dwMinorVersion;
+  size_t length = 0;
+  while (length < sizeof os.szCSDVersion && os.szCSDVersion[length] != '\0') ++length;
+  info.service_pack.assign(os.szCSDVersion, length);
+  return info;
+}
+
+bool Win32System::IsWow64() {
+  typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, PBOOL);
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  if (!kernel) return false;
+  // Through void (*)(void), the generic function pointer type, which GCC
+  // accepts for casts between unrelated function types.
+  typedef void (*AnyFunction)(void);
+  IsWow64ProcessFn is_wow64 = reinterpret_cast<IsWow64ProcessFn>(
+      reinterpret_cast<AnyFunction>(GetProcAddress(kernel, "IsWow64Process")));
+  if (!is_wow64) return false;  // Windows 95 to XP before SP2
+  BOOL result = FALSE;
+  if (!is_wow64(GetCurrentProcess(), &result)) return false;
+  return result != FALSE;
+}
+
+uint32_t Win32System::RandomSeed() {
+  // Two runs differ in their start time or, when started within the same
+  // tick, in their process id. The multiplications spread both over all bits.
+  uint32_t tick = GetTickCount();
+  uint32_t pid = GetCurrentProcessId();
+  return tick * 2654435761u ^ (pid * 40503u + (pid << 16));
+}
+
+bool Win32System::IsLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != FALSE; }
+
+void Win32System::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
+
+uint32_t Win32System::TickCount() { return GetTickCount(); }
+
+// --- files and folders ---
+
+std::unique_ptr<File> Win32System::OpenRead(const std::string& path, Share share) {
+  DWORD mode = share == Share::kDenyNone ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
+  return Open(path, GENERIC_READ, mode, OPEN_EXISTING);
+}
+
+std::unique_ptr<File> Win32System::CreateFile(const std::string& path) {
+  return Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
+}
+
+std::unique_ptr<File> Win32System::OpenReadWrite(const std::string& path) {
+  return Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
+}
+
+bool Win32System::DeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+
+bool Win32System::FileExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32System::DirectoryExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32System::CreateDirectory(const std::string& path) {
+  return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+}
+
+bool Win32System::RemoveDirectory(const std::string& path) {
+  return RemoveDirectoryA(path.c_str()) != FALSE;
+}
+
+bool Win32System::CopyFile(const std::string& from, const std::string& to, bool overwrite) {
+  return CopyFileA(from.c_str(), to.c_str(), overwrite ? FALSE : TRUE) != FALSE;
+}
+
+std::string Win32System::ShortPath(const std::string& path) {
+  std::string result;
+  if (!FillString(&result, [&](char* buffer, DWORD size) {
+        return GetShortPathNameA(path.c_str(), buffer, size);
+      }))
+    return path;
+  return result;
+}
+
+std::string Win32System::FullPath(const std::string& path) {
+  std::string result;
+  if (!FillString(&result, [&](char* buffer, DWORD size) {
+        char* name = nullptr;
+        return GetFullPathNameA(path.c_str(), size, buffer, &name);
+      }))
+    return path;
+  return result;
+}
+
+std::string Win32System::TempPath() {
+  char buffer[MAX_PATH + 1];
+  DWORD n = GetTempPathA(MAX_PATH, buffer);
+  if (n == 0 || n > MAX_PATH) return "";
+  return std::string(buffer, n);
+}
+
+std::string Win32System::WindowsDirectory() {
+  char buffer[MAX_PATH + 1];
+  UINT n = GetWindowsDirectoryA(buffer, MAX_PATH);
+  if (n == 0 || n > MAX_PATH) return "";
+  return std::string(buffer, n);
+}
+
+bool Win32System::MoveFileDelayUntilReboot(const std::string& path) {
+  return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
+// --- registry ---
+
+bool Win32System::RegCreateKey(RootKey root, const std::string& key) {
+  HKEY handle = nullptr;
+  DWORD disposition = 0;
+  if (RegCreateKeyExA(RootHandle(root), SubKey(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_WRITE, nullptr, &handle, &disposition) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(handle);
+  return true;
+}
+
+bool Win32System::RegKeyExists(RootKey root, const std::string& key) {
+  return static_cast<bool>(Key(root, key, KEY_READ));
+}
+
+bool Win32System::RegSetString(RootKey root, const std::string& key, const std::string& name,
+                               const std::string& value) {
+  Key k(root, key, KEY_SET_VALUE);
+  if (!k) return false;
+  return RegSetValueExA(k.get(), name.c_str(), 0, REG_SZ,
+                        reinterpret_cast<const BYTE*>(value.c_str()),
+                        static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
+bool Win32System::RegGetString(RootKey root, const std::string& key, const std::string& name,
+                               std::string* value) {
+  Key k(root, key, KEY_QUERY_VALUE);
+  if (!k) return false;
+  // The value may grow between the size query and the read: retry a few
+  // times with the size the second call reports.
+  DWORD type = 0;
+  DWORD size = 0;
+  if (RegQueryValueExA(k.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+    return false;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+    std::string buffer(size + 1, '\0');
+    DWORD got = size;
+    LONG status = RegQueryValueExA(k.get(), name.c_str(), nullptr, &type,
+                                   reinterpret_cast<BYTE*>(&buffer[0]), &got);
+    if (status == ERROR_MORE_DATA) {
+      size = got;
+      continue;
+    }
+    if (status != ERROR_SUCCESS) return false;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+    // The stored data need not end in a NUL; it counts up to the first one.
+    buffer.resize(got);
+    size_t nul = buffer.find('\0');
+    if (nul != std::string::npos) buffer.resize(nul);
+    *value = buffer;
+    return true;
+  }
+  return false;
+}
+
+std::vector<std::string> Win32System::RegValueNames(RootKey root, const std::string& key) {
+  std::vector<std::string> names;
+  Key k(root, key, KEY_QUERY_VALUE);
+  if (!k) return names;
+  std::string buffer(16384, '\0');  // value names are at most 16383 characters
+  for (DWORD index = 0;; ++index) {
+    DWORD length = static_cast<DWORD>(buffer.size());
+    LONG status =
+        RegEnumValueA(k.get(), index, &buffer[0], &length, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) break;
+    names.emplace_back(buffer.data(), length);
+  }
+  return names;
+}
+
+bool Win32System::RegDeleteValue(RootKey root, const std::string& key, const std::string& name) {
+  Key k(root, key, KEY_SET_VALUE);
+  if (!k) return false;
+  return RegDeleteValueA(k.get(), name.c_str()) == ERROR_SUCCESS;
+}
+
+bool Win32System::RegDeleteTree(RootKey root, const std::string& key) {
+  std::string sub = SubKey(key);
+  // An empty name would mean the root itself: never delete a whole hive.
+  if (sub.empty()) return false;
+  return DeleteKeyTree(RootHandle(root), sub);
+}
+
+// --- shell ---
+
+bool Win32System::SpecialFolderPath(ShellFolder folder, std::string* path) {
+  LPITEMIDLIST list = nullptr;
+  if (FAILED(
+          SHGetSpecialFolderLocation(static_cast<HWND>(owner_), static_cast<int>(folder), &list)) ||
+      !list)
+    return false;
+  char buffer[MAX_PATH + 1] = {};
+  bool ok = SHGetPathFromIDListA(list, buffer) != FALSE;
+  // The shell's allocator frees the list (CoTaskMemFree is not there on
+  // every Windows 95).
+  IMalloc* allocator = nullptr;
+  if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator) {
+    allocator->Free(list);
+    allocator->Release();
+  }
+  if (!ok) return false;
+  *path = buffer;
+  return true;
+}
+
+intptr_t Win32System::ShellExecute(bool with_owner, const std::string& verb,
+                                   const std::string& file, const std::string& params,
+                                   const std::string& dir, int show) {
+  HINSTANCE result = ShellExecuteA(with_owner ? static_cast<HWND>(owner_) : nullptr,
+                                   verb.empty() ? nullptr : verb.c_str(), file.c_str(),
+                                   params.empty() ? nullptr : params.c_str(),
+                                   dir.empty() ? nullptr : dir.c_str(), show);
+  return reinterpret_cast<intptr_t>(result);
+}
+
+bool Win32System::CreateShellLink(const std::string& target, const std::string& link_file) {
+  WCHAR wide[MAX_PATH];
+  if (MultiByteToWideChar(CP_ACP, 0, link_file.c_str(), -1, wide, MAX_PATH) == 0) return false;
+  HRESULT init = CoInitialize(nullptr);
+  // S_FALSE (already initialised) must be balanced too; a failure must not.
+  bool initialised = SUCCEEDED(init);
+  bool ok = false;
+  IShellLinkA* link = nullptr;
+  if (SUCCEEDED(CoCreateInstance(kClsidShellLink, nullptr,
+                                 CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, kIidShellLinkA,
+                                 reinterpret_cast<void**>(&link))) &&
+      link) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->SetPath(target.c_str())) &&
+        SUCCEEDED(link->SetIconLocation(target.c_str(), 0)) &&
+        SUCCEEDED(link->QueryInterface(kIidPersistFile, reinterpret_cast<void**>(&file))) && file) {
+      ok = SUCCEEDED(file->Save(wide, TRUE));
+      file->Release();
+    }
+    link->Release();
+  }
+  if (initialised) CoUninitialize();
+  return ok;
+}
+
+// --- user interface ---
+
+MsgAnswer Win32System::MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                                  MsgButtons buttons) {
+  UINT flags = 0;
+  switch (icon) {
+    case MsgIcon::kNone:
+      break;
+    case MsgIcon::kError:
+      flags |= MB_ICONERROR;
+      break;
+    case MsgIcon::kQuestion:
+      flags |= MB_ICONQUESTION;
+      break;
+    case MsgIcon::kInformation:
+      flags |= MB_ICONINFORMATION;
+      break;
+  }
+  switch (buttons) {
+    case MsgButtons::kOk:
+      flags |= MB_OK;
+      break;
+    case MsgButtons::kYesNo:
+      flags |= MB_YESNO;
+      break;
+    case MsgButtons::kYesNoCancel:
+      flags |= MB_YESNOCANCEL;
+      break;
+  }
+  int answer = MessageBoxA(static_cast<HWND>(owner_), text.c_str(), caption.c_str(), flags);
+  switch (answer) {
+    case IDOK:
+      return MsgAnswer::kOk;
+    case IDYES:
+      return MsgAnswer::kYes;
+    case IDNO:
+      return MsgAnswer::kNo;
+    case IDCANCEL:
+      return MsgAnswer::kCancel;
+    default:
+      return MsgAnswer::kFailed;  // 0 or -1: no box could be shown (no display)
+  }
+}
+
+void Win32System::SetOwnerWindow(void* window) { owner_ = window; }
+
+}  // namespace scr
