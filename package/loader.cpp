@@ -37,6 +37,9 @@ int64_t FindPackageEnd(File& file, int64_t size) {
   // The window that ends at E is the 10 bytes before E. Scan E from `size`
   // down to 10, a block at a time; consecutive blocks overlap by 9 bytes so
   // a trailer that straddles two blocks is still seen.
+  // Decoded once: the scan compares up to a million windows per MiB.
+  const std::string setup = SetupTrailer();
+  const std::string uninstaller = UninstallerTrailer();
   // A small file gets a buffer of its own size, not a whole block.
   std::vector<char> block(static_cast<size_t>(
       std::min<int64_t>(static_cast<int64_t>(kTrailerSearchBlock) + kTrailerSize - 1, size - 1)));
@@ -46,7 +49,10 @@ int64_t FindPackageEnd(File& file, int64_t size) {
     size_t count = static_cast<size_t>(high - low);
     if (!ReadAt(file, low, block.data(), count)) return -1;
     for (int64_t end = high; end - kTrailerSize >= low; --end) {
-      if (ClassifyTrailer(block.data() + (end - kTrailerSize - low)) != TrailerKind::kNone)
+      const char* window = block.data() + (end - kTrailerSize - low);
+      if ((window[0] == setup[0] && std::memcmp(window, setup.data(), kTrailerSize) == 0) ||
+          (window[0] == uninstaller[0] &&
+           std::memcmp(window, uninstaller.data(), kTrailerSize) == 0))
         return end;
     }
     if (low == 0) break;

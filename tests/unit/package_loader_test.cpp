@@ -1,0 +1,423 @@
+// Package loading against the simulated Windows: the trailer search, the
+// version classification, the file-name rule and the checks that turn a
+// damaged record into the corrupted-file report.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "package/loader.h"
+#include "package/writer.h"
+#include "platform/sim/sim_system.h"
+
+namespace scr {
+namespace {
+
+std::string TestSandbox(const char* prefix) {
+  const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+  return testing::TempDir() + prefix + info->test_suite_name() + "_" + info->name();
+}
+
+// Random bytes that cannot hold a trailer (both start with "S").
+std::string NoiseWithoutTrailer(std::mt19937& random, size_t size) {
+  std::string bytes(size, '\0');
+  for (char& c : bytes) {
+    c = static_cast<char>(random() & 0xFF);
+    if (c == 'S') c = 's';
+  }
+  return bytes;
+}
+
+// The search as the format describes it: one window per byte, from the end.
+int64_t ReferencePackageEnd(const std::string& bytes) {
+  const std::string setup = SetupTrailer(), uninstaller = UninstallerTrailer();
+  for (int64_t end = static_cast<int64_t>(bytes.size()); end - kTrailerSize >= 0; --end) {
+    const std::string_view window(bytes.data() + end - kTrailerSize, kTrailerSize);
+    if (window == setup || window == uninstaller) return end;
+  }
+  return -1;
+}
+
+void PutInt32(std::string& bytes, int64_t at, int32_t value) {
+  std::memcpy(bytes.data() + at, &value, sizeof(value));
+}
+
+class PackageLoading : public testing::Test {
+ protected:
+  PackageLoading() : sim(TestSandbox("pack_")) {}
+
+  struct Parts {
+    std::string image = "MZ\x90 setup program image";
+    std::string screensaver = "MZ screensaver bytes";
+    std::string readme = "Readme line 1\r\nline 2";
+    std::string license = "Licence text";
+    std::string language = "Setup\r\nNext=Weiter\r\nCancel=Abbrechen\r\n";
+  };
+
+  SetupRecord BaseRecord(const char* file_name = "Aquarium.scr") {
+    SetupRecord record{};
+    SetField(record.ScrFileName, file_name);
+    SetField(record.ScrTitle, "Aquarium");
+    SetField(record.LinkAddress, "http://example.com/");
+    SetShortString(record.DestFolder, "<Program Files>\\");
+    SetShortString(record.DestSubfolder, "Aquarium");
+    record.AddUninstallEntry = 1;
+    record.LicenseMode = 1;
+    return record;
+  }
+
+  // A setup file as the writer produces it.
+  std::string Build(const Parts& p, const SetupRecord& record) {
+    const std::string path = "C:\\Build\\package.exe";
+    sim.MakeFolders("C:\\Build");
+    {
+      std::unique_ptr<File> out = sim.CreateFile(path);
+      EXPECT_TRUE(out && WriteSetupFile(*out, p.image, p.screensaver, p.readme, p.license,
+                                        p.language, record));
+    }
+    return sim.ReadWholeFile(path);
+  }
+  std::string Build() { return Build(Parts{}, BaseRecord()); }
+
+  LoadStatus Load(const std::string& bytes) {
+    sim.PutFile(sim.module_path, bytes);
+    file.reset();
+    package = LoadedPackage{};
+    sim.read_calls = 0;
+    return LoadPackage(sim, package, file);
+  }
+
+  int64_t FindInSandbox(const std::string& bytes) {
+    sim.PutFile("C:\\Search\\file.bin", bytes);
+    std::unique_ptr<File> f = sim.OpenRead("C:\\Search\\file.bin", Share::kDenyNone);
+    EXPECT_TRUE(f);
+    return f ? FindPackageEnd(*f, f->Size()) : -2;
+  }
+
+  SimSystem sim;
+  LoadedPackage package;
+  std::unique_ptr<File> file;
+};
+
+// ---- trailer search ----
+
+TEST_F(PackageLoading, AppendedBytesChangeNothingButTheFileSize) {
+  std::mt19937 random(7);
+  const std::string plain = Build();
+  ASSERT_EQ(Load(plain), LoadStatus::kOk);
+  // Trailer, record with trailer, language block.
+  EXPECT_EQ(sim.read_calls, 3);
+  const LoadedPackage reference = package;
+  ASSERT_TRUE(ReadSetupTexts(*file, package));
+  const std::string readme = package.readme, license = package.license;
+  EXPECT_EQ(reference.package_end, static_cast<int64_t>(plain.size()));
+
+  for (size_t appended : {size_t{5000}, size_t{1} << 20}) {
+    SCOPED_TRACE(appended);
+    ASSERT_EQ(Load(plain + NoiseWithoutTrailer(random, appended)), LoadStatus::kOk);
+    // One read per 64 KiB block of the search, not one per byte.
+    EXPECT_LE(sim.read_calls, 3 + static_cast<int64_t>(appended / kTrailerSearchBlock) + 1);
+    EXPECT_EQ(package.package_end, reference.package_end);
+    EXPECT_EQ(std::memcmp(&package.record, &reference.record, sizeof(SetupRecord)), 0);
+    EXPECT_EQ(package.kind, TrailerKind::kSetup);
+    EXPECT_EQ(package.language_text, reference.language_text);
+    EXPECT_EQ(Translate(package.table, "Next"), "Weiter");
+    ASSERT_TRUE(ReadSetupTexts(*file, package));
+    EXPECT_EQ(package.readme, readme);
+    EXPECT_EQ(package.license, license);
+  }
+}
+
+TEST_F(PackageLoading, ScreensaverEndingInTheSetupTrailerDoesNotDisturb) {
+  Parts p;
+  p.screensaver = "screensaver with its own data" + SetupTrailer();
+  const std::string bytes = Build(p, BaseRecord());
+  ASSERT_EQ(Load(bytes), LoadStatus::kOk);
+  EXPECT_EQ(package.package_end, static_cast<int64_t>(bytes.size()));
+  const PackageBlocks blocks = LocateBlocks(package.record, package.package_end);
+  EXPECT_EQ(bytes.substr(blocks.screensaver.offset, blocks.screensaver.size), p.screensaver);
+  EXPECT_EQ(Translate(package.table, "Cancel"), "Abbrechen");
+}
+
+TEST_F(PackageLoading, MissingTrailerAndShortFilesFindNothing) {
+  std::mt19937 random(11);
+  EXPECT_EQ(FindInSandbox(NoiseWithoutTrailer(random, 200000)), -1);
+  for (size_t size : {0, 1, 5, 9}) EXPECT_EQ(FindInSandbox(std::string(size, 'x')), -1) << size;
+  EXPECT_EQ(FindInSandbox(SetupTrailer()), 10);
+  EXPECT_EQ(FindInSandbox(UninstallerTrailer() + "x"), 10);
+  EXPECT_EQ(FindInSandbox("x" + SetupTrailer().substr(0, 9)), -1);
+
+  EXPECT_EQ(Load(NoiseWithoutTrailer(random, 5000)), LoadStatus::kCorrupted);
+  EXPECT_EQ(Load("MZ\x90\x00\x03"), LoadStatus::kCorrupted);
+  EXPECT_EQ(Load(""), LoadStatus::kCorrupted);
+  // A trailer with no room for a record before it.
+  EXPECT_EQ(Load(std::string(100, 'x') + SetupTrailer()), LoadStatus::kCorrupted);
+  sim.fail_open_module = true;
+  EXPECT_EQ(Load(Build()), LoadStatus::kCannotOpen);
+}
+
+TEST_F(PackageLoading, TrailerStraddlingABlockBoundaryIsFoundAtEveryOffset) {
+  std::mt19937 random(3);
+  const int64_t size = 3 * static_cast<int64_t>(kTrailerSearchBlock) + 100;
+  const std::string noise = NoiseWithoutTrailer(random, static_cast<size_t>(size));
+  // The first block of the search holds the windows ending at size-1 down to
+  // size-1-64K; the next ones follow every 64 KiB. Plant a trailer ending at
+  // each position around the first two boundaries.
+  for (int64_t boundary : {size - 1 - static_cast<int64_t>(kTrailerSearchBlock),
+                           size - 1 - 2 * static_cast<int64_t>(kTrailerSearchBlock)}) {
+    for (int64_t end = boundary - 12; end <= boundary + 22; ++end) {
+      std::string bytes = noise;
+      const std::string trailer = (end % 2) ? SetupTrailer() : UninstallerTrailer();
+      bytes.replace(static_cast<size_t>(end - kTrailerSize), kTrailerSize, trailer);
+      ASSERT_EQ(FindInSandbox(bytes), end) << "boundary " << boundary << " end " << end;
+    }
+  }
+}
+
+TEST_F(PackageLoading, BlockSearchEqualsTheByteByByteSearch) {
+  std::mt19937 random(20240607);
+  const std::string trailers[] = {SetupTrailer(), UninstallerTrailer(), SetupTrailer().substr(0, 9),
+                                  "S" + UninstallerTrailer().substr(2)};
+  for (int round = 0; round < 150; ++round) {
+    // Mostly small files, some across several blocks.
+    const size_t size = (round % 5 == 0) ? random() % (3 * kTrailerSearchBlock) : random() % 3000;
+    std::string bytes = NoiseWithoutTrailer(random, size);
+    const int planted = static_cast<int>(random() % 4);
+    for (int i = 0; i < planted && size >= 10; ++i) {
+      const std::string& t = trailers[random() % 4];
+      const size_t at = random() % (size - t.size() + 1);
+      bytes.replace(at, t.size(), t);
+    }
+    ASSERT_EQ(FindInSandbox(bytes), ReferencePackageEnd(bytes))
+        << "round " << round << " size " << size;
+  }
+}
+
+// ---- version classification ----
+
+TEST(WindowsVersion, EveryRowOfTheTable) {
+  struct Row {
+    VersionInfo version;
+    int expected;
+  } rows[] = {
+      {{false, 2, 5, 1, ""}, -1},
+      {{true, 1, 4, 0, ""}, 0},
+      {{true, 1, 4, 10, " A "}, 2},
+      {{true, 1, 4, 10, "xA"}, 2},
+      {{true, 1, 4, 10, "A"}, 1},
+      {{true, 1, 4, 10, ""}, 1},
+      {{true, 1, 4, 10, " B "}, 1},
+      {{true, 1, 4, 90, " "}, 3},
+      {{true, 1, 4, 20, ""}, -1},
+      {{true, 1, 5, 0, ""}, -1},
+      {{true, 2, 3, 51, ""}, 4},
+      {{true, 2, 4, 0, "Service Pack 6a"}, 4},
+      {{true, 2, 5, 0, ""}, 5},
+      {{true, 2, 5, 1, "Service Pack 3"}, 6},
+      {{true, 2, 5, 2, ""}, -1},
+      {{true, 2, 6, 0, ""}, 7},
+      {{true, 2, 6, 1, "Service Pack 1"}, 7},
+      {{true, 2, 6, 2, ""}, 7},
+      {{true, 2, 6, 3, ""}, 7},
+      {{true, 2, 7, 0, ""}, -1},
+      {{true, 2, 10, 0, ""}, -1},
+      {{true, 0, 4, 0, ""}, -1},
+      {{true, 3, 5, 0, ""}, -1},
+  };
+  for (const Row& row : rows) {
+    const VersionInfo& v = row.version;
+    EXPECT_EQ(WindowsVersionNumber(v), row.expected)
+        << v.ok << " id " << v.platform_id << " " << v.major << "." << v.minor << " \""
+        << v.service_pack << "\"";
+  }
+}
+
+// ---- file-name rule ----
+
+std::string Normalised(SimSystem& sim, const std::string& stored) {
+  char field[256] = {};
+  std::memcpy(field, stored.data(), std::min(stored.size(), sizeof(field)));
+  NormaliseScrFileName(sim, field);
+  EXPECT_TRUE(std::memchr(field, 0, sizeof(field))) << "no NUL after " << stored;
+  return FieldText(field);
+}
+
+TEST_F(PackageLoading, FileNameRuleTable) {
+  const std::pair<const char*, const char*> table[] = {
+      {"Aquarium.scr", "Aquarium.scr"},
+      {"Tropical Fish.scr", "Tropical.scr"},
+      {"My Fish.scr", "My_Fish.scr"},
+      {"Seaside.scr", "Seaside.scr"},
+      {"a.b.c.scr", "a_b_c.scr"},
+      {"abcdefgh.scr", "abcdefgh.scr"},
+      {"abcdefg.x.scr", "abcdefg_x.scr"},
+      {"NoDotAtAllInThisName", "NoDotAtAllInThisName"},
+      {"a-b", "a-b"},
+      {"a-bc", "a-bc"},
+      {"-abcd", "_abcd"},
+      {"a-bcd", "a-bcd"},
+      {"C:\\Savers\\Tropical Fish.scr", "C:\\Savers\\Tropical.scr"},
+      {"D:My Fish.scr", "D:My_Fish.scr"},
+      {"dir\\", "dir\\"},
+      {"", ""},
+  };
+  for (const auto& [stored, expected] : table)
+    EXPECT_EQ(Normalised(sim, stored), expected) << stored;
+}
+
+TEST_F(PackageLoading, FileNameRuleWithDoubleByteNames) {
+  // 8 double-byte characters, then ".scr": cut to 8 bytes, all replaced.
+  std::string name;
+  for (int i = 0; i < 8; ++i) name += "\xC4\xE3";
+  sim.lead_bytes = {0x81, 0xC4};
+  EXPECT_EQ(Normalised(sim, name + ".scr"), "________.scr");
+  // A trail byte equal to "\" belongs to its character and splits nothing.
+  EXPECT_EQ(Normalised(sim, "ab\x81\\cd.scr"), "ab__cd.scr");
+  EXPECT_EQ(Normalised(sim, "x\\ab\x81\\cd.scr"), "x\\ab__cd.scr");
+  // Without the lead byte the same bytes hold a folder part.
+  sim.lead_bytes.clear();
+  EXPECT_EQ(Normalised(sim, "ab\x81\\cd.scr"), "ab\x81\\cd.scr");
+}
+
+TEST_F(PackageLoading, FileNameRuleAppliedTwiceCanCutAgain) {
+  const std::string once = Normalised(sim, "a.bcdefghij.scr");
+  EXPECT_EQ(once, "a_bcdefghij.scr");
+  EXPECT_EQ(Normalised(sim, once), "a_bcdefg.scr");
+  for (const char* stable : {"Aquarium.scr", "Tropical.scr", "My_Fish.scr", "a_b_c.scr"})
+    EXPECT_EQ(Normalised(sim, stable), stable);
+}
+
+TEST_F(PackageLoading, FileNameRuleKeepsTheNameWhenTheFolderNoLongerFits) {
+  // Cutting lengthens "abcdefgh.x" to "abcdefgh.scr"; with a folder part of
+  // 245 bytes the result would not fit the field with its NUL.
+  const std::string folder = std::string(244, 'f') + "\\";
+  EXPECT_EQ(Normalised(sim, folder + "abcdefgh.x"), "abcdefgh.scr");
+  EXPECT_EQ(Normalised(sim, std::string(200, 'f') + "\\abcdefgh.x"),
+            std::string(200, 'f') + "\\abcdefgh.scr");
+}
+
+TEST_F(PackageLoading, FileNameRuleOnlyFromWindows2000On) {
+  const std::string bytes = Build(Parts{}, BaseRecord("Tropical Fish.scr"));
+  const std::pair<VersionInfo, const char*> cases[] = {
+      {{true, 1, 4, 10, ""}, "Tropical Fish.scr"},                // Windows 98
+      {{true, 2, 4, 0, "Service Pack 6a"}, "Tropical Fish.scr"},  // NT 4
+      {{false, 0, 0, 0, ""}, "Tropical Fish.scr"},                // not recognised
+      {{true, 2, 5, 2, ""}, "Tropical Fish.scr"},                 // 5.2: not recognised
+      {{true, 2, 5, 0, ""}, "Tropical.scr"},                      // Windows 2000
+      {{true, 2, 5, 1, "Service Pack 3"}, "Tropical.scr"},        // XP
+      {{true, 2, 6, 2, ""}, "Tropical.scr"},                      // NT 6.x
+  };
+  for (const auto& [version, expected] : cases) {
+    sim.version = version;
+    ASSERT_EQ(Load(bytes), LoadStatus::kOk);
+    EXPECT_EQ(FieldText(package.record.ScrFileName), expected)
+        << version.major << "." << version.minor;
+  }
+}
+
+// ---- damaged records ----
+
+TEST_F(PackageLoading, DamagedBlockSizesAreCorruptedWithoutReadingOrAllocatingBeyondTheFile) {
+  const std::string good = Build();
+  const int64_t record_at = static_cast<int64_t>(good.size()) - kRecordAndTrailerSize;
+  struct Damage {
+    const char* field;
+    size_t offset;
+    int32_t value;
+  } damages[] = {
+      {"LanguageSize", offsetof(SetupRecord, LanguageSize), -1},
+      {"LanguageSize", offsetof(SetupRecord, LanguageSize), 0x7FFFFFFF},
+      {"LanguageSize", offsetof(SetupRecord, LanguageSize), 1000},  // past the region
+      {"ReadmeSize", offsetof(SetupRecord, ReadmeSize), -5},
+      {"ReadmeSize", offsetof(SetupRecord, ReadmeSize), 0x7FFFFFFF},
+      {"LicenseSize", offsetof(SetupRecord, LicenseSize), INT32_MIN},
+      {"LicenseSize", offsetof(SetupRecord, LicenseSize), 70000},
+      {"TextBlocksSize", offsetof(SetupRecord, TextBlocksSize), -1},
+      {"TextBlocksSize", offsetof(SetupRecord, TextBlocksSize), 0x7FFFFFFF},
+      {"TextBlocksSize", offsetof(SetupRecord, TextBlocksSize), 3},  // blocks do not fit
+  };
+  for (const Damage& d : damages) {
+    std::string bytes = good;
+    PutInt32(bytes, record_at + static_cast<int64_t>(d.offset), d.value);
+    EXPECT_EQ(Load(bytes), LoadStatus::kCorrupted) << d.field << " " << d.value;
+    EXPECT_LE(sim.read_calls, 2) << d.field << " " << d.value;
+    EXPECT_LE(package.language_text.capacity(), bytes.size());
+  }
+  // The same damage to the package size of a setup file.
+  for (int32_t package_size :
+       {int32_t{0}, int32_t{kRecordAndTrailerSize - 1},
+        static_cast<int32_t>(package.record.TextBlocksSize + kRecordAndTrailerSize - 1),
+        static_cast<int32_t>(good.size() + 1), int32_t{0x7FFFFFFF}, int32_t{-100}}) {
+    std::string bytes = good;
+    PutInt32(bytes, record_at, package_size);
+    EXPECT_EQ(Load(bytes), LoadStatus::kCorrupted) << package_size;
+    // The language block was read before: the report can be translated.
+    EXPECT_TRUE(package.table.present);
+  }
+  // A package whose program image is empty is still whole.
+  std::string bytes = good;
+  PutInt32(bytes, record_at, static_cast<int32_t>(good.size()));
+  EXPECT_EQ(Load(bytes), LoadStatus::kOk);
+}
+
+TEST_F(PackageLoading, AllBlocksEmptyIsValid) {
+  Parts p;
+  p.readme = p.license = p.language = "";
+  ASSERT_EQ(Load(Build(p, BaseRecord())), LoadStatus::kOk);
+  EXPECT_TRUE(package.table.present);
+  EXPECT_TRUE(package.table.names.empty());
+  ASSERT_TRUE(ReadSetupTexts(*file, package));
+  EXPECT_EQ(package.readme, "");
+  EXPECT_EQ(package.license, "");
+  const PackageBlocks blocks = LocateBlocks(package.record, package.package_end);
+  EXPECT_EQ(blocks.screensaver.offset + blocks.screensaver.size, blocks.record.offset);
+}
+
+TEST_F(PackageLoading, UninstallerTrailerNeedsTheRecordSignature) {
+  const std::string setup = Build();
+  const int64_t end = static_cast<int64_t>(setup.size());
+  const size_t signature =
+      static_cast<size_t>(end - kRecordAndTrailerSize) + offsetof(SetupRecord, RecordSignature);
+  std::string uninstaller = setup;
+  uninstaller.replace(static_cast<size_t>(end - kTrailerSize), kTrailerSize, UninstallerTrailer());
+  // A stale PackageSize is normal in an uninstaller copy.
+  PutInt32(uninstaller, end - kRecordAndTrailerSize, 0x7FFFFFFF);
+  ASSERT_EQ(Load(uninstaller), LoadStatus::kOk);
+  EXPECT_EQ(package.kind, TrailerKind::kUninstaller);
+
+  for (const std::string& damaged :
+       {std::string("SCRSet.siG\0", 11), std::string("SCRSet.sigX", 11), std::string(11, '\0'),
+        std::string("SCRSet\0sig\0", 11)}) {
+    std::string copy = uninstaller;
+    copy.replace(signature, 11, damaged);
+    EXPECT_EQ(Load(copy), LoadStatus::kCorrupted);
+    // The same record behind the setup trailer never looks at the signature.
+    copy = setup;
+    copy.replace(signature, 11, damaged);
+    EXPECT_EQ(Load(copy), LoadStatus::kOk);
+    EXPECT_EQ(package.kind, TrailerKind::kSetup);
+  }
+}
+
+TEST_F(PackageLoading, LicenceIsReadOnlyInModesOneToThree) {
+  const std::pair<uint8_t, bool> modes[] = {{0, false}, {1, true},  {2, true},
+                                            {3, true},  {4, false}, {255, false}};
+  for (const auto& [mode, read] : modes) {
+    SetupRecord record = BaseRecord();
+    record.LicenseMode = mode;
+    ASSERT_EQ(Load(Build(Parts{}, record)), LoadStatus::kOk);
+    ASSERT_TRUE(ReadSetupTexts(*file, package));
+    EXPECT_EQ(package.license, read ? Parts{}.license : "") << int(mode);
+    EXPECT_EQ(package.readme, Parts{}.readme);
+  }
+  Parts no_licence;
+  no_licence.license = "";
+  SetupRecord record = BaseRecord();
+  record.LicenseMode = 2;
+  ASSERT_EQ(Load(Build(no_licence, record)), LoadStatus::kOk);
+  ASSERT_TRUE(ReadSetupTexts(*file, package));
+  EXPECT_EQ(package.license, "");
+}
+
+}  // namespace
+}  // namespace scr
