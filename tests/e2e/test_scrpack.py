@@ -1,0 +1,282 @@
+"""The author's tool on the host: build, inspect --json, argument checks and
+damaged files. No Wine needed; runs $SCR_HOST/scrpack."""
+
+import json
+import os
+import struct
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import scrtest  # noqa: E402
+
+SCRPACK = scrtest.host_file("scrpack")
+# Built at run time so that no file of the tests holds the trailers whole.
+SETUP_TRAILER = b"SCRB" + b"ui.sig"
+UNINSTALLER_TRAILER = b"ScUn" + b"in.sig"
+RECORD = 936
+TAIL = RECORD + 10
+
+
+def latin1(text):
+    """The JSON form of package bytes: every byte as the character of the same number."""
+    return text.decode("latin-1") if isinstance(text, bytes) else text
+
+
+class ScrpackTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = scrtest.work_dir("scrpack")
+        cls.logs = os.path.join(cls.dir, "logs")
+        d = lambda name: os.path.join(cls.dir, name)  # noqa: E731
+        cls.stub = scrtest.write_file(d("stub.bin"), b"MZ\x90\x00 stand-in program image " * 7)
+        cls.scr = scrtest.write_file(d("Tropical Fish.scr"), bytes(range(256)) * 40 + b"\x00end")
+        cls.readme = scrtest.write_file(d("readme.txt"), b"Read me\r\n\xe4\xf6\xfc second line\r\n")
+        cls.license = scrtest.write_file(d("license.txt"), b"Licence terms\nline two\n")
+        cls.language = scrtest.write_file(
+            d("lang.txt"), b"Setup\r\nNext=Weiter\r\nCancel=Abbr\xe9chen\r\nFinish=Ende#13Zeile\r\n")
+
+    def scrpack(self, *args):
+        args = [a if isinstance(a, bytes) else str(a) for a in args]
+        return scrtest.run_bounded([SCRPACK] + args, timeout=60,
+                                   log_dir=self.logs, name="scrpack")
+
+    def out(self, name):
+        path = os.path.join(self.dir, name)
+        if os.path.exists(path):
+            os.remove(path)
+        return path
+
+    def inspect(self, path, expect_code=0):
+        code, out, err = self.scrpack("inspect", path, "--json")
+        self.assertEqual(code, expect_code, out + err)
+        return json.loads(out)
+
+    def assert_no_leftovers(self, output):
+        folder, base = os.path.split(output)
+        self.assertFalse(os.path.exists(output), output)
+        self.assertEqual([f for f in os.listdir(folder) if f.startswith(base)], [])
+
+    # ---- build and inspect ----
+
+    def test_every_field_round_trips(self):
+        out = self.out("full.exe")
+        title = "T" * 30 + "\xe9"                      # 31 bytes, one of them above 127
+        link = "http://example.com/" + "l" * 82     # 101 bytes
+        folder = "<Windows>\\" + "f" * 240            # 250 bytes
+        sub = "s" * 250
+        code, stdout, err = self.scrpack(
+            "build", "-o", out, "--scr", self.scr, "--title", title.encode("latin-1"),
+            "--file-name", "Tropical Fish.scr", "--link", link, "--readme", self.readme,
+            "--license", self.license, "--license-mode", 255, "--language", self.language,
+            "--dest-folder", folder, "--dest-subfolder", sub, "--uninstall-entry",
+            "--start-menu-group", "--desktop-shortcut", "--skip-folder-page", "--stub", self.stub)
+        self.assertEqual(code, 0, stdout + err)
+        data = scrtest.read_file(out)
+        parts = [scrtest.read_file(p) for p in (self.stub, self.scr, self.readme, self.license,
+                                                 self.language)]
+        self.assertEqual(data[:-TAIL], b"".join(parts))
+        self.assertEqual(data[-10:], SETUP_TRAILER)
+
+        j = self.inspect(out)
+        self.assertEqual((j["file_size"], j["package_end"], j["appended_bytes"]), (len(data), len(data), 0))
+        self.assertEqual((j["trailer"], j["run_kind"]), (SETUP_TRAILER.decode(), "setup"))
+        self.assertEqual(j["problems"], [])
+        r = j["record"]
+        stub, scr, readme, lic, lang = (len(p) for p in parts)
+        self.assertEqual(r["ScrTitle"], title)
+        self.assertEqual(r["ScrFileName"], "Tropical Fish.scr")   # stored as given
+        self.assertEqual(r["LinkAddress"], link)
+        self.assertEqual(r["DestFolder"], folder)
+        self.assertEqual(r["DestSubfolder"], sub)
+        self.assertEqual(r["LicenseMode"], 255)
+        for flag in ("AddUninstallEntry", "AddStartMenuGroup", "AddDesktopShortcut", "SkipFolderPage"):
+            self.assertEqual(r[flag], 1, flag)
+        self.assertEqual(r["RecordSignature"], "SCRSet.sig")
+        self.assertEqual((r["ReadmeSize"], r["LicenseSize"], r["LanguageSize"]), (readme, lic, lang))
+        self.assertEqual(r["TextBlocksSize"], readme + lic + lang)
+        self.assertEqual(r["PackageSize"], scr + readme + lic + lang + TAIL)
+        b = j["blocks"]
+        self.assertEqual(b["program_image"], {"offset": 0, "size": stub})
+        self.assertEqual(b["screensaver"], {"offset": stub, "size": scr})
+        self.assertEqual(b["readme"], {"offset": stub + scr, "size": readme})
+        self.assertEqual(b["license"], {"offset": stub + scr + readme, "size": lic})
+        self.assertEqual(b["language"], {"offset": stub + scr + readme + lic, "size": lang})
+        for name, part in (("screensaver", 1), ("readme", 2), ("license", 3), ("language", 4)):
+            span = b[name]
+            self.assertEqual(data[span["offset"]:span["offset"] + span["size"]], parts[part], name)
+        self.assertEqual(j["language"], [{"name": "Next", "value": "Weiter"},
+                                         {"name": "Cancel", "value": "Abbr\xe9chen"},
+                                         {"name": "Finish", "value": "Ende#13Zeile"}])  # as stored
+
+        # 5,000 appended bytes are reported as such and change nothing else.
+        appended = self.out("appended.exe")
+        scrtest.write_file(appended, data + bytes((i * 7 + 1) % 256 for i in range(5000)).replace(b"S", b"s"))
+        k = self.inspect(appended)
+        self.assertEqual((k["file_size"], k["package_end"], k["appended_bytes"]),
+                         (len(data) + 5000, len(data), 5000))
+        for key in ("trailer", "run_kind", "record", "blocks", "language", "problems"):
+            self.assertEqual(k[key], j[key], key)
+
+        # The readable form names the same things.
+        code, text, err = self.scrpack("inspect", appended)
+        self.assertEqual(code, 0, err)
+        self.assertIn("5000 bytes appended", text)
+        self.assertIn("Problems:     none", text)
+
+    def test_defaults(self):
+        out = self.out("defaults.exe")
+        code, stdout, err = self.scrpack("build", "-o", out, "--scr", self.scr, "--title", "Fish",
+                                         "--license", self.license)
+        self.assertEqual(code, 0, stdout + err)
+        j = self.inspect(out)
+        r = j["record"]
+        self.assertEqual(r["ScrFileName"], "Tropical Fish.scr")   # base name of --scr
+        self.assertEqual(r["DestFolder"], "<Program Files>\\")
+        self.assertEqual(r["DestSubfolder"], "")
+        self.assertEqual(r["LicenseMode"], 1)                      # a licence was given
+        self.assertEqual(r["LinkAddress"], "")
+        self.assertEqual([r[f] for f in ("AddUninstallEntry", "AddStartMenuGroup",
+                                         "AddDesktopShortcut", "SkipFolderPage")], [0, 0, 0, 0])
+        # The embedded program image is the setup program of this build.
+        image = scrtest.read_file(out)[:j["blocks"]["program_image"]["size"]]
+        self.assertGreater(len(image), 0)
+        setup = scrtest.win32_file("setup.exe")
+        if os.path.exists(setup) and os.environ.get("SCR_CHECK_STUB", "1") == "1":
+            self.assertEqual(image, scrtest.read_file(setup))
+        code, _, err = self.scrpack("build", "-o", out, "--scr", self.scr, "--title", "Fish",
+                                    "--stub", self.stub)
+        self.assertEqual(code, 0, err)          # overwrites an existing output
+        self.assertEqual(self.inspect(out)["record"]["LicenseMode"], 0)
+
+    # ---- bad arguments ----
+
+    def test_bad_arguments_give_clear_errors_and_no_output(self):
+        out = self.out("bad.exe")
+        base = ["build", "-o", out, "--stub", self.stub]
+        cases = [
+            # (arguments, exit code, words the message must hold)
+            (["--title", "X"], 1, ["--scr"]),
+            (["--scr", self.scr], 1, ["--title"]),
+            (["--scr", self.scr, "--title", "X", "--readme", os.path.join(self.dir, "missing.txt")],
+             2, ["--readme", "missing.txt"]),
+            (["--scr", os.path.join(self.dir, "none.scr"), "--title", "X"], 2, ["--scr", "none.scr"]),
+            (["--scr", self.dir, "--title", "X"], 2, ["--scr"]),
+            (["--scr", self.scr, "--title", "T" * 32], 1, ["--title", "32", "31"]),
+            (["--scr", self.scr, "--title", ""], 1, ["--title", "empty"]),
+            (["--scr", self.scr, "--title", "  \\ "], 1, ["--title", "blanks"]),
+            (["--scr", self.scr, "--title", "\\\\"], 1, ["--title"]),
+            (["--scr", self.scr, "--title", "Fish\\.."], 1, ["--title", "dots"]),
+            (["--scr", self.scr, "--title", "X", "--file-name", "n" * 256], 1, ["--file-name", "256", "255"]),
+            (["--scr", self.scr, "--title", "X", "--file-name", ""], 1, ["--file-name", "empty"]),
+            (["--scr", self.scr, "--title", "X", "--link", "l" * 102], 1, ["--link", "101"]),
+            (["--scr", self.scr, "--title", "X", "--dest-folder", "d" * 251], 1, ["--dest-folder", "250"]),
+            (["--scr", self.scr, "--title", "X", "--dest-subfolder", "d" * 251], 1,
+             ["--dest-subfolder", "250"]),
+            (["--scr", self.scr, "--title", "X", "--license-mode", 256], 1, ["--license-mode", "255"]),
+            (["--scr", self.scr, "--title", "X", "--license-mode", -1], 1, ["--license-mode"]),
+            (["--scr", self.scr, "--title", "X", "--license-mode", "two"], 1, ["--license-mode"]),
+            (["--scr", self.scr, "--title", "X", "--no-such-option"], 1, ["--no-such-option"]),
+        ]
+        for args, expected, words in cases:
+            with self.subTest(args=[a if len(str(a)) < 40 else str(a)[:20] + "..." for a in args]):
+                code, stdout, err = self.scrpack(*(base + args))
+                self.assertEqual(code, expected, stdout + err)
+                for word in words:
+                    self.assertIn(word, err)
+                self.assert_no_leftovers(out)
+
+        code, _, err = self.scrpack("build", "-o", os.path.join(self.dir, "no", "such", "dir", "x.exe"),
+                                    "--scr", self.scr, "--title", "X", "--stub", self.stub)
+        self.assertEqual(code, 2, err)
+        self.assertIn("cannot write", err)
+        # An output that is a folder: refused, nothing left beside it.
+        folder = os.path.join(self.dir, "outdir")
+        os.makedirs(folder, exist_ok=True)
+        code, _, err = self.scrpack("build", "-o", folder, "--scr", self.scr, "--title", "X",
+                                    "--stub", self.stub)
+        self.assertEqual(code, 2, err)
+        self.assertEqual([f for f in os.listdir(self.dir) if "outdir" in f], ["outdir"])
+        # A folder that cannot be written (not as root: root writes anyway).
+        if os.geteuid() != 0:
+            locked = os.path.join(self.dir, "locked")
+            os.makedirs(locked, exist_ok=True)
+            os.chmod(locked, 0o500)
+            try:
+                code, _, err = self.scrpack("build", "-o", os.path.join(locked, "x.exe"), "--scr",
+                                            self.scr, "--title", "X", "--stub", self.stub)
+                self.assertEqual(code, 2, err)
+                self.assertEqual(os.listdir(locked), [])
+            finally:
+                os.chmod(locked, 0o700)
+        code, _, _ = self.scrpack()
+        self.assertEqual(code, 1)
+        code, _, _ = self.scrpack("inspect", os.path.join(self.dir, "missing.exe"))
+        self.assertEqual(code, 2)
+
+    # ---- damaged files ----
+
+    def damaged(self, name, data):
+        path = self.out(name)
+        scrtest.write_file(path, data)
+        return path
+
+    def test_damaged_files_are_reported_not_crashed_on(self):
+        good_path = self.out("good.exe")
+        code, _, err = self.scrpack("build", "-o", good_path, "--scr", self.scr, "--title", "Fish",
+                                    "--readme", self.readme, "--language", self.language,
+                                    "--stub", self.stub)
+        self.assertEqual(code, 0, err)
+        good = scrtest.read_file(good_path)
+        rec = len(good) - TAIL
+
+        def with_int(offset, value, data=good):
+            return data[:rec + offset] + struct.pack("<i", value) + data[rec + offset + 4:]
+
+        cases = {
+            "empty": (b"", "bytes"),
+            "five": (b"MZ\x90\x00\x03", "bytes"),
+            "no-trailer": (good[:-1], "no trailer"),
+            "trailer-only": (b"x" * 50 + SETUP_TRAILER, "record"),
+            "negative-language": (with_int(412, -1), "LanguageSize is negative"),
+            "huge-language": (with_int(412, 0x7FFFFFFF), "LanguageSize"),
+            "negative-readme": (with_int(404, -7), "ReadmeSize is negative"),
+            "huge-text": (with_int(400, 0x7FFFFFFF), "TextBlocksSize"),
+            "negative-text": (with_int(400, -2147483648), "TextBlocksSize is negative"),
+            "small-package": (with_int(0, 100), "PackageSize"),
+            "huge-package": (with_int(0, 0x7FFFFFFF), "PackageSize"),
+            "negative-package": (with_int(0, -5), "PackageSize"),
+            # The download was cut after the screensaver, which carries its
+            # own data ending in the same trailer: the record found is garbage.
+            "trailer-in-screensaver": (good[:200] + b"\x00" * 2000 + SETUP_TRAILER + b"\x00" * 500,
+                                       "PackageSize"),
+        }
+        bad_signature = good[:rec + 920] + b"SCRSet.siX\x00" + good[rec + 931:-10] + UNINSTALLER_TRAILER
+        cases["uninstaller-bad-signature"] = (bad_signature, "RecordSignature")
+        for name, (data, word) in cases.items():
+            with self.subTest(name=name):
+                path = self.damaged(name + ".exe", data)
+                for args in (["inspect", path, "--json"], ["inspect", path]):
+                    code, out, err = self.scrpack(*args)
+                    self.assertEqual(code, 3, out + err)      # not 134/139: no crash
+                    self.assertIn(word, out)
+                j = json.loads(self.scrpack("inspect", path, "--json")[1])
+                self.assertEqual(j["run_kind"], "invalid")
+                self.assertEqual(j["file_size"], len(data))
+                self.assertTrue(j["problems"])
+
+        # A stale PackageSize is normal in an uninstaller copy.
+        copy = with_int(0, 0x7FFFFFFF)[:-10] + UNINSTALLER_TRAILER
+        j = self.inspect(self.damaged("copy.exe", copy))
+        self.assertEqual((j["run_kind"], j["problems"]), ("uninstall", []))
+        self.assertIsNone(j["blocks"]["screensaver"])
+        self.assertEqual(j["language"][0], {"name": "Next", "value": "Weiter"})
+
+        # A setup file loads without the record signature: a warning, not a problem.
+        j = self.inspect(self.damaged("nosig.exe", good[:rec + 920] + b"\x00" * 11 + good[rec + 931:]))
+        self.assertEqual((j["run_kind"], j["problems"]), ("setup", []))
+        self.assertTrue(any("RecordSignature" in w for w in j["warnings"]))
+
+
+if __name__ == "__main__":
+    scrtest.main()
