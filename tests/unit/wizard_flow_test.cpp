@@ -1,0 +1,358 @@
+// The wizard's page machine over a window-less view: first page, button
+// states per page, Back and Next, licence acceptance, Cancel and the
+// hand-over to the install run.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "package/writer.h"
+#include "platform/sim/sim_system.h"
+#include "wizard/memory_view.h"
+#include "wizard/setup_form.h"
+
+namespace scr {
+namespace {
+
+std::string Sandbox() {
+  const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+  return testing::TempDir() + "wizard_flow_" + info->test_suite_name() + "_" + info->name() + "_" +
+         std::to_string(getpid());
+}
+
+struct Package {
+  std::string readme, license, language;
+  SetupRecord record{};
+  Package() {
+    SetField(record.ScrFileName, "Aquarium.scr");
+    SetField(record.ScrTitle, "Aquarium");
+    SetShortString(record.DestFolder, "<Program Files>\\");
+    SetShortString(record.DestSubfolder, "Aquarium");
+  }
+};
+
+class Wizard {
+ public:
+  explicit Wizard(const Package& package, RunModes modes = {},
+                  std::vector<std::string> args = {"setup.exe"})
+      : sim(Sandbox()) {
+    std::unique_ptr<File> out = sim.CreateFile(sim.module_path);
+    EXPECT_TRUE(out);
+    EXPECT_TRUE(WriteSetupFile(*out, std::string(512, 'P'), "MZ screensaver", package.readme,
+                               package.license, package.language, package.record));
+    out.reset();
+    form = std::make_unique<TSCRSetup>(sim, view, modes, std::move(args));
+    form->FormCreate();
+  }
+
+  int Page() const { return form->CurrentPage(); }
+  bool NextEnabled() { return view.Enabled(Control::btnNext); }
+  bool BackVisible() { return view.Visible(Control::btnBack); }
+  std::string NextText() { return view.Text(Control::btnNext); }
+  void Accept(bool accepted) {
+    view.Check(accepted ? Control::rbAccept : Control::rbNotAccept);
+    form->rbAcceptClick();
+  }
+
+  SimSystem sim;
+  MemoryView view;
+  std::unique_ptr<TSCRSetup> form;
+};
+
+Package WithLicence(int mode) {
+  Package p;
+  p.license = "Terms\rof use\n";
+  p.record.LicenseMode = static_cast<uint8_t>(mode);
+  return p;
+}
+
+TEST(WizardFirstPage, LicencePageOnlyForModes1To3WithText) {
+  for (int mode : {0, 1, 2, 3, 4, 255}) {
+    for (bool skip : {false, true}) {
+      for (bool text : {false, true}) {
+        Package p;
+        p.record.LicenseMode = static_cast<uint8_t>(mode);
+        p.record.SkipFolderPage = skip;
+        if (text) p.license = "Terms";
+        Wizard w(p);
+        SCOPED_TRACE("mode " + std::to_string(mode) + " skip " + std::to_string(skip) + " text " +
+                     std::to_string(text));
+        const bool licence_page = mode >= 1 && mode <= 3 && text;
+        const int expected = licence_page ? kPageLicense : skip ? kPageReady : kPageDirectory;
+        EXPECT_EQ(w.Page(), expected);
+        EXPECT_EQ(w.view.shown_page, expected);
+        EXPECT_FALSE(w.view.terminated);
+        // The page-entry update ran for the first page: header and buttons
+        // match it even for the page the layout starts on.
+        EXPECT_EQ(w.view.Text(Control::lbTitle), w.form->PageTitles[expected]);
+        EXPECT_EQ(w.view.Text(Control::lbDescription), w.form->PageDescriptions[expected]);
+        EXPECT_EQ(w.NextEnabled(), !licence_page);
+        EXPECT_EQ(w.NextText(), licence_page ? "Next >" : "Install");
+        EXPECT_FALSE(w.BackVisible());  // Back is never shown on a first page
+        // A licence page not in use never reads the licence text.
+        EXPECT_EQ(w.view.Text(Control::edLicense), licence_page ? "Terms" : "");
+      }
+    }
+  }
+}
+
+TEST(WizardFirstPage, LicenceAndReadmeTextsGetWindowsLineBreaks) {
+  Package p = WithLicence(2);
+  p.readme = "one\ntwo\rthree\r\nfour";
+  Wizard w(p);
+  EXPECT_EQ(w.view.Text(Control::edLicense), "Terms\r\nof use\r\n");
+  EXPECT_EQ(w.view.Text(Control::edReadme), "one\r\ntwo\r\nthree\r\nfour");
+  // Without a readme block, the licence starts the region.
+  Wizard alone(WithLicence(1));
+  EXPECT_EQ(alone.view.Text(Control::edLicense), "Terms\r\nof use\r\n");
+  EXPECT_EQ(alone.view.Text(Control::edReadme), "");
+}
+
+// Every row of the page-entry table, from both possible prior states of
+// the "unchanged" columns.
+TEST(WizardButtonStates, EveryPageEntryFollowsTheTable) {
+  struct Row {
+    int page;
+    const char* next;
+    int next_enabled;    // 1 enabled, -1 unchanged
+    int cancel_enabled;  // 0 disabled, -1 unchanged
+  };
+  const Row rows[] = {
+      {kPageLicense, "Next >", -1, -1}, {kPageDirectory, "Install", 1, -1},
+      {kPageReady, "Install", 1, -1},   {kPageProgress, "Next >", -1, 0},
+      {kPageReadme, "Next >", -1, 0},   {kPageFinished, "Finish", -1, 0},
+  };
+  for (bool licence : {false, true}) {
+    Wizard w(licence ? WithLicence(3) : Package());
+    for (const Row& row : rows) {
+      for (bool before : {false, true}) {
+        SCOPED_TRACE("licence " + std::to_string(licence) + " page " + std::to_string(row.page) +
+                     " prior state " + std::to_string(before));
+        w.view.SetEnabled(Control::btnNext, before);
+        w.view.SetVisible(Control::btnNext, false);
+        w.view.SetEnabled(Control::btnCancel, before);
+        w.view.SetVisible(Control::btnBack, !before);
+        w.form->SelectPage(row.page);
+        EXPECT_EQ(w.view.shown_page, row.page);
+        EXPECT_EQ(w.view.Text(Control::lbTitle), w.form->PageTitles[row.page]);
+        EXPECT_EQ(w.view.Text(Control::lbDescription), w.form->PageDescriptions[row.page]);
+        EXPECT_TRUE(w.view.Visible(Control::btnNext));
+        EXPECT_EQ(w.NextText(), row.next);
+        EXPECT_EQ(w.NextEnabled(), row.next_enabled == 1 ? true : before);
+        EXPECT_EQ(w.view.Enabled(Control::btnCancel), row.cancel_enabled == 0 ? false : before);
+        const bool back = licence && (row.page == kPageDirectory || row.page == kPageReady);
+        EXPECT_EQ(w.BackVisible(), back);
+      }
+    }
+  }
+}
+
+TEST(WizardButtonStates, BackNeedsALicenceText) {
+  // Licence page in use but no text: no licence page, so no Back either.
+  Package p;
+  p.record.LicenseMode = 1;
+  Wizard w(p);
+  for (int page : {kPageDirectory, kPageReady}) {
+    w.form->SelectPage(page);
+    EXPECT_FALSE(w.BackVisible()) << page;
+  }
+}
+
+TEST(WizardPaths, LicenceThenDirectoryAndBackAgain) {
+  Wizard w(WithLicence(1));
+  ASSERT_EQ(w.Page(), kPageLicense);
+  EXPECT_FALSE(w.NextEnabled());
+  w.Accept(true);
+  w.form->btnNextClick();
+  EXPECT_EQ(w.Page(), kPageDirectory);
+  EXPECT_TRUE(w.BackVisible());
+  EXPECT_EQ(w.NextText(), "Install");
+  w.form->btnBackClick();
+  EXPECT_EQ(w.Page(), kPageLicense);
+  EXPECT_FALSE(w.BackVisible());
+  // The choice and Next's state survive the round trip.
+  EXPECT_TRUE(w.view.Checked(Control::rbAccept));
+  EXPECT_TRUE(w.NextEnabled());
+  EXPECT_EQ(w.NextText(), "Next >");
+  // Back on the licence page does nothing.
+  w.form->btnBackClick();
+  EXPECT_EQ(w.Page(), kPageLicense);
+}
+
+TEST(WizardPaths, SkipFolderPageGoesFromLicenceToReadyAndBack) {
+  Package p = WithLicence(2);
+  p.record.SkipFolderPage = 1;
+  Wizard w(p);
+  w.Accept(true);
+  w.form->btnNextClick();
+  EXPECT_EQ(w.Page(), kPageReady);
+  EXPECT_TRUE(w.BackVisible());
+  EXPECT_EQ(w.NextText(), "Install");
+  w.form->btnBackClick();  // from Ready straight to the licence, not Directory
+  EXPECT_EQ(w.Page(), kPageLicense);
+}
+
+TEST(WizardPaths, BackStepsOneDownExceptFromReady) {
+  Wizard w(WithLicence(1));
+  w.form->SelectPage(kPageReadme);
+  w.form->btnBackClick();
+  EXPECT_EQ(w.Page(), kPageProgress);
+  w.form->SelectPage(kPageDirectory);
+  w.form->btnBackClick();
+  EXPECT_EQ(w.Page(), kPageLicense);
+  w.form->SelectPage(kPageReady);
+  w.form->btnBackClick();
+  EXPECT_EQ(w.Page(), kPageLicense);
+}
+
+TEST(WizardPaths, NextOnReadmeAndFinished) {
+  Wizard w(Package{});
+  w.form->SelectPage(kPageReadme);
+  w.form->btnNextClick();
+  EXPECT_EQ(w.Page(), kPageFinished);
+  EXPECT_FALSE(w.view.closed);
+  w.form->btnNextClick();  // Finish ends the program
+  EXPECT_TRUE(w.view.closed);
+  EXPECT_EQ(w.form->exit_code, kExitOk);
+}
+
+TEST(WizardLicence, AcceptanceTogglesNextAndMovesTheFocus) {
+  Wizard w(WithLicence(3));
+  w.view.focus = Control::rbNotAccept;
+  w.Accept(false);
+  EXPECT_FALSE(w.NextEnabled());
+  EXPECT_EQ(w.view.focus, Control::rbNotAccept);
+  w.Accept(true);
+  EXPECT_TRUE(w.NextEnabled());
+  EXPECT_EQ(w.view.focus, Control::btnNext);
+  w.view.focus = Control::rbNotAccept;
+  w.Accept(false);
+  EXPECT_FALSE(w.NextEnabled());
+  EXPECT_EQ(w.view.focus, Control::rbNotAccept);
+  w.Accept(true);
+  EXPECT_TRUE(w.NextEnabled());
+}
+
+TEST(WizardLicence, RadioButtonsDoNothingWithoutALicencePage) {
+  Wizard w(Package{});  // mode 0
+  ASSERT_TRUE(w.NextEnabled());
+  w.view.focus = Control::rbNotAccept;
+  w.Accept(false);
+  EXPECT_TRUE(w.NextEnabled());
+  EXPECT_EQ(w.view.focus, Control::rbNotAccept);
+}
+
+TEST(WizardCancel, CancelEndsWithCode2AndChangesNothing) {
+  for (int first : {kPageLicense, kPageDirectory, kPageReady}) {
+    Package p = first == kPageLicense ? WithLicence(1) : Package();
+    p.record.SkipFolderPage = first == kPageReady;
+    p.record.AddUninstallEntry = p.record.AddStartMenuGroup = p.record.AddDesktopShortcut = 1;
+    Wizard w(p);
+    ASSERT_EQ(w.Page(), first);
+    const auto files = w.sim.Snapshot();
+    const auto registry = w.sim.RegistryDump();
+    w.form->btnCancelClick();
+    EXPECT_TRUE(w.view.closed) << first;
+    EXPECT_EQ(w.form->exit_code, kExitCancelled) << first;
+    EXPECT_TRUE(w.sim.boxes.empty()) << first;  // no question is asked
+    EXPECT_EQ(w.sim.Snapshot(), files) << first;
+    EXPECT_EQ(w.sim.RegistryDump(), registry) << first;
+  }
+}
+
+TEST(WizardCancel, ClosingAfterTheInstallIsNoCancellation) {
+  Wizard w(Package{});
+  w.form->MarkInstalled();
+  w.form->btnCancelClick();  // the close box on the Readme page
+  EXPECT_TRUE(w.view.closed);
+  EXPECT_EQ(w.form->exit_code, kExitOk);
+}
+
+TEST(WizardInstall, NextOnDirectoryOrReadyStartsTheInstallRun) {
+  for (bool skip : {false, true}) {
+    Package p;
+    p.record.SkipFolderPage = skip;
+    Wizard w(p);
+    std::vector<int> pages;
+    w.view.on_pump = [&] { pages.push_back(w.view.shown_page); };
+    w.form->btnNextClick();
+    // The install run took over: it disabled the window while copying on
+    // the Progress page.
+    EXPECT_FALSE(w.view.busy_history.empty()) << skip;
+    ASSERT_FALSE(pages.empty()) << skip;
+    EXPECT_EQ(pages.front(), kPageProgress) << skip;
+  }
+}
+
+TEST(WizardInstall, PageMachineContinuesFromWhereTheInstallRunLeftIt) {
+  {
+    Package p;
+    p.readme = "Read me";
+    Wizard w(p);
+    w.form->btnNextClick();
+    ASSERT_FALSE(w.view.closed);
+    EXPECT_EQ(w.Page(), kPageReadme);
+    EXPECT_EQ(w.view.Text(Control::edReadme), "Read me");
+    EXPECT_FALSE(w.view.Enabled(Control::btnCancel));
+    w.form->btnNextClick();
+    EXPECT_EQ(w.Page(), kPageFinished);
+    EXPECT_EQ(w.NextText(), "Finish");
+    w.form->btnNextClick();
+    EXPECT_TRUE(w.view.closed);
+    EXPECT_EQ(w.form->exit_code, kExitOk);
+  }
+  {
+    // Without a readme the same click that installs also closes.
+    Wizard w(Package{});
+    w.form->btnNextClick();
+    EXPECT_TRUE(w.view.closed);
+    EXPECT_EQ(w.form->exit_code, kExitOk);
+  }
+}
+
+TEST(WizardInstall, AFolderTheInstallRunRefusesBringsTheDirectoryPageBack) {
+  Package p;
+  p.record.SkipFolderPage = 1;
+  Wizard w(p);
+  ASSERT_EQ(w.Page(), kPageReady);
+  w.view.SetText(Control::edDirectory, "C:\\Nowhere\\Deeper\\");
+  w.sim.fail_create_directory.insert("C:\\Nowhere");
+  w.sim.answers.push_back(MsgAnswer::kOk);
+  w.form->btnNextClick();
+  EXPECT_EQ(w.Page(), kPageDirectory);
+  EXPECT_FALSE(w.view.closed);
+  EXPECT_TRUE(w.NextEnabled());
+  EXPECT_EQ(w.NextText(), "Install");
+}
+
+TEST(WizardBrowse, ChosenFolderReplacesTheFieldAndCancelKeepsIt) {
+  Package p;
+  p.language = "Setup\nBrowse=Ordner suchen\n";
+  Wizard w(p);
+  const std::string start = w.view.Text(Control::edDirectory);
+  EXPECT_EQ(start, "C:\\Program Files\\Aquarium\\");
+  w.form->btnBrowseClick();  // cancelled
+  EXPECT_EQ(w.view.browse_start, start);
+  EXPECT_EQ(w.view.browse_instruction, "Ordner suchen");
+  EXPECT_EQ(w.view.Text(Control::edDirectory), start);
+  w.view.browse_answer = "D:\\Savers";
+  w.form->btnBrowseClick();
+  EXPECT_EQ(w.view.Text(Control::edDirectory), "D:\\Savers");
+  EXPECT_EQ(w.view.browse_start, start);
+}
+
+TEST(WizardLink, ClickOpensTheAddressWithTheDefaultVerb) {
+  Package p;
+  SetField(p.record.LinkAddress, "http://www.aquarium.example/");
+  Wizard w(p);
+  w.form->LinkClick();
+  ASSERT_EQ(w.sim.shell_calls.size(), 1u);
+  const auto& call = w.sim.shell_calls[0];
+  EXPECT_TRUE(call.with_owner);
+  EXPECT_EQ(call.verb, "");
+  EXPECT_EQ(call.file, "http://www.aquarium.example/");
+  EXPECT_EQ(call.params, "");
+  EXPECT_EQ(call.dir, "");
+  EXPECT_EQ(call.show, kSwShowNormal);
+}
+
+}  // namespace
+}  // namespace scr
