@@ -45,6 +45,16 @@ windows with xdotool (no window manager: client coordinates, no activation).
 ``prefix.start(...)`` starts a program without waiting; ``proc.wait(timeout)``
 then collects its exit code, and the process is killed on timeout.
 
+What a window shows: X11 knows only captions. ``prefix.windows(caption)``
+runs a small window tool inside the session (compiled once from
+``WINDOW_TOOL_SOURCE`` with i686-w64-mingw32-gcc into $SCR_HOST/wine/.tools)
+and returns the visible top-level windows with all their controls: id,
+class, visible, enabled, text (WM_GETTEXT, so edit controls too; the ANSI
+bytes decoded Latin-1).  A message box is class "#32770" with its text in a
+Static child and its buttons as Button children.  ``prefix.wait_windows``
+polls for one, ``prefix.click_control(hwnd, id)`` sends BN_CLICKED and
+``prefix.close_window(hwnd)`` posts WM_CLOSE.
+
 Rules the harness keeps for every suite: a fresh prefix per suite (never
 ~/.wine), a private HOME, WINEDEBUG=-all, winemenubuilder disabled and
 mscoree/mshtml off, the prefix's Desktop/Documents/... links into HOME
@@ -406,6 +416,13 @@ NOISE_KEYS = [
     r"HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\Desktop",
     r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Desktop",
     r"HKLM\Software\Wine\Drives",
+    # The display adapter and monitor entries: Wine's X11 driver rewrites
+    # them at every start on a display.
+    r"HKLM\System\CurrentControlSet\Control\Class\{4D36E968-E325-11CE-BFC1-08002BE10318}",
+    r"HKLM\System\CurrentControlSet\Control\Class\{4D36E96E-E325-11CE-BFC1-08002BE10318}",
+    r"HKLM\System\CurrentControlSet\Control\Video",
+    r"HKLM\System\CurrentControlSet\Enum\DISPLAY",
+    r"HKLM\System\CurrentControlSet\Enum\PCI",
 ]
 # Files Wine itself touches on a start.
 NOISE_FILES = [
@@ -464,6 +481,179 @@ def diff(a, b, ignore_keys=(), ignore_files=()):
                 out.append("~value %s [%s]: %r -> %r" % (key, name, va[name], vb[name]))
     return out
 
+
+
+# --------------------------------------------------------------------------
+# Reading windows from inside the session
+
+# A small Windows program that lists visible top-level windows (optionally
+# only those with one caption) and all their child controls with id, class,
+# visibility, enabled state and text (WM_GETTEXT, so edit controls too), and
+# that can click a control or close a window. X11 sees only the captions of
+# Wine's windows; this sees what the program put into its controls. The
+# harness compiles it once with the cross compiler.
+WINDOW_TOOL_SOURCE = r"""
+/* Lists top-level windows and their children with their texts; clicks and
+   closes them. Output: one line per window, texts with \xHH escapes. */
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static const char* want_caption;
+
+static void put_text(const char* s) {
+  for (; *s; ++s) {
+    unsigned char c = (unsigned char)*s;
+    if (c == '\\') fputs("\\\\", stdout);
+    else if (c < 0x20 || c >= 0x7f) printf("\\x%02x", c);
+    else putchar(c);
+  }
+}
+
+static void get_text(HWND w, char* buf, int size) {
+  DWORD_PTR got = 0;
+  buf[0] = 0;
+  if (!SendMessageTimeoutA(w, WM_GETTEXT, (WPARAM)size, (LPARAM)buf, SMTO_ABORTIFHUNG, 2000, &got))
+    GetWindowTextA(w, buf, size);
+  buf[size - 1] = 0;
+}
+
+static void show(const char* kind, HWND w) {
+  static char text[65536];
+  char cls[256];
+  GetClassNameA(w, cls, sizeof cls);
+  get_text(w, text, sizeof text);
+  printf("%s %lu %ld %s %d %d ", kind, (unsigned long)(ULONG_PTR)w, (long)GetDlgCtrlID(w), cls,
+         IsWindowVisible(w) ? 1 : 0, IsWindowEnabled(w) ? 1 : 0);
+  put_text(text);
+  putchar('\n');
+}
+
+static BOOL CALLBACK child(HWND w, LPARAM top) {
+  if (GetAncestor(w, GA_ROOT) == (HWND)top) show("C", w);
+  return TRUE;
+}
+
+static BOOL CALLBACK top(HWND w, LPARAM unused) {
+  char caption[1024];
+  (void)unused;
+  if (!IsWindowVisible(w)) return TRUE;
+  GetWindowTextA(w, caption, sizeof caption);
+  if (want_caption && strcmp(caption, want_caption) != 0) return TRUE;
+  show("W", w);
+  EnumChildWindows(w, child, (LPARAM)w);
+  return TRUE;
+}
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && !strcmp(argv[1], "list")) {
+    want_caption = argc >= 3 ? argv[2] : NULL;
+    EnumWindows(top, 0);
+    return 0;
+  }
+  if (argc >= 4 && !strcmp(argv[1], "click")) {
+    HWND w = (HWND)(ULONG_PTR)strtoul(argv[2], NULL, 10);
+    HWND c = GetDlgItem(w, atoi(argv[3]));
+    if (!c) return 2;
+    PostMessageA(w, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(c), BN_CLICKED), (LPARAM)c);
+    return 0;
+  }
+  if (argc >= 3 && !strcmp(argv[1], "close")) {
+    HWND w = (HWND)(ULONG_PTR)strtoul(argv[2], NULL, 10);
+    return PostMessageA(w, WM_CLOSE, 0, 0) ? 0 : 2;
+  }
+  fputs("usage: wintexts list [caption] | click HWND ID | close HWND\n", stderr);
+  return 1;
+}
+"""
+
+
+class Window:
+    """A window as the window tool saw it. `text` is the ANSI text decoded
+    Latin-1, so that every byte survives (`text.encode("latin-1")`)."""
+
+    def __init__(self, kind, hwnd, control_id, cls, visible, enabled, text):
+        self.kind = kind  # "W" top-level, "C" child
+        self.hwnd = hwnd
+        self.id = control_id
+        self.cls = cls
+        self.visible = visible
+        self.enabled = enabled
+        self.text = text
+        self.children = []
+
+    def child(self, control_id):
+        for c in self.children:
+            if c.id == control_id:
+                return c
+        return None
+
+    def texts(self):
+        return [c.text for c in self.children]
+
+    def __repr__(self):
+        return "Window(%s %d id=%d %s %r children=%r)" % (self.kind, self.hwnd, self.id, self.cls,
+                                                          self.text, self.children)
+
+
+def _unescape_tool_text(text):
+    out = bytearray()
+    i = 0
+    raw = text.encode("latin-1", "replace")
+    while i < len(raw):
+        if raw[i:i + 2] == b"\\\\":
+            out.append(0x5C)
+            i += 2
+        elif raw[i:i + 2] == b"\\x" and i + 4 <= len(raw):
+            out.append(int(raw[i + 2:i + 4], 16))
+            i += 4
+        else:
+            out.append(raw[i])
+            i += 1
+    return out.decode("latin-1")
+
+
+_window_tool_path = None
+
+
+def window_tool():
+    """Path of the compiled window tool (built on first use)."""
+    global _window_tool_path
+    if _window_tool_path and os.path.isfile(_window_tool_path):
+        return _window_tool_path
+    digest = hashlib.sha256(WINDOW_TOOL_SOURCE.encode()).hexdigest()[:12]
+    folder = os.path.join(HOST, "wine", ".tools")
+    os.makedirs(folder, exist_ok=True)
+    exe = os.path.join(folder, "wintool-%s.exe" % digest)
+    if not os.path.isfile(exe):
+        src = os.path.join(folder, "wintool-%s.c" % digest)
+        write_file(src, WINDOW_TOOL_SOURCE)
+        tmp = exe + ".%d.tmp" % os.getpid()
+        code, out, err = run_bounded(["i686-w64-mingw32-gcc", "-Os", "-s", src, "-o", tmp],
+                                     timeout=120, log_dir=folder, name="gcc")
+        if code != 0:
+            raise RuntimeError("cannot build the window tool: " + err[-2000:])
+        os.replace(tmp, exe)
+    _window_tool_path = exe
+    return exe
+
+
+def parse_window_list(output):
+    windows = []
+    for line in output.splitlines():
+        line = line.rstrip("\r")
+        parts = line.split(" ", 6)
+        if len(parts) < 6 or parts[0] not in ("W", "C"):
+            continue
+        text = _unescape_tool_text(parts[6]) if len(parts) == 7 else ""
+        w = Window(parts[0], int(parts[1]), int(parts[2]), parts[3], parts[4] == "1",
+                   parts[5] == "1", text)
+        if w.kind == "W":
+            windows.append(w)
+        elif windows:
+            windows[-1].children.append(w)
+    return windows
 
 # --------------------------------------------------------------------------
 # Wine prefixes
@@ -588,6 +778,32 @@ class Prefix:
     def wine(self, args, timeout=DEFAULT_TIMEOUT):
         """Runs `wine <args>` (for example ["reg", "add", ...])."""
         return self._cmd(["wine"] + list(args), timeout, "wine-" + str(args[0]))
+
+    # --- windows of the running session ---
+    def windows(self, caption=None, timeout=30):
+        """Visible top-level windows (with the exact caption, when given) and
+        their controls, as the window tool sees them: [Window]."""
+        args = ["list"] + ([caption] if caption is not None else [])
+        code, out, err = self.run(window_tool(), args, timeout=timeout)
+        return parse_window_list(out) if code == 0 else []
+
+    def wait_windows(self, caption, timeout=15, proc=None):
+        """Polls windows(caption) until one shows up; [] when none did within
+        `timeout` seconds (or once `proc` has ended)."""
+        deadline = time.monotonic() + timeout
+        while True:
+            found = self.windows(caption)
+            if found or time.monotonic() >= deadline or (proc and proc.poll() is not None):
+                return found
+            time.sleep(0.3)
+
+    def click_control(self, hwnd, control_id):
+        """Sends the window a BN_CLICKED of its child `control_id`."""
+        return self.run(window_tool(), ["click", hwnd, control_id], timeout=30)[0] == 0
+
+    def close_window(self, hwnd):
+        """Posts WM_CLOSE."""
+        return self.run(window_tool(), ["close", hwnd], timeout=30)[0] == 0
 
     # --- registry ---
     def reg_add(self, key, value=None, data="", kind="REG_SZ", timeout=60):

@@ -1,0 +1,180 @@
+"""Package loading of the real setup.exe under Wine: programs whose package
+is missing, cut short or damaged end with exit code 1, write nothing, show
+nothing in silent mode, and otherwise show the one corrupted-file report
+(translated when the language block was already read) until it is closed.
+
+One win32 prefix for the whole suite, under one private Xvfb display, so
+that a window or message box that should not appear would be seen (without a
+display a message box fails at once and proves nothing).
+
+    SCR_WIN32=build/win32 SCR_HOST=build/host python3 tests/e2e/test_loading.py
+"""
+
+import os
+import random
+import subprocess
+import time
+import unittest
+
+import scrtest
+
+CAPTION = "Screensaver Setup"
+CORRUPTED = "The file is corrupted. Setup can not continue."
+# A translation with a byte above 127 (Windows-1252 "ä"): passed through
+# byte for byte from the language block into the box.
+CORRUPTED_DE = b"Die Datei ist besch\xe4digt. Setup kann nicht fortfahren.".decode("latin-1")
+RUN_TIMEOUT = 40
+
+
+def trailer(kind):
+    # Built at run time: this script's bytes do not hold the trailers.
+    return ("SCRB" + "ui.sig" if kind == "setup" else "ScU" + "nin.sig").encode("ascii")
+
+
+def screensaver_bytes(size):
+    """A stand-in screensaver without either trailer inside."""
+    rnd = random.Random(20261208)
+    data = bytearray(b"MZ" + bytes(rnd.getrandbits(8) for _ in range(size - 2)))
+    for kind in ("setup", "uninstall"):
+        assert trailer(kind) not in data
+    return bytes(data)
+
+
+class LoadingTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.setup_exe = scrtest.win32_file("setup.exe")
+        cls.scrpack = scrtest.host_file("scrpack")
+        for path in (cls.setup_exe, cls.scrpack):
+            if not os.path.isfile(path):
+                raise AssertionError("%s is missing: build both presets first" % path)
+        cls.prefix = scrtest.Prefix(scrtest.work_dir("loading"), arch="win32")
+        cls.prefix.create()
+        # Packages live outside drive_c, so that the snapshots see only what
+        # the setup writes.
+        cls.files = os.path.join(cls.prefix.folder, "files")
+        os.makedirs(cls.files)
+        cls.packages = cls.make_packages()
+        cls.display = scrtest.Display(cls.prefix)
+        cls.display.__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        try:
+            cls.display.__exit__(None, None, None)
+        finally:
+            cls.prefix.close()
+
+    @classmethod
+    def pack(cls, name, *options):
+        out = os.path.join(cls.files, name)
+        scr = scrtest.write_file(os.path.join(cls.files, "saver.scr"), screensaver_bytes(64 * 1024))
+        code, stdout, stderr = scrtest.run_bounded(
+            [cls.scrpack, "build", "-o", out, "--scr", scr, "--title", "Loading Test",
+             "--stub", cls.setup_exe] + list(options),
+            timeout=60, log_dir=cls.prefix.logs, name="scrpack")
+        if code != 0:
+            raise AssertionError("scrpack failed (%d): %s %s" % (code, stdout, stderr))
+        return out
+
+    @classmethod
+    def make_packages(cls):
+        p = {}
+        whole = scrtest.read_file(cls.pack("whole.exe"))
+        assert whole.endswith(trailer("setup"))
+        # Cut in the middle of the screensaver: no trailer anywhere, the
+        # backward search runs through the whole file.
+        cut = len(whole) - 946 - 32 * 1024
+        p["truncated"] = scrtest.write_file(os.path.join(cls.files, "truncated.exe"), whole[:cut])
+
+        lang = scrtest.write_file(
+            os.path.join(cls.files, "lang.txt"),
+            b"Setup\r\n" + CORRUPTED.encode("ascii") + b"=" + CORRUPTED_DE.encode("latin-1") +
+            b"\r\n")
+        translated = bytearray(scrtest.read_file(cls.pack("translated.exe", "--language", lang)))
+        # An uninstaller copy whose record signature is wrong: the language
+        # block is read before the run kind is decided, so the report comes
+        # out translated.
+        end = len(translated)
+        translated[end - 10:end] = trailer("uninstall")
+        sig = end - 946 + 920
+        assert translated[sig:sig + 11] == b"SCRSet.sig\0"
+        translated[sig:sig + 11] = b"SCRXxx.sig\0"
+        p["bad_uninstaller"] = scrtest.write_file(os.path.join(cls.files, "bad_uninst.exe"),
+                                                  bytes(translated))
+        return p
+
+    # --- helpers ---
+    def run_silent(self, exe):
+        """Runs `exe -silent`, watching for windows while it runs. Returns
+        (exit code, captions of the windows seen)."""
+        seen = set()
+        proc = self.prefix.start(exe, ["-silent"], timeout=RUN_TIMEOUT)
+        deadline = time.monotonic() + RUN_TIMEOUT
+        while proc.poll() is None and time.monotonic() < deadline:
+            for w in self.prefix.windows():
+                seen.add(w.text)
+            for wid in self.display.find_windows("."):
+                seen.add(self.display.window_name(wid))
+            time.sleep(0.2)
+        code = proc.wait(5)
+        return code, seen
+
+    def assert_silent_failure(self, exe):
+        before = self.prefix.snapshot()
+        code, seen = self.run_silent(exe)
+        self.assertEqual(code, 1)
+        self.assertEqual(sorted(x for x in seen if x), [], "windows shown in silent mode")
+        self.assertEqual(scrtest.diff(before, self.prefix.snapshot()), [])
+
+    def assert_report(self, exe, text, close):
+        """Starts `exe` without switches; expects the corrupted-file box with
+        `text`, closes it with `close(box)`, expects exit code 1 and no change."""
+        before = self.prefix.snapshot()
+        proc = self.prefix.start(exe, [], timeout=RUN_TIMEOUT)
+        try:
+            wids = self.display.find_windows("^%s$" % CAPTION, timeout=20)
+            self.assertEqual(len(wids), 1, "no single window named %r" % CAPTION)
+            boxes = self.prefix.wait_windows(CAPTION, timeout=10, proc=proc)
+            self.assertEqual(len(boxes), 1)
+            box = boxes[0]
+            self.assertEqual(box.cls, "#32770", "not a message box")
+            self.assertIn(text, box.texts())
+            buttons = [c.text for c in box.children if c.cls.lower() == "button"]
+            self.assertEqual(buttons, ["OK"])
+            # The box waits for an answer: the program must still be there.
+            time.sleep(0.5)
+            self.assertIsNone(proc.poll(), "the program did not wait for the box")
+            close(wids[0], box)
+            code = proc.wait(15)
+        finally:
+            proc.kill()
+        self.assertEqual(code, 1)
+        self.assertEqual(self.display.find_windows("^%s$" % CAPTION), [])
+        self.assertEqual(scrtest.diff(before, self.prefix.snapshot()), [])
+
+    # --- cases ---
+    def test_bare_program_silent_ends_with_1_and_changes_nothing(self):
+        self.assert_silent_failure(self.setup_exe)
+
+    def test_truncated_package_silent_ends_with_1_and_changes_nothing(self):
+        self.assert_silent_failure(self.packages["truncated"])
+
+    def test_damaged_uninstaller_silent_removes_and_shows_nothing(self):
+        self.assert_silent_failure(self.packages["bad_uninstaller"])
+
+    def test_truncated_package_reports_corruption_until_return(self):
+        self.assert_report(self.packages["truncated"], CORRUPTED,
+                           lambda wid, box: self.display.key(wid, "Return"))
+
+    def test_bare_program_reports_corruption_until_closed(self):
+        self.assert_report(self.setup_exe, CORRUPTED,
+                           lambda wid, box: self.prefix.close_window(box.hwnd))
+
+    def test_damaged_uninstaller_reports_in_the_package_language(self):
+        self.assert_report(self.packages["bad_uninstaller"], CORRUPTED_DE,
+                           lambda wid, box: self.display.key(wid, "Escape"))
+
+
+if __name__ == "__main__":
+    scrtest.main()
