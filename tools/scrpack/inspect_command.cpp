@@ -18,7 +18,8 @@
 namespace scrpack {
 namespace {
 
-using nlohmann::json;
+// Keys in the order a reader expects them, not sorted.
+using json = nlohmann::ordered_json;
 
 struct Report {
   int64_t file_size = 0;
@@ -38,7 +39,9 @@ std::string Num(int64_t n) { return std::to_string(n); }
 std::string Quoted(const std::string& bytes) {
   std::string out = "\"";
   for (unsigned char c : bytes) {
-    if (c < 0x20 || c == 0x7F || c == '"' || c == '\\') {
+    if (c == '"') {
+      out += "\\\"";
+    } else if (c < 0x20 || c == 0x7F) {
       char hex[8];
       std::snprintf(hex, sizeof(hex), "\\x%02X", c);
       out += hex;
