@@ -45,6 +45,9 @@
 //                                that caption; prints {"caption","text","buttons"}
 //   press CAPTION BUTTON [TIMEOUT]  waits for the message box and clicks the
 //                                button with that text (e.g. "OK", "&Yes" or "Yes")
+//   waittext CAPTION CONTROL TEXT [TIMEOUT]  waits until the control's text
+//                                is TEXT (for example a header after a click)
+//   close CAPTION                posts WM_CLOSE, as the close box does
 //   waitgone CAPTION [TIMEOUT]   waits until no visible window has that caption
 //   sleep MS                     pauses (at most 60000)
 //
@@ -429,6 +432,35 @@ int Run(const std::vector<std::string>& a) {
     Line("{\"gone\":" + Json(a[1]) + "}");
     return 0;
   }
+  if (command == "close") {
+    if (!need_args(1)) return 2;
+    HWND top = Need(a[1]);
+    if (!top) return 1;
+    PostMessageA(top, WM_CLOSE, 0, 0);
+    Line("{\"closed\":" + Json(a[1]) + "}");
+    return 0;
+  }
+  if (command == "waittext") {
+    if (!need_args(3)) return 2;
+    const DWORD timeout = ParseTimeout(a, 4);
+    const DWORD start = GetTickCount();
+    std::string last;
+    for (;;) {
+      HWND top = FindTopWindow(a[1]);
+      HWND control = top ? FindControl(top, a[2]) : nullptr;
+      if (control) {
+        last = TextOf(control);
+        if (last == a[3]) break;
+      }
+      if (GetTickCount() - start >= timeout) {
+        Error("text of " + a[2] + " is " + last + ", not " + a[3]);
+        return 1;
+      }
+      Sleep(50);
+    }
+    Line("{\"text\":" + Json(a[3]) + "}");
+    return 0;
+  }
   if (command == "tree") {
     if (!need_args(1)) return 2;
     HWND top = Need(a[1]);
@@ -513,9 +545,10 @@ int Run(const std::vector<std::string>& a) {
     for (HWND button : buttons) {
       const std::string text = TextOf(button);
       if (text != a[2] && WithoutAccelerators(text) != a[2]) continue;
+      const std::string message = MessageBoxText(box);
       PostMessageA(box, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
                    reinterpret_cast<LPARAM>(button));
-      Line("{\"pressed\":" + Json(a[2]) + ",\"text\":" + Json(MessageBoxText(box)) + "}");
+      Line("{\"pressed\":" + Json(a[2]) + ",\"text\":" + Json(message) + "}");
       return 0;
     }
     Error("no button " + a[2] + " in message box " + a[1]);

@@ -1,0 +1,337 @@
+"""The wizard window under Wine and Xvfb: pages, texts, button states,
+keyboard (Escape, Alt+letter, Tab), Cancel and the close box, a translated
+package, the missing-display report, and WOW64 seen from a 32-bit and a
+64-bit prefix.
+
+The window is read and driven with build/win32/uidriver.exe (control ids are
+fixed: see wizard/win32/wizard_window.h) and, for real X key events, with
+xdotool.
+"""
+
+import json
+import os
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import scrtest  # noqa: E402
+
+CAPTION = "Aquarium Setup"
+IDS = {
+    "btnCancel": 101, "btnBack": 102, "btnNext": 103, "Link": 104, "lbTitle": 105,
+    "lbDescription": 106, "btnBrowse": 107, "edDirectory": 108, "Label1": 109, "Label2": 110,
+    "Label3": 111, "Label4": 112, "Label5": 113, "rbAccept": 114, "rbNotAccept": 115,
+    "edLicense": 116, "edReadme": 117, "ProgressBar": 118,
+}
+LICENCE = "Licence of the Aquarium screensaver.\r\nSecond line.\r\n"
+README = "Aquarium readme.\r\n"
+LINK = "http://www.aquarium.example/"
+GERMAN = ("Setup\r\nSetup=Einrichtung\r\nNext=Weiter\r\nBack=Zur\xfcck\r\nCancel=Abbrechen\r\n"
+          "Install=Installieren\r\nLicense Agreement=Lizenzvertrag\r\n"
+          "I &accept the agreement=Ich &akzeptiere den Vertrag\r\n")
+SYSTEM_FOLDER_QUESTION = (
+    "The selected Windows system folder cannot be used for this screensaver for compatibility "
+    "reasons. Do you want to use the allowed system folder instead?")
+
+
+def make_package(folder, name, **options):
+    """Builds a package with scrpack; options are scrpack's long options
+    (True for a flag, text for a file's contents where the option takes a
+    file)."""
+    scr = scrtest.write_file(os.path.join(folder, "aquarium.scr"), "not a PE file, a stand-in")
+    argv = [scrtest.host_file("scrpack"), "build", "-o", os.path.join(folder, name), "--scr", scr,
+            "--title", options.pop("title", "Aquarium")]
+    for key, value in options.items():
+        option = "--" + key.replace("_", "-")
+        if value is True:
+            argv.append(option)
+        elif key in ("license", "readme", "language"):
+            argv += [option, scrtest.write_file(os.path.join(folder, name + "." + key), value)]
+        else:
+            argv += [option, str(value)]
+    code, out, err = scrtest.run_bounded(argv, timeout=60, log_dir=folder, name="scrpack")
+    if code != 0:
+        raise RuntimeError("scrpack failed (%d): %s %s" % (code, out, err))
+    return os.path.join(folder, name)
+
+
+class Gui:
+    """uidriver and xdotool over one prefix and display."""
+
+    def __init__(self, prefix, display):
+        self.prefix = prefix
+        self.display = display
+        self.driver = scrtest.win32_file("uidriver.exe")
+
+    def drive(self, *commands, timeout=40):
+        """Runs uidriver with commands (lists) chained by "+". Returns
+        (exit code, [json objects])."""
+        argv = []
+        for command in commands:
+            if argv:
+                argv.append("+")
+            argv += [str(c) for c in command]
+        code, out, _ = self.prefix.run(self.driver, argv, timeout=timeout)
+        lines = []
+        for line in out.splitlines():
+            line = line.strip()
+            if line.startswith("{"):
+                lines.append(json.loads(line))
+        return code, lines
+
+    def controls(self, caption=CAPTION):
+        """{layout name: control record} of the window's controls."""
+        code, lines = self.drive(["tree", caption])
+        if code != 0:
+            raise AssertionError("no window %r: %r" % (caption, lines))
+        by_id = {rec["id"]: rec for rec in lines}
+        return {name: by_id[i] for name, i in IDS.items() if i in by_id}
+
+    def focused_id(self, caption=CAPTION):
+        code, lines = self.drive(["focus", caption])
+        return lines[0].get("id") if code == 0 and lines else None
+
+    def xkey(self, key):
+        """A real X key event to the window (no window manager: the window
+        is addressed directly)."""
+        ids = self.display.find_windows("^%s$" % CAPTION, timeout=5)
+        if not ids:
+            raise AssertionError("no X window named %r" % CAPTION)
+        ok = False
+        for wid in ids:
+            ok = self.display.key(wid, key) or ok
+        time.sleep(0.4)
+        return ok
+
+
+def start_setup(prefix, package, args=()):
+    return prefix.start(package, list(args), timeout=90)
+
+
+class WizardWindowTest(unittest.TestCase):
+    """A 32-bit prefix: the interactive wizard."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.work = scrtest.work_dir("wizard")
+        cls.prefix = scrtest.Prefix(os.path.join(cls.work, "prefix"), arch="win32").create()
+        pk = os.path.join(cls.work, "packages")
+        os.makedirs(pk, exist_ok=True)
+        cls.full = make_package(pk, "full.exe", license=LICENCE, readme=README, link=LINK,
+                                dest_subfolder="Aquarium")
+        cls.skip = make_package(pk, "skip.exe", license=LICENCE, readme=README,
+                                skip_folder_page=True, dest_subfolder="Aquarium")
+        cls.plain = make_package(pk, "plain.exe", dest_subfolder="Aquarium")
+        cls.german = make_package(pk, "german.exe", license=LICENCE, language=GERMAN,
+                                  dest_subfolder="Aquarium")
+        # Without a display the window cannot exist: a clear report and
+        # exit code 5, never a wait for messages that cannot come.
+        code, out, err = cls.prefix.run(cls.full, [], timeout=30)
+        cls.no_display = (code, out + err)
+        cls.display = scrtest.Display(cls.prefix).__enter__()
+        cls.gui = Gui(cls.prefix, cls.display)
+
+    @classmethod
+    def tearDownClass(cls):
+        try:
+            cls.display.__exit__(None, None, None)
+        finally:
+            cls.prefix.close()
+
+    def open(self, package, caption=CAPTION):
+        proc = start_setup(self.prefix, package)
+        self.addCleanup(proc.kill)
+        code, lines = self.gui.drive(["find", caption, 20000])
+        self.assertEqual(code, 0, "the wizard window did not appear: %r" % lines)
+        return proc
+
+    def assert_state(self, c, title, next_text, next_enabled, back_visible, cancel_enabled=True):
+        self.assertEqual(c["lbTitle"]["text"], title)
+        self.assertTrue(c["btnNext"]["visible"])
+        self.assertEqual(c["btnNext"]["text"], next_text)
+        self.assertEqual(c["btnNext"]["enabled"], next_enabled, "Next enabled on " + title)
+        self.assertEqual(c["btnBack"]["visible"], back_visible, "Back visible on " + title)
+        self.assertTrue(c["btnCancel"]["visible"])
+        self.assertEqual(c["btnCancel"]["enabled"], cancel_enabled)
+
+    def test_no_display_reports_and_ends(self):
+        code, output = self.no_display
+        self.assertEqual(code, 5, output)
+        self.assertIn("could not be created", output)
+
+    def test_licence_directory_walk_and_escape_cancel(self):
+        before = self.prefix.snapshot()
+        proc = self.open(self.full)
+        g = self.gui
+        c = g.controls()
+        self.assert_state(c, "License Agreement", "Next >", False, False)
+        self.assertEqual(c["lbDescription"]["text"],
+                         "Please read the following important information before continuing.")
+        self.assertEqual(c["edLicense"]["text"], LICENCE)
+        self.assertTrue(c["edLicense"]["visible"])
+        self.assertFalse(c["edDirectory"]["visible"])  # another page
+        self.assertEqual(c["Link"]["text"], LINK)
+        self.assertTrue(c["Link"]["visible"])
+        self.assertTrue(c["rbNotAccept"]["checked"])
+        self.assertFalse(c["rbAccept"]["checked"])
+        # Bounds in client pixels: the button row and the licence box.
+        self.assertEqual(c["btnCancel"]["rect"], [424, 336, 505, 361])
+        self.assertEqual(c["btnNext"]["rect"], [337, 336, 417, 361])
+        self.assertEqual(c["edLicense"]["rect"], [40, 120, 473, 265])
+
+        # Next stays disabled until "I accept" is chosen.
+        code, _ = g.drive(["click", CAPTION, "#103"])
+        self.assertEqual(code, 3)
+        self.assertTrue(g.xkey("alt+a"))
+        c = g.controls()
+        self.assertTrue(c["rbAccept"]["checked"])
+        self.assertTrue(c["btnNext"]["enabled"])
+        self.assertEqual(g.focused_id(), IDS["btnNext"])
+        self.assertTrue(g.xkey("alt+d"))
+        c = g.controls()
+        self.assertTrue(c["rbNotAccept"]["checked"])
+        self.assertFalse(c["btnNext"]["enabled"])
+        g.drive(["click", CAPTION, "I accept the agreement"], ["sleep", 300])
+        self.assertTrue(g.controls()["btnNext"]["enabled"])
+
+        code, _ = g.drive(["click", CAPTION, "Next >"],
+                          ["waittext", CAPTION, "#105", "Select Destination Directory"])
+        self.assertEqual(code, 0)
+        c = g.controls()
+        self.assert_state(c, "Select Destination Directory", "Install", True, True)
+        self.assertEqual(c["edDirectory"]["text"], "C:\\Program Files\\Aquarium\\")
+        self.assertTrue(c["btnBrowse"]["visible"])
+        self.assertFalse(c["edLicense"]["visible"])
+
+        code, _ = g.drive(["click", CAPTION, "< Back"],
+                          ["waittext", CAPTION, "#105", "License Agreement"])
+        self.assertEqual(code, 0)
+        c = g.controls()
+        self.assert_state(c, "License Agreement", "Next >", True, False)
+        self.assertTrue(c["rbAccept"]["checked"])
+        g.drive(["click", CAPTION, "Next >"],
+                ["waittext", CAPTION, "#105", "Select Destination Directory"])
+
+        # Escape clicks Cancel on this page: the program ends, code 2.
+        self.assertTrue(g.xkey("Escape"))
+        self.assertEqual(proc.wait(20), 2)
+        self.assertEqual(scrtest.diff(before, self.prefix.snapshot()), [])
+
+    def test_ready_page_and_cancel_button(self):
+        proc = self.open(self.skip)
+        g = self.gui
+        code, _ = g.drive(["key", CAPTION, "alt+a"], ["click", CAPTION, "Next >"],
+                          ["waittext", CAPTION, "#105", "Ready to Install"])
+        self.assertEqual(code, 0)
+        c = g.controls()
+        self.assert_state(c, "Ready to Install", "Install", True, True)
+        self.assertEqual(c["lbDescription"]["text"], "Setup is ready to install Screen Saver.")
+        self.assertTrue(c["Label5"]["visible"])
+        self.assertFalse(c["edDirectory"]["visible"])
+        code, _ = g.drive(["click", CAPTION, "< Back"],
+                          ["waittext", CAPTION, "#105", "License Agreement"])
+        self.assertEqual(code, 0)
+        g.drive(["click", CAPTION, "Cancel"])
+        self.assertEqual(proc.wait(20), 2)
+
+    def test_directory_first_tab_order_and_close_box(self):
+        proc = self.open(self.plain)
+        g = self.gui
+        c = g.controls()
+        self.assert_state(c, "Select Destination Directory", "Install", True, False)
+        self.assertFalse(c["Link"]["visible"])  # no link address in the package
+        # Tab follows the tab positions: Next, Cancel, then the page's Browse
+        # and folder field; Back is hidden.
+        self.assertEqual(g.focused_id(), IDS["btnNext"])
+        seen = []
+        for _ in range(4):
+            g.drive(["key", CAPTION, "Tab"])
+            seen.append(g.focused_id())
+        self.assertEqual(seen, [IDS["btnCancel"], IDS["btnBrowse"], IDS["edDirectory"],
+                                IDS["btnNext"]])
+        g.drive(["key", CAPTION, "shift+Tab"])
+        self.assertEqual(g.focused_id(), IDS["edDirectory"])
+        # Enter on the folder field clicks nothing (there is no default button).
+        g.drive(["key", CAPTION, "Return"], ["sleep", 300])
+        self.assertIsNone(proc.poll())
+        self.assertEqual(g.controls()["lbTitle"]["text"], "Select Destination Directory")
+        # The close box ends the program like Cancel.
+        g.drive(["close", CAPTION])
+        self.assertEqual(proc.wait(20), 2)
+
+    def test_translated_package(self):
+        caption = "Aquarium Einrichtung"
+        proc = self.open(self.german, caption)
+        g = self.gui
+        c = g.controls(caption)
+        self.assertEqual(c["lbTitle"]["text"], "Lizenzvertrag")
+        self.assertEqual(c["btnNext"]["text"], "Weiter >")
+        self.assertEqual(c["btnCancel"]["text"], "Abbrechen")
+        self.assertEqual(c["btnBack"]["text"], "< Zur\xfcck")
+        self.assertEqual(c["rbAccept"]["text"], "Ich &akzeptiere den Vertrag")
+        # The translated accelerator works: Alt+A still accepts.
+        code, _ = g.drive(["key", caption, "alt+a"], ["click", caption, "Weiter >"],
+                          ["waittext", caption, "#103", "Installieren"])
+        self.assertEqual(code, 0)
+        c = g.controls(caption)
+        self.assertTrue(c["btnBack"]["visible"])
+        self.assertEqual(c["btnBack"]["text"], "< Zur\xfcck")
+        g.drive(["key", caption, "Escape"])
+        self.assertEqual(proc.wait(20), 2)
+
+    def test_wow64_not_reported(self):
+        code, out, _ = self.prefix.run(scrtest.win32_file("wow64probe.exe"), [], timeout=30)
+        self.assertEqual((code, out.strip()), (0, "wow64=0"))
+
+
+class WizardWow64Test(unittest.TestCase):
+    """A 64-bit prefix: the 32-bit setup runs under WOW64."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.work = scrtest.work_dir("wizard64")
+        cls.prefix = scrtest.Prefix(os.path.join(cls.work, "prefix"), arch="win64").create()
+        pk = os.path.join(cls.work, "packages")
+        os.makedirs(pk, exist_ok=True)
+        cls.plain = make_package(pk, "plain.exe", dest_subfolder="Aquarium")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.prefix.close()
+
+    def test_wow64_seen_by_the_platform_and_the_wizard(self):
+        code, out, _ = self.prefix.run(scrtest.win32_file("wow64probe.exe"), [], timeout=30)
+        self.assertEqual((code, out.strip()), (0, "wow64=1"))
+        before = self.prefix.snapshot()
+        with scrtest.Display(self.prefix) as display:
+            g = Gui(self.prefix, display)
+            proc = start_setup(self.prefix, self.plain)
+            try:
+                code, lines = g.drive(["find", CAPTION, 20000])
+                self.assertEqual(code, 0, lines)
+                c = g.controls()
+                self.assertEqual(c["edDirectory"]["text"], "C:\\Program Files (x86)\\Aquarium\\")
+                # The native system folder is refused with the question of
+                # the install run; "No" returns to the Directory page.
+                code, lines = g.drive(["settext", CAPTION, "#108", "C:\\windows\\system32"],
+                                      ["click", CAPTION, "Install"],
+                                      ["msgbox", "Screensaver Setup", 15000],
+                                      ["press", "Screensaver Setup", "No"],
+                                      ["waittext", CAPTION, "#105",
+                                       "Select Destination Directory"])
+                self.assertEqual(code, 0, lines)
+                self.assertEqual(lines[2]["text"], SYSTEM_FOLDER_QUESTION)
+                self.assertEqual(lines[2]["buttons"], ["&Yes", "&No", "Cancel"])
+                c = g.controls()
+                self.assertEqual(c["edDirectory"]["text"], "C:\\windows\\system32")
+                self.assertTrue(c["btnNext"]["visible"])
+                g.drive(["close", CAPTION])
+                self.assertEqual(proc.wait(20), 2)
+            finally:
+                proc.kill()
+        self.assertEqual(scrtest.diff(before, self.prefix.snapshot()), [])
+
+
+if __name__ == "__main__":
+    scrtest.main()
