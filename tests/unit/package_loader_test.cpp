@@ -380,10 +380,13 @@ TEST_F(PackageLoading, UninstallerTrailerNeedsTheRecordSignature) {
       static_cast<size_t>(end - kRecordAndTrailerSize) + offsetof(SetupRecord, RecordSignature);
   std::string uninstaller = setup;
   uninstaller.replace(static_cast<size_t>(end - kTrailerSize), kTrailerSize, UninstallerTrailer());
-  // A stale PackageSize is normal in an uninstaller copy.
-  PutInt32(uninstaller, end - kRecordAndTrailerSize, 0x7FFFFFFF);
-  ASSERT_EQ(Load(uninstaller), LoadStatus::kOk);
-  EXPECT_EQ(package.kind, TrailerKind::kUninstaller);
+  // A stale PackageSize is normal in an uninstaller copy, even one that
+  // would be refused in a setup file.
+  for (int32_t stale : {0, 100, -100, static_cast<int32_t>(end + 1), 0x7FFFFFFF}) {
+    PutInt32(uninstaller, end - kRecordAndTrailerSize, stale);
+    ASSERT_EQ(Load(uninstaller), LoadStatus::kOk) << stale;
+    EXPECT_EQ(package.kind, TrailerKind::kUninstaller);
+  }
 
   for (const std::string& damaged :
        {std::string("SCRSet.siG\0", 11), std::string("SCRSet.sigX", 11), std::string(11, '\0'),
