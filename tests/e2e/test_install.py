@@ -138,7 +138,10 @@ class PrefixSuite(unittest.TestCase):
             self.assertEqual(leftovers, [])
 
 
-class SilentInstallTest(PrefixSuite):
+class InstallTest(PrefixSuite):
+    """A 32-bit prefix: silent runs first, then the road through the real
+    window, driven by uidriver."""
+
     suite = "install"
 
     def test_silent_default_folder_installs_every_piece(self):
@@ -251,11 +254,7 @@ class SilentInstallTest(PrefixSuite):
         self.assertTrue(value.upper().endswith(".SCR"))
 
 
-class InteractiveInstallTest(PrefixSuite):
-    """The road through the real window, driven by uidriver."""
-
-    suite = "install_gui"
-
+    # --- the real window ---
     def ui(self, *args, timeout=30):
         code, out, err = self.prefix.run(TOOLS + "\\uidriver.exe", list(args), timeout=timeout)
         return code, out
@@ -398,8 +397,8 @@ class Wow64Test(PrefixSuite):
         for sub in ("system32", "syswow64"):
             self.assertFalse(os.path.exists(os.path.join(drive_c, "windows", sub, "SysTwo.scr")))
 
-    ui = InteractiveInstallTest.ui
-    text = InteractiveInstallTest.text
+    ui = InstallTest.ui
+    text = InstallTest.text
 
 
 if __name__ == "__main__":
