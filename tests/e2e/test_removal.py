@@ -61,7 +61,7 @@ class RemovalTest(unittest.TestCase):
         cls.scrpack = scrtest.host_file("scrpack")
         for f in (cls.setup_exe, cls.scrpack, scrtest.win32_file("uidriver.exe")):
             if not os.path.isfile(f):
-                raise unittest.SkipTest("missing build output " + f)
+                raise RuntimeError("missing build output " + f)
         cls.prefix = scrtest.Prefix(os.path.join(cls.work, "main")).create()
         cls.deferred = None
         try:
