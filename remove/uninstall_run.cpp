@@ -89,8 +89,8 @@ bool RunUninstall(TSCRSetup& form) {
     }
   }
 
-  // A title that names no key or folder of its own (empty, blanks and
-  // backslashes only) would make the settings, the entry and the Start-menu
+  // A title that names no key or folder of its own (empty, or nothing but
+  // blanks, backslashes and dots) would make the settings, the entry and the Start-menu
   // group point at their shared parents: the whole Uninstall key, every
   // player's settings, the Programs folder. Those are left alone then.
   const bool own_key = TitleNamesOwnKey(title);
