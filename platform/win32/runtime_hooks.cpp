@@ -4,9 +4,10 @@
 // strings still call std::__throw_length_error and friends on impossible
 // requests, operator new throws std::bad_alloc, and the default terminate
 // handler prints the active exception. Each of them drags in the whole
-// exception machinery (typeinfo, the unwinder, the demangler): a program
-// using std::string grows from 57 KiB to 146 KiB. Defining the functions here
-// keeps the library's versions out of the link.
+// exception machinery (typeinfo, the unwinder, the demangler). Defining the
+// functions here keeps the library's versions out of the link. Measured with
+// MinGW-w64 GCC 12: setup.exe 297 KiB without this file, 98 KiB with it; a
+// bare program using std::string and std::vector 220 KiB and 18 KiB.
 //
 // None of these situations has a return value to report through, and the
 // program cannot go on after them, so every one ends the process at once

@@ -178,6 +178,14 @@ class SetupImageTest(unittest.TestCase):
         # The run-time look-up stays possible: the name is there as text.
         self.assertIn(b"IsWow64Process\0", self.data)
 
+    def test_no_exception_machinery(self):
+        # The program is built without exceptions; libstdc++'s throwing
+        # helpers and its verbose terminate handler are replaced by fatal
+        # exits. Should any of them come back through the link, these texts
+        # of the exception runtime come with them (and about 200 KiB).
+        for text in (b"terminate called", b"St9exception", b"St9bad_alloc"):
+            self.assertNotIn(text, self.data)
+
     def test_manifest(self):
         manifests = self.pe.resources(RT_MANIFEST)
         self.assertEqual([m[0] for m in manifests], [1], "one manifest with id 1 expected")
