@@ -48,6 +48,9 @@
 //   waittext CAPTION CONTROL TEXT [TIMEOUT]  waits until the control's text
 //                                is TEXT (for example a header after a click)
 //   close CAPTION                posts WM_CLOSE, as the close box does
+//   move CAPTION X Y             moves the window's top-left corner to X, Y
+//                                (screen coordinates), e.g. a message box out
+//                                of the way of a screenshot
 //   waitgone CAPTION [TIMEOUT]   waits until no visible window has that caption
 //   sleep MS                     pauses (at most 60000)
 //
@@ -438,6 +441,15 @@ int Run(const std::vector<std::string>& a) {
     if (!top) return 1;
     PostMessageA(top, WM_CLOSE, 0, 0);
     Line("{\"closed\":" + Json(a[1]) + "}");
+    return 0;
+  }
+  if (command == "move") {
+    if (!need_args(3)) return 2;
+    HWND top = Need(a[1]);
+    if (!top) return 1;
+    SetWindowPos(top, nullptr, std::atoi(a[2].c_str()), std::atoi(a[3].c_str()), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Line("{\"moved\":" + Json(a[1]) + "}");
     return 0;
   }
   if (command == "waittext") {

@@ -52,24 +52,26 @@ void DrawSoftwareBox(HDC dc, const RECT& rect, COLORREF background) {
   const COLORREF outline = RGB(20, 40, 110);
 
   // The disc stands half out of the open box, behind its front face.
-  const int cx = 27, cy = 14, radius = 12;
+  const int cx = 25, cy = 14, radius = 13;
   FillEllipse(dc, g.X(cx - radius), g.Y(cy - radius), g.X(cx + radius), g.Y(cy + radius),
-              RGB(214, 220, 232), RGB(110, 120, 140));
-  FillEllipse(dc, g.X(cx - 8), g.Y(cy - 8), g.X(cx + 8), g.Y(cy + 8), RGB(182, 206, 236),
+              RGB(222, 226, 236), RGB(110, 120, 140));
+  FillEllipse(dc, g.X(cx - 9), g.Y(cy - 9), g.X(cx + 9), g.Y(cy + 9), RGB(176, 204, 240),
               RGB(150, 170, 200));
-  FillEllipse(dc, g.X(cx - 3), g.Y(cy - 3), g.X(cx + 3), g.Y(cy + 3), background,
+  FillEllipse(dc, g.X(cx - 4), g.Y(cy - 4), g.X(cx + 4), g.Y(cy + 4), RGB(240, 240, 244),
+              RGB(110, 120, 140));
+  FillEllipse(dc, g.X(cx - 2), g.Y(cy - 2), g.X(cx + 2), g.Y(cy + 2), background,
               RGB(110, 120, 140));
 
-  // Box: right side, top rim, front face.
-  const POINT side[] = {g.P(36, 20), g.P(44, 15), g.P(44, 38), g.P(36, 44)};
+  // Box: right side, the open top's far rim, front face and a label stripe.
+  const POINT side[] = {g.P(36, 26), g.P(44, 21), g.P(44, 41), g.P(36, 46)};
   FillPolygon(dc, side, 4, RGB(30, 70, 160), outline);
-  const POINT rim[] = {g.P(4, 20), g.P(12, 15), g.P(44, 15), g.P(36, 20)};
+  const POINT rim[] = {g.P(4, 26), g.P(12, 21), g.P(14, 21), g.P(8, 26)};
   FillPolygon(dc, rim, 4, RGB(120, 160, 225), outline);
-  // Redraw the disc's lower part in front of the rim's far edge.
-  const POINT front[] = {g.P(4, 20), g.P(36, 20), g.P(36, 44), g.P(4, 44)};
+  const POINT rim_right[] = {g.P(32, 26), g.P(38, 21), g.P(44, 21), g.P(36, 26)};
+  FillPolygon(dc, rim_right, 4, RGB(120, 160, 225), outline);
+  const POINT front[] = {g.P(4, 26), g.P(36, 26), g.P(36, 46), g.P(4, 46)};
   FillPolygon(dc, front, 4, RGB(50, 100, 200), outline);
-  // A label stripe across the front.
-  const POINT stripe[] = {g.P(4, 27), g.P(36, 27), g.P(36, 33), g.P(4, 33)};
+  const POINT stripe[] = {g.P(4, 32), g.P(36, 32), g.P(36, 37), g.P(4, 37)};
   FillPolygon(dc, stripe, 4, RGB(250, 200, 40), RGB(200, 150, 20));
 }
 

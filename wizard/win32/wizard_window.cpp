@@ -28,6 +28,8 @@ constexpr WORD kUisfHideFocus = 0x1;
 constexpr WORD kUisfHideAccel = 0x2;
 constexpr WORD kIdcHand = 32649;
 
+constexpr UINT kCheckFocus = WM_APP + 1;  // posted: see KeepFocusOnAFocusableControl
+
 constexpr char kWindowClass[] = "TSCRSetup";
 constexpr char kPanelClass[] = "TSCRPanel";  // header band, Notebook and its pages
 constexpr int kClientWidth = 513;
@@ -39,8 +41,13 @@ enum class Parent { kTop, kPanel2, kPage0, kPage1, kPage2, kPage3, kPage4, kPage
 
 enum class Sizing {
   kFixed,
-  kAutoSize,     // width and height follow the text
-  kAutoHeight,   // fixed width, word-wrapped, height follows the text
+  kAutoSize,    // width and height follow the text
+  kAutoHeight,  // fixed width, word-wrapped, height follows the text
+  // As kAutoHeight, but the width is a minimum: a text that does not fit on
+  // one line widens the label up to the page's text width (433) before it
+  // wraps, so that a wider font or a longer translation does not push a
+  // second line into the readme box just below.
+  kAutoHeightWiden,
   kAutoWidth13,  // width follows the text, height fixed (the link)
 };
 
@@ -118,7 +125,7 @@ const ChildSpec kLayout[] = {
      Sizing::kFixed},
     // 4 Readme
     {Id(Control::Label3), Parent::kPage4, "STATIC", "When you are ready, click Next.", kLabel, 0,
-     32, 8, 155, 0, Sizing::kAutoHeight},
+     32, 8, 155, 0, Sizing::kAutoHeightWiden},
     {Id(Control::edReadme), Parent::kPage4, "EDIT", "",
      kChild | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN,
      WS_EX_CLIENTEDGE, 32, 32, 433, 193, Sizing::kFixed},
@@ -277,7 +284,7 @@ class Win32View : public WizardView {
     HWND hwnd = Hwnd(c);
     if (!hwnd) return;
     ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
-    if (!visible) KeepFocusOnAFocusableControl();
+    KeepFocusOnAFocusableControl();
   }
   bool Visible(Control c) override {
     HWND hwnd = Hwnd(c);
@@ -289,7 +296,7 @@ class Win32View : public WizardView {
     const bool had_focus = GetFocus() == hwnd;
     EnableWindow(hwnd, enabled ? TRUE : FALSE);
     if (!enabled && had_focus) ::SetFocus(nullptr);
-    if (!enabled) KeepFocusOnAFocusableControl();
+    KeepFocusOnAFocusableControl();
   }
   bool Enabled(Control c) override {
     HWND hwnd = Hwnd(c);
@@ -357,6 +364,7 @@ class Win32View : public WizardView {
       GetCursorPos(&p);
       SetCursorPos(p.x, p.y);  // makes the system ask for the cursor again
       SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+      KeepFocusOnAFocusableControl();
     }
   }
   void Close() override {
@@ -444,23 +452,33 @@ class Win32View : public WizardView {
     if (index < 0 || control_sizing_[index] == Sizing::kFixed) return;
     const ChildSpec& spec = *control_spec_[index];
     const std::string text = WindowText(hwnd);
-    HDC dc = GetDC(hwnd);
+    const Sizing sizing = control_sizing_[index];
+    HDC dc = GetDC(nullptr);
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
     TEXTMETRICA metrics;
     GetTextMetricsA(dc, &metrics);
-    RECT r = {0, 0, S(spec.w), 0};
     UINT flags = DT_CALCRECT | DT_EXPANDTABS;
     if (spec.style & SS_NOPREFIX) flags |= DT_NOPREFIX;
-    if (control_sizing_[index] == Sizing::kAutoHeight) flags |= DT_WORDBREAK;
+    int width = S(spec.w);
+    if (sizing == Sizing::kAutoHeightWiden && !text.empty()) {
+      RECT line = {0, 0, 0, 0};
+      DrawTextA(dc, text.c_str(), -1, &line, flags);
+      const int widest = S(433);
+      if (line.right > width) width = line.right < widest ? line.right : widest;
+    }
+    const bool wraps = sizing == Sizing::kAutoHeight || sizing == Sizing::kAutoHeightWiden;
+    if (wraps) flags |= DT_WORDBREAK;
+    RECT r = {0, 0, width, 0};
     if (!text.empty()) DrawTextA(dc, text.c_str(), -1, &r, flags);
     SelectObject(dc, old);
-    ReleaseDC(hwnd, dc);
+    ReleaseDC(nullptr, dc);
     const int line = metrics.tmHeight;
     int w = r.right - r.left, h = r.bottom - r.top;
     if (h < line) h = line;
-    switch (control_sizing_[index]) {
+    switch (sizing) {
       case Sizing::kAutoHeight:
-        w = S(spec.w);
+      case Sizing::kAutoHeightWiden:
+        w = width;
         break;
       case Sizing::kAutoWidth13:
         h = S(13);
@@ -557,15 +575,26 @@ class Win32View : public WizardView {
   // After a page change or a control being hidden or disabled the focus may
   // sit on something that can no longer take it; it then moves to the first
   // control in tab order.
+  // The check runs once the current handler has returned, when the page's
+  // buttons have their final states: Next is preferred, as the button a
+  // wizard's user goes on with.
   void KeepFocusOnAFocusableControl() {
-    if (!main_ || !IsWindowVisible(main_) || busy_) return;
+    if (!main_ || focus_check_posted_) return;
+    focus_check_posted_ = PostMessageA(main_, kCheckFocus, 0, 0) != FALSE;
+  }
+
+ public:
+  void CheckFocus() {
+    focus_check_posted_ = false;
+    if (!main_ || !IsWindowVisible(main_) || busy_ || terminated_) return;
     HWND focus = GetFocus();
     if (focus && focus != main_ && Focusable(focus)) return;
     if (focus && focus != main_ && !IsChild(main_, focus)) return;  // another window has it
-    HWND first = FirstTabStop();
-    if (first) ::SetFocus(first);
+    HWND wanted = Focusable(Hwnd(Control::btnNext)) ? Hwnd(Control::btnNext) : FirstTabStop();
+    if (wanted) ::SetFocus(wanted);
   }
 
+ private:
   // A click on a control the way a mouse click reaches the logic.
   void Click(Control c) {
     if (!form_ || busy_ || terminated_) return;
@@ -669,6 +698,7 @@ class Win32View : public WizardView {
   bool busy_ = false;
   bool terminated_ = false;
   bool destroyed_ = false;
+  bool focus_check_posted_ = false;
 };
 
 bool Win32View::PreTranslate(const MSG& msg) {
@@ -787,6 +817,9 @@ LRESULT Win32View::HandleMainMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
   const LRESULT result = HandleChildMessage(hwnd, msg, wp, lp, &handled);
   if (handled) return result;
   switch (msg) {
+    case kCheckFocus:
+      CheckFocus();
+      return 0;
     case WM_CLOSE:
       // The close box ends the program like Cancel; not while installing.
       if (busy_) return 0;
