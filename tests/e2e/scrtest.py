@@ -34,7 +34,8 @@ ONE prefix in ``setUpClass`` and reuses it for all its cases:
         scrtest.main()
 
 GUI suites: wrap the GUI part in ``with scrtest.Display(prefix) as display:``.
-It starts a private Xvfb server on a free display number (1024x768x24),
+It starts a private Xvfb server (1024x768x24; Xvfb itself picks a free
+display number through -displayfd, so parallel suites never share one),
 restarts the prefix's wineserver session so that Wine picks the display up,
 and on leaving ends the wineserver (``wineserver -k`` then ``-w``) BEFORE the
 X server goes away.  Outside such a block runs have no display: MessageBoxA
@@ -75,10 +76,12 @@ values.  ``diff(a, b)`` lists the differences as readable lines, leaving out
 what Wine itself changes on every start (see ``NOISE_KEYS``).
 """
 
+import atexit
 import contextlib
 import hashlib
 import os
 import re
+import select
 import shutil
 import subprocess
 import sys
@@ -931,11 +934,17 @@ class Prefix:
 # X display for GUI suites
 
 
-def _free_display():
-    for n in range(90, 400):
-        if not os.path.exists("/tmp/.X%d-lock" % n) and not os.path.exists("/tmp/.X11-unix/X%d" % n):
-            return n
-    raise RuntimeError("no free X display number")
+_running_servers = set()
+
+
+def _stop_leftover_servers():
+    for proc in list(_running_servers):
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait(timeout=10)
+
+
+atexit.register(_stop_leftover_servers)
 
 
 class Display:
@@ -953,25 +962,39 @@ class Display:
 
     def __enter__(self):
         self.prefix.kill()
-        for _ in range(10):
-            n = _free_display()
-            log = open(os.path.join(self.prefix.logs, "xvfb-%d.log" % n), "wb")
+        # Xvfb picks a free display number itself and reports it through
+        # -displayfd, so that suites running side by side never share one.
+        read_fd, write_fd = os.pipe()
+        log = open(os.path.join(self.prefix.logs, "xvfb.log"), "wb")
+        try:
             self.proc = subprocess.Popen(
-                ["Xvfb", ":%d" % n, "-screen", "0", self.screen, "-nolisten", "tcp", "-ac"],
-                stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
+                ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", self.screen,
+                 "-nolisten", "tcp", "-ac"],
+                stdin=subprocess.DEVNULL, stdout=log, stderr=log, pass_fds=(write_fd,),
+                start_new_session=True)
+        finally:
             log.close()
-            deadline = time.monotonic() + 15
-            while time.monotonic() < deadline:
-                if os.path.exists("/tmp/.X11-unix/X%d" % n):
+            os.close(write_fd)
+        _running_servers.add(self.proc)
+        number = b""
+        deadline = time.monotonic() + 20
+        try:
+            while not number.endswith(b"\n") and time.monotonic() < deadline:
+                ready, _, _ = select.select([read_fd], [], [], 0.2)
+                if ready:
+                    chunk = os.read(read_fd, 16)
+                    if not chunk:
+                        break
+                    number += chunk
+                elif self.proc.poll() is not None:
                     break
-                if self.proc.poll() is not None:
-                    break
-                time.sleep(0.05)
-            if self.proc.poll() is None and os.path.exists("/tmp/.X11-unix/X%d" % n):
-                self.name = ":%d" % n
-                self.prefix.display = self.name
-                return self
-            self._stop_server()
+        finally:
+            os.close(read_fd)
+        if self.proc.poll() is None and number.strip().isdigit():
+            self.name = ":" + number.strip().decode()
+            self.prefix.display = self.name
+            return self
+        self._stop_server()
         raise RuntimeError("Xvfb did not start")
 
     def __exit__(self, *exc):
@@ -983,6 +1006,7 @@ class Display:
         return False
 
     def _stop_server(self):
+        _running_servers.discard(self.proc)
         if self.proc and self.proc.poll() is None:
             self.proc.terminate()
             try:
