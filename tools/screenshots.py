@@ -4,7 +4,8 @@
     SCR_WIN32=build/win32 SCR_HOST=build/host python3 tools/screenshots.py [OUT_DIR]
 
 OUT_DIR defaults to docs/screenshots. Needs the cross build (setup.exe,
-uidriver.exe) and the host build (scrpack). The run makes its own Wine
+uidriver.exe), the host build (scrpack) and Debian's fonts-wine (Tahoma and
+Marlett). The run makes its own Wine
 prefix under $SCR_HOST/wine/screenshots, turns on Wine's virtual desktop
 (so that Wine draws the window frames itself, as there is no window manager
 under Xvfb), walks the wizard with -previewonly (nothing is installed) and
@@ -37,6 +38,9 @@ def install_wine_fonts(prefix):
         path = os.path.join(source, name)
         if os.path.exists(path):
             shutil.copy(path, os.path.join(target, name))
+        else:
+            print("warning: %s is missing (Debian package fonts-wine): the pictures will show "
+                  "substitute fonts" % path, file=sys.stderr)
 
 
 def main():

@@ -15,6 +15,8 @@
 // visible control.
 //
 // Commands (TIMEOUT in milliseconds; the default is 5000):
+//   windows                      lists the visible top-level windows:
+//                                {"hwnd","class","caption","pid","rect"}
 //   find CAPTION [TIMEOUT]       waits for the window; prints
 //                                {"hwnd","class","caption","pid","rect"}
 //   tree CAPTION                 one line per descendant control:
@@ -187,6 +189,25 @@ HWND WaitTopWindow(const std::string& caption, DWORD timeout, const char* window
     if (hwnd || GetTickCount() - start >= timeout) return hwnd;
     Sleep(50);
   }
+}
+
+BOOL CALLBACK CollectVisibleTop(HWND hwnd, LPARAM data) {
+  if (IsWindowVisible(hwnd)) reinterpret_cast<std::vector<HWND>*>(data)->push_back(hwnd);
+  return TRUE;
+}
+
+std::string TopLine(HWND top) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(top, &pid);
+  RECT r;
+  GetWindowRect(top, &r);
+  char caption[512] = {};
+  GetWindowTextA(top, caption, sizeof caption);
+  char rest[120];
+  std::snprintf(rest, sizeof rest, ",\"pid\":%lu,\"rect\":[%ld,%ld,%ld,%ld]}",
+                static_cast<unsigned long>(pid), r.left, r.top, r.right, r.bottom);
+  return "{\"hwnd\":" + HandleText(top) + ",\"class\":" + Json(ClassOf(top)) +
+         ",\"caption\":" + Json(caption) + rest;
 }
 
 BOOL CALLBACK CollectChild(HWND hwnd, LPARAM data) {
@@ -405,20 +426,17 @@ int Run(const std::vector<std::string>& a) {
     Sleep(ms > 60000 ? 60000 : ms);
     return 0;
   }
+  if (command == "windows") {
+    std::vector<HWND> tops;
+    EnumWindows(CollectVisibleTop, reinterpret_cast<LPARAM>(&tops));
+    for (HWND top : tops) Line(TopLine(top));
+    return 0;
+  }
   if (command == "find") {
     if (!need_args(1)) return 2;
     HWND top = Need(a[1], ParseTimeout(a, 2));
     if (!top) return 1;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(top, &pid);
-    RECT r;
-    GetWindowRect(top, &r);
-    char rect[80];
-    std::snprintf(rect, sizeof rect, "[%ld,%ld,%ld,%ld]", r.left, r.top, r.right, r.bottom);
-    char pid_text[16];
-    std::snprintf(pid_text, sizeof pid_text, "%lu", static_cast<unsigned long>(pid));
-    Line("{\"hwnd\":" + HandleText(top) + ",\"class\":" + Json(ClassOf(top)) +
-         ",\"caption\":" + Json(a[1]) + ",\"pid\":" + pid_text + ",\"rect\":" + rect + "}");
+    Line(TopLine(top));
     return 0;
   }
   if (command == "waitgone") {

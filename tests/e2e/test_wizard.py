@@ -129,6 +129,12 @@ class WizardWindowTest(unittest.TestCase):
         # exit code 5, never a wait for messages that cannot come.
         code, out, err = cls.prefix.run(cls.full, [], timeout=30)
         cls.no_display = (code, out + err)
+        # A silent installation shows no window, so it needs no display.
+        code, out, err = cls.prefix.run(cls.plain, ["-silent"], timeout=60)
+        folder = cls.prefix.unix_path(cls.prefix.program_files + "\\Aquarium")
+        scr_files = [n for n in os.listdir(folder) if n.lower().endswith(".scr")] \
+            if os.path.isdir(folder) else []
+        cls.silent = (code, out + err, scr_files)
         cls.display = scrtest.Display(cls.prefix).__enter__()
         cls.gui = Gui(cls.prefix, cls.display)
 
@@ -159,6 +165,43 @@ class WizardWindowTest(unittest.TestCase):
         code, output = self.no_display
         self.assertEqual(code, 5, output)
         self.assertIn("could not be created", output)
+
+    def test_silent_run_needs_no_display(self):
+        code, output, scr_files = self.silent
+        self.assertEqual(code, 0, output)
+        self.assertEqual(len(scr_files), 1, scr_files)
+
+    def test_folder_browser(self):
+        proc = self.open(self.plain)
+        g = self.gui
+        browser = "Browse for Folder"
+        # An existing start folder is preselected; OK returns it without a
+        # trailing backslash, a drive root with its backslash.
+        for start, chosen in (("C:\\windows\\", "C:\\windows"), ("C:\\", "C:\\")):
+            code, lines = g.drive(["settext", CAPTION, "#108", start], ["click", CAPTION, "#107"],
+                                  ["msgbox", browser, 15000], ["tree", browser])
+            self.assertEqual(code, 0, lines)
+            self.assertEqual(lines[2]["buttons"], ["OK", "Cancel"])
+            self.assertIn("Browse", [rec["text"] for rec in lines[3:]])  # the instruction
+            ok = [rec for rec in lines[3:] if rec["text"] == "OK"][0]
+            self.assertTrue(ok["enabled"])
+            # Centred on the 1024 x 768 screen.
+            code, found = g.drive(["find", browser])
+            left, top, right, bottom = found[0]["rect"]
+            self.assertLessEqual(abs((left + right) // 2 - 512), 1)
+            self.assertLessEqual(abs((top + bottom) // 2 - 384), 1)
+            code, lines = g.drive(["press", browser, "OK"], ["waitgone", browser],
+                                  ["waittext", CAPTION, "#108", chosen])
+            self.assertEqual(code, 0, lines)
+        # Cancel leaves the field as it was.
+        code, lines = g.drive(["settext", CAPTION, "#108", "C:\\no such folder\\"],
+                              ["click", CAPTION, "#107"], ["msgbox", browser, 15000],
+                              ["press", browser, "Cancel"], ["waitgone", browser],
+                              ["gettext", CAPTION, "#108"])
+        self.assertEqual(code, 0, lines)
+        self.assertEqual(lines[-1]["text"], "C:\\no such folder\\")
+        g.drive(["key", CAPTION, "Escape"])
+        self.assertEqual(proc.wait(20), 2)
 
     def test_licence_directory_walk_and_escape_cancel(self):
         before = self.prefix.snapshot()

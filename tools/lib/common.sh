@@ -8,7 +8,7 @@ SCR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 SCR_PACKAGES=(
   cmake make g++ python3 libgtest-dev libcli11-dev nlohmann-json3-dev
   g++-mingw-w64-i686-win32 mingw-w64-tools binutils-mingw-w64-i686
-  wine wine32:i386 wine64 xvfb xauth xdotool imagemagick
+  wine wine32:i386 wine64 fonts-wine xvfb xauth xdotool imagemagick
 )
 
 scr_install_packages() {
