@@ -61,9 +61,9 @@ class PrefixSuite(unittest.TestCase):
         os.makedirs(cls.files, exist_ok=True)
         tools = cls.prefix.unix_path("C:\\")
         os.makedirs(os.path.join(tools, "tools"), exist_ok=True)
-        for exe in ("verbrec.exe", "linkread.exe", "uidriver.exe", "progwatch.exe"):
-            if os.path.exists(scrtest.win32_file(exe)):
-                shutil.copy(scrtest.win32_file(exe), os.path.join(tools, "tools", exe))
+        # A missing build output fails the suite; it is never a skip.
+        for exe in ("verbrec.exe", "linkread.exe", "uidriver.exe", "progwatch.exe", "setscr.exe"):
+            shutil.copy(scrtest.win32_file(exe), os.path.join(tools, "tools", exe))
         assert cls.prefix.reg_add(r"HKCR\.scr", None, "scrfile")
         assert cls.prefix.reg_add(r"HKCR\scrfile\shell\install\command", None,
                                   '"%s\\verbrec.exe" "%%1"' % TOOLS)
@@ -241,9 +241,6 @@ class InstallTest(PrefixSuite):
         self.assertIsNone(self.prefix.reg_query(SETTINGS_KEY + "\\Full Disk", "FileName_"))
 
     def test_setscr_makes_a_file_the_current_screensaver(self):
-        if not os.path.exists(scrtest.win32_file("setscr.exe")):
-            self.skipTest("setscr.exe not built")
-        shutil.copy(scrtest.win32_file("setscr.exe"), self.prefix.unix_path(TOOLS))
         self.prefix.write_file("C:\\Long Folder Name\\My Saver.scr", b"x")
         code, out, _ = self.prefix.run(TOOLS + "\\setscr.exe",
                                        ["C:\\Long Folder Name\\My Saver.scr"], timeout=30)
@@ -265,6 +262,17 @@ class InstallTest(PrefixSuite):
         import json
         return json.loads(out.splitlines()[-1])["text"]
 
+    def wait_title(self, caption, title, timeout=60):
+        """Waits until the wizard's header reads `title`; returns what it read."""
+        deadline = time.monotonic() + timeout
+        seen = None
+        while time.monotonic() < deadline:
+            seen = self.text(caption, ID_TITLE)
+            if seen == title:
+                break
+            time.sleep(0.3)
+        return seen
+
     def test_wizard_installs_with_moving_progress_and_readme(self):
         scr = stand_in(24 << 20, 6)
         setup, setup_bytes = self.pack("Window Way", scr, "Window.scr", readme="Hello\nthere")
@@ -278,16 +286,11 @@ class InstallTest(PrefixSuite):
             watch = self.prefix.start(TOOLS + "\\progwatch.exe", [caption, "30000"], timeout=60)
             time.sleep(0.5)
             self.assertEqual(self.ui("click", caption, "#%d" % ID_NEXT)[0], 0)
-            code, _ = self.ui("find", caption, "20000")
-            deadline = time.monotonic() + 60
-            while time.monotonic() < deadline and self.text(caption, ID_TITLE) != "Information":
-                time.sleep(0.3)
-            self.assertEqual(self.text(caption, ID_TITLE), "Information")
+            self.assertEqual(self.wait_title(caption, "Information"), "Information")
             self.assertEqual(self.text(caption, ID_README), "Hello\r\nthere")
             self.assertEqual(self.text(caption, ID_DIRECTORY), folder + "\\")
             self.assertEqual(self.ui("click", caption, "#%d" % ID_NEXT)[0], 0)
-            time.sleep(0.5)
-            self.assertEqual(self.text(caption, ID_TITLE), "Finish")
+            self.assertEqual(self.wait_title(caption, "Finish"), "Finish")
             self.assertEqual(self.ui("click", caption, "#%d" % ID_NEXT)[0], 0)
             self.assertEqual(proc.wait(30), 0)
             watch.wait(40)
@@ -323,8 +326,8 @@ class InstallTest(PrefixSuite):
             self.assertIn("Unable to create the directory. Please select a different directory.",
                           out)
             self.assertEqual(self.ui("press", "Screensaver Setup", "OK")[0], 0)
-            time.sleep(0.5)
-            self.assertEqual(self.text(caption, ID_TITLE), "Select Destination Directory")
+            self.assertEqual(self.wait_title(caption, "Select Destination Directory"),
+                             "Select Destination Directory")
 
             self.ui("settext", caption, "#%d" % ID_DIRECTORY, "C:\\Fail Way")
             self.assertEqual(self.ui("click", caption, "#%d" % ID_NEXT)[0], 0)
@@ -351,9 +354,9 @@ class InstallTest(PrefixSuite):
             self.assertEqual(code, 0, out)
             self.assertIn("This window is not displayed in setup preview mode.", out)
             self.assertEqual(self.ui("press", "Look Only", "OK")[0], 0)
-            for _ in range(2):  # Readme, then Finish
-                time.sleep(0.5)
-                self.ui("click", caption, "#%d" % ID_NEXT)
+            for page in ("Information", "Finish"):
+                self.assertEqual(self.wait_title(caption, page), page)
+                self.assertEqual(self.ui("click", caption, "#%d" % ID_NEXT)[0], 0)
             self.assertEqual(proc.wait(30), 0)
         after = self.prefix.snapshot()
         self.assertEqual(scrtest.diff(before, after), [])
@@ -388,8 +391,8 @@ class Wow64Test(PrefixSuite):
             self.assertEqual(code, 0, out)
             self.assertIn("Do you want to use the allowed system folder instead?", out)
             self.assertEqual(self.ui("press", "Screensaver Setup", "No")[0], 0)
-            time.sleep(0.5)
-            self.assertEqual(self.text(caption, ID_TITLE), "Select Destination Directory")
+            self.assertEqual(self.wait_title(caption, "Select Destination Directory"),
+                             "Select Destination Directory")
             self.assertEqual(self.text(caption, ID_DIRECTORY), "C:\\Windows\\System32")
             self.ui("click", caption, "#101")  # Cancel is disabled now: close instead
             self.ui("key", caption, "alt+F4")
@@ -399,6 +402,7 @@ class Wow64Test(PrefixSuite):
 
     ui = InstallTest.ui
     text = InstallTest.text
+    wait_title = InstallTest.wait_title
 
 
 if __name__ == "__main__":
