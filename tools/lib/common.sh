@@ -30,8 +30,16 @@ scr_install_packages() {
 
 scr_build() {
   cd "$SCR_ROOT" || return 1
-  echo "== building the Windows programs (build/win32)"
-  cmake --preset win32 >/dev/null && cmake --build build/win32 -j"$(nproc)" || return 1
-  echo "== building the Linux tool and tests (build/host)"
-  cmake --preset host >/dev/null && cmake --build build/host -j"$(nproc)" || return 1
+  local log="$SCR_ROOT/build/build.log"
+  mkdir -p "$SCR_ROOT/build"
+  : >"$log"
+  local preset
+  for preset in win32 host; do
+    echo "== building the $preset preset (build/$preset)"
+    if ! { cmake --preset "$preset" && cmake --build "build/$preset" -j"$(nproc)"; } >>"$log" 2>&1; then
+      tail -40 "$log"
+      echo "build of the $preset preset failed; the whole log is $log"
+      return 1
+    fi
+  done
 }
