@@ -42,7 +42,7 @@ int RunDeferredRemoval(System& sys, const std::vector<std::string>& args) {
   if (ArgumentCount(args) == 4) {
     sys.MessageBox(Argument(args, 4), Argument(args, 3), MsgIcon::kInformation, MsgButtons::kOk);
   }
-  return 0;
+  return kExitOk;
 }
 
 }  // namespace scr

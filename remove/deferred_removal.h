@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/system.h"
+#include "setup/exit_codes.h"
 
 namespace scr {
 
@@ -15,12 +16,8 @@ namespace scr {
 inline constexpr unsigned kDeferredRemovalPauseMs = 50;
 inline constexpr unsigned kDeferredRemovalBoundMs = 60 * 1000;
 
-// Exit code of a removal that gave up: the target could not be deleted
-// within the bound and is left to the next restart of Windows.
-inline constexpr int kExitRemovalDeferred = 6;
-
 // Runs the deferred removal for `args` (argument 1 is "-delfile") and
-// returns the process exit code: 0 when the target is gone,
+// returns the process exit code: kExitOk when the target is gone,
 // kExitRemovalDeferred when it gave up. Either way its own file is marked
 // for deletion at the next restart; on giving up the target is too, and no
 // closing message is shown.
