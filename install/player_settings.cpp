@@ -69,9 +69,16 @@ std::string ChooseTargetFileName(System& system, std::string_view title, std::st
 
   // A reinstall into the folder of the earlier install overwrites the file
   // that install wrote, whatever its name. The folders are compared as
-  // written: another spelling counts as another folder.
+  // written: another spelling counts as another folder. The record is
+  // per-user data that any program of the user may rewrite, while the setup
+  // may run elevated, so its name part must name a file in this very
+  // folder: "/" and ":" count as separators too (a name such as
+  // "../../x.scr" or "x.scr:stream" would lead elsewhere), and a name of
+  // dots only, or none, names no file at all.
   std::string recorded = ReadInstalledPath(system, title);
-  if (recorded.substr(0, FileNameStart(system, recorded, false)) != folder) recorded.clear();
+  const size_t recorded_name = FileNameStart(system, recorded, true);
+  const bool names_a_file = recorded.find_first_not_of('.', recorded_name) != std::string::npos;
+  if (recorded.substr(0, recorded_name) != folder || !names_a_file) recorded.clear();
   if (!recorded.empty()) return recorded;
 
   const std::string name = target.substr(FileNameStart(system, target, false));

@@ -84,6 +84,21 @@ TEST_F(PlayerSettingsTest, AFreeTargetStaysAndARecordInThisFolderIsReused) {
   EXPECT_EQ(Choose("MySaver.scr"), "C:\\Savers\\MySaver1.scr");
 }
 
+TEST_F(PlayerSettingsTest, ARecordWhoseNameClimbsOutOfTheFolderIsNotReused) {
+  // The record is per-user data that any program of the user may rewrite,
+  // while the setup may run elevated: a name part with "/" (which Windows
+  // takes for a separator) or ":" (a drive or an alternate data stream)
+  // would send the elevated copy somewhere else. A record without a file
+  // name would make every install into the folder fail.
+  sim.PutFile("C:\\Savers\\MySaver.scr", "old");
+  for (const char* recorded :
+       {"C:\\Savers\\../../Windows/evil.scr", "C:\\Savers\\MySaver.scr:stream",
+        "C:\\Savers\\sub/MySaver.scr", "C:\\Savers\\", "C:\\Savers\\.."}) {
+    StoreInstalledPath(sim, "My Saver", recorded);
+    EXPECT_EQ(Choose("MySaver.scr"), "C:\\Savers\\MySaver1.scr") << recorded;
+  }
+}
+
 TEST_F(PlayerSettingsTest, TakenNamesGetNumberedShortNames) {
   sim.PutFile("C:\\Savers\\MySaver.scr", "");
   for (int n = 1; n <= 9; ++n) sim.PutFile("C:\\Savers\\MySaver" + std::to_string(n) + ".scr", "");
