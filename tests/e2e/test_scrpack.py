@@ -253,6 +253,9 @@ class ScrpackTest(unittest.TestCase):
         }
         bad_signature = good[:rec + 920] + b"SCRSet.siX\x00" + good[rec + 931:-10] + UNINSTALLER_TRAILER
         cases["uninstaller-bad-signature"] = (bad_signature, "RecordSignature")
+        # Bytes above 127 in the quoted signature: still valid JSON.
+        high_signature = good[:rec + 920] + b"SCR\xf7\xb8.sig\x81\x00" + good[rec + 931:-10] + UNINSTALLER_TRAILER
+        cases["uninstaller-signature-high-bytes"] = (high_signature, "RecordSignature")
         for name, (data, word) in cases.items():
             with self.subTest(name=name):
                 path = self.damaged(name + ".exe", data)
@@ -276,6 +279,10 @@ class ScrpackTest(unittest.TestCase):
         j = self.inspect(self.damaged("nosig.exe", good[:rec + 920] + b"\x00" * 11 + good[rec + 931:]))
         self.assertEqual((j["run_kind"], j["problems"]), ("setup", []))
         self.assertTrue(any("RecordSignature" in w for w in j["warnings"]))
+        j = self.inspect(self.damaged("highsig.exe", good[:rec + 920] + b"\xe4\xf6\xfc" + b"\x00" * 8 +
+                                      good[rec + 931:]))
+        self.assertEqual((j["run_kind"], j["problems"]), ("setup", []))
+        self.assertTrue(any('RecordSignature is "\xe4\xf6\xfc"' in w for w in j["warnings"]), j["warnings"])
 
 
 if __name__ == "__main__":

@@ -245,8 +245,12 @@ json ToJson(const Report& r) {
   j["language"] = json::array();
   for (const auto& [name, value] : r.language)
     j["language"].push_back({{"name", Latin1(name)}, {"value", Latin1(value)}});
-  j["problems"] = r.problems;
-  j["warnings"] = r.warnings;
+  // Messages quote record bytes as they stand (a damaged signature may hold
+  // any byte), so they take the same byte-to-character mapping.
+  j["problems"] = json::array();
+  for (const std::string& p : r.problems) j["problems"].push_back(Latin1(p));
+  j["warnings"] = json::array();
+  for (const std::string& w : r.warnings) j["warnings"].push_back(Latin1(w));
   return j;
 }
 
