@@ -33,8 +33,11 @@ std::string FolderPart(System& sys, const std::string& path) {
   return path.substr(0, NameStart(sys, path));
 }
 
-std::string NamePart(System& sys, const std::string& path) {
-  return path.substr(NameStart(sys, path));
+// The name the install run gave the screensaver: the package's file name
+// behind its last "\", "/" or ":", so that it never reaches out of the
+// folder it is joined to.
+std::string PackageFileName(System& sys, const std::string& file_name) {
+  return file_name.substr(FileNameStart(sys, file_name, true));
 }
 
 // A number from 0 to 9 999 998 that varies with the seed (a linear
@@ -100,7 +103,8 @@ bool RunUninstall(TSCRSetup& form) {
   // run put both.
   std::string screensaver = own_key ? ReadInstalledPath(sys, title) : std::string();
   if (screensaver.empty()) {
-    screensaver = FolderPart(sys, sys.ModulePath()) + NamePart(sys, FieldText(record.ScrFileName));
+    screensaver =
+        FolderPart(sys, sys.ModulePath()) + PackageFileName(sys, FieldText(record.ScrFileName));
   }
 
   if (form.modes.PreviewOnly) {

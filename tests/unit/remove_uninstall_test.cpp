@@ -462,6 +462,30 @@ TEST_F(UninstallRun, WithoutARecordedPathTheScreensaverIsTakenBesideTheUninstall
   EXPECT_EQ(form->exit_code, kExitOk);
 }
 
+TEST_F(UninstallRun, WithoutARecordedPathOnlyTheNameTheInstallUsedIsTaken) {
+  // Before Windows 2000 the package's file name keeps its folder part, and
+  // the install run takes the name behind any of "\", "/" and ":". The
+  // fallback must take the same name, never a path that climbs out of the
+  // uninstaller's folder.
+  for (const char* name : {"../Data/thesis.doc", "x:../Data/thesis.doc", "Savers/thesis.doc"}) {
+    SCOPED_TRACE(name);
+    Reset();
+    sim->version = VersionInfo{true, 1, 4, 10, " A "};  // Windows 98
+    Package p;
+    p.file_name = name;
+    Install(p);
+    sim->PutFile("C:\\Data\\thesis.doc", "years of work");
+    sim->PutFile("C:\\WINDOWS\\Savers\\thesis.doc", "not installed by us");
+    sim->PutFile("C:\\WINDOWS\\thesis.doc", "the installed screensaver");
+    sim->answers = {MsgAnswer::kYes};
+    Run();
+    EXPECT_EQ(form->exit_code, kExitOk);
+    EXPECT_TRUE(Has("C:\\Data\\thesis.doc"));
+    EXPECT_TRUE(Has("C:\\WINDOWS\\Savers\\thesis.doc"));
+    EXPECT_FALSE(Has("C:\\WINDOWS\\thesis.doc"));
+  }
+}
+
 TEST_F(UninstallRun, ScreensaverDeletedByHandIsNoError) {
   Install(Package{});
   LayOut("Aquarium");
