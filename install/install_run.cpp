@@ -81,7 +81,8 @@ class InstallRun {
   std::string folder_;       // ends with "\"
   std::string target_;       // the screensaver file as chosen
   std::string target_name_;  // its file-name part
-  std::string uninstaller_;
+  std::string uninstaller_name_;
+  std::string uninstaller_;  // in the folder as the field spells it
   std::unique_ptr<File> target_file_;
   std::unique_ptr<File> source_;
 };
@@ -129,7 +130,8 @@ bool InstallRun::Run() {
   if (succeeded) {
     target_ = ChooseTargetFileName(sys_, title_, folder_ + name, folder_);
     target_name_ = target_.substr(FileNameStart(sys_, target_, false));
-    uninstaller_ = folder_ + UninstallerFileName(form_.Tr("Uninstall"), target_name_);
+    uninstaller_name_ = UninstallerFileName(form_.Tr("Uninstall"), target_name_);
+    uninstaller_ = folder_ + uninstaller_name_;
 
     if (!preview_) {
       target_file_ = sys_.CreateFile(target_);
@@ -222,9 +224,15 @@ bool InstallRun::CopyScreensaver(File& source) {
 
 void InstallRun::Register() {
   const std::string screensaver = folder_ + target_name_;
-  if (record_.AddUninstallEntry) WriteUninstallEntry(sys_, title_, uninstaller_);
+  // Windows runs the entry from anywhere: it names the uninstaller in the
+  // folder of the expanded target, never in the field's own spelling (a
+  // forward slash, a "." or ".." part, a path from the root of the drive).
+  const std::string expanded = sys_.FullPath(target_);
+  const std::string uninstaller =
+      expanded.substr(0, FileNameStart(sys_, expanded, false)) + uninstaller_name_;
+  if (record_.AddUninstallEntry) WriteUninstallEntry(sys_, title_, uninstaller);
   if (record_.AddStartMenuGroup)
-    CreateProgramShortcuts(sys_, form_.package.table, title_, uninstaller_, screensaver,
+    CreateProgramShortcuts(sys_, form_.package.table, title_, uninstaller, screensaver,
                            record_.ReadmeSize > 0);
   if (record_.AddDesktopShortcut)
     CreateDesktopPreviewShortcut(sys_, form_.package.table, title_, screensaver);

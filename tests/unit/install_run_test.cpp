@@ -502,6 +502,21 @@ TEST_F(InstallRunTest, ReinstallOverwritesTheRecordedFileAndElsewhereNumbers) {
   EXPECT_EQ(sim.shell_calls.back().file, "C:\\Other\\MySaver1.scr");
 }
 
+TEST_F(InstallRunTest, TheEntryNamesTheUninstallerByItsExpandedPath) {
+  // A folder typed in another spelling: the uninstaller lands in it, and
+  // the entry and the Uninstall shortcut name it the way the expanded
+  // target does, as Windows will later run it from anywhere.
+  Start();
+  InstallInto("C:/Fwd/Dest");
+  const std::string uninstaller = "C:\\Fwd\\Dest\\uninstall MySaver.exe";
+  EXPECT_TRUE(sim.FileExists(uninstaller));
+  EXPECT_EQ(Value(RootKey::kLocalMachine, kEntry, "UninstallString"), "\"" + uninstaller + "\"");
+  EXPECT_EQ(sim.LinkTarget(std::string(kGroup) + "Uninstall My Saver.lnk"), uninstaller);
+  EXPECT_EQ(Recorded(), "C:\\Fwd\\Dest\\MySaver.scr");
+  // The Preview shortcuts keep the folder as the field holds it.
+  EXPECT_EQ(sim.LinkTarget(kDesktopLink), "C:/Fwd/Dest\\MySaver.scr");
+}
+
 TEST_F(InstallRunTest, TranslatedMessagesTakeTheTitleAsData) {
   pkg.language =
       "Setup\n"
