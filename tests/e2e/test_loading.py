@@ -2,6 +2,8 @@
 is missing, cut short or damaged end with exit code 1, write nothing, show
 nothing in silent mode, and otherwise show the one corrupted-file report
 (translated when the language block was already read) until it is closed.
+A package with bytes appended after its trailer installs exactly as the
+same package without them.
 
 One win32 prefix for the whole suite, under one private Xvfb display, so
 that a window or message box that should not appear would be seen (without a
@@ -24,6 +26,10 @@ CORRUPTED = "The file is corrupted. Setup can not continue."
 # byte for byte from the language block into the box.
 CORRUPTED_DE = b"Die Datei ist besch\xe4digt. Setup kann nicht fortfahren.".decode("latin-1")
 RUN_TIMEOUT = 40
+SCREENSAVER_SIZE = 64 * 1024
+README = b"Erste Zeile\r\nzweite Zeile\r\n"
+LICENSE = b"Lizenz\r\n"
+LANGUAGE = b"Setup\r\nReadme=Liesmich\r\nUninstall=Entfernen\r\n"
 
 
 def trailer(kind):
@@ -68,7 +74,8 @@ class LoadingTest(unittest.TestCase):
     @classmethod
     def pack(cls, name, *options):
         out = os.path.join(cls.files, name)
-        scr = scrtest.write_file(os.path.join(cls.files, "saver.scr"), screensaver_bytes(64 * 1024))
+        scr = scrtest.write_file(os.path.join(cls.files, "saver.scr"),
+                                 screensaver_bytes(SCREENSAVER_SIZE))
         code, stdout, stderr = scrtest.run_bounded(
             [cls.scrpack, "build", "-o", out, "--scr", scr, "--title", "Loading Test",
              "--stub", cls.setup_exe] + list(options),
@@ -102,14 +109,30 @@ class LoadingTest(unittest.TestCase):
         translated[sig:sig + 11] = b"SCRXxx.sig\0"
         p["bad_uninstaller"] = scrtest.write_file(os.path.join(cls.files, "bad_uninst.exe"),
                                                   bytes(translated))
+
+        # A package with all three text blocks, whose names show that the
+        # record and the language block were read: the file name is cut by
+        # the rule of Windows 2000 and later, "Readme" and "Uninstall" are
+        # translated.
+        f = lambda name, data: scrtest.write_file(os.path.join(cls.files, name), data)  # noqa: E731
+        full = cls.pack("full.exe", "--file-name", "Loading Fish.scr",
+                        "--readme", f("readme.txt", README),
+                        "--license", f("license.txt", LICENSE),
+                        "--language", f("lang_full.txt", LANGUAGE))
+        p["full"] = full
+        # 5,000 bytes that hold neither trailer (both begin with "S"), as a
+        # signature block added after publishing would.
+        rnd = random.Random(5000)
+        tail = bytes(rnd.getrandbits(8) for _ in range(5000)).replace(b"S", b"s")
+        p["full_appended"] = f("full_appended.exe", scrtest.read_file(full) + tail)
         return p
 
     # --- helpers ---
-    def run_silent(self, exe):
-        """Runs `exe -silent`, watching for windows while it runs. Returns
-        (exit code, captions of the windows seen)."""
+    def run_silent(self, exe, *args):
+        """Runs `exe -silent [args]`, watching for windows while it runs.
+        Returns (exit code, captions of the windows seen)."""
         seen = set()
-        proc = self.prefix.start(exe, ["-silent"], timeout=RUN_TIMEOUT)
+        proc = self.prefix.start(exe, ["-silent"] + list(args), timeout=RUN_TIMEOUT)
         deadline = time.monotonic() + RUN_TIMEOUT
         while proc.poll() is None and time.monotonic() < deadline:
             for w in self.prefix.windows():
@@ -174,6 +197,38 @@ class LoadingTest(unittest.TestCase):
     def test_damaged_uninstaller_reports_in_the_package_language(self):
         self.assert_report(self.packages["bad_uninstaller"], CORRUPTED_DE,
                            lambda wid, box: self.display.key(wid, "Escape"))
+
+    def test_appended_bytes_install_the_same_files(self):
+        # Each file installed silently into a folder of its own.
+        installed = {}
+        for key, folder in (("full", "C:\\A"), ("full_appended", "C:\\B")):
+            code, seen = self.run_silent(self.packages[key], folder)
+            self.assertEqual(code, 0, key)
+            self.assertEqual(sorted(x for x in seen if x), [], "windows shown in silent mode")
+            unix = self.prefix.unix_path(folder)
+            installed[key] = {name: scrtest.read_file(os.path.join(unix, name))
+                              for name in os.listdir(unix)}
+        names = {"Loading_.scr", "Loading Test Liesmich.txt", "entfernen Loading_.exe"}
+        self.assertEqual(set(installed["full"]), names)
+        self.assertEqual(set(installed["full_appended"]), names)
+        for name in sorted(names):
+            self.assertEqual(installed["full"][name], installed["full_appended"][name], name)
+
+        files = installed["full_appended"]
+        self.assertEqual(files["Loading_.scr"], screensaver_bytes(SCREENSAVER_SIZE))
+        self.assertEqual(files["Loading Test Liesmich.txt"], README)
+        # The uninstaller copy: program image, the three text blocks, the
+        # record, the uninstaller trailer, and nothing of the appended bytes.
+        package = scrtest.read_file(self.packages["full"])
+        copy = files["entfernen Loading_.exe"]
+        setup = scrtest.read_file(self.setup_exe)
+        self.assertEqual(len(copy), len(package) - SCREENSAVER_SIZE)
+        self.assertEqual(copy[:len(setup)], setup)
+        self.assertEqual(copy[len(setup):-946], README + LICENSE + LANGUAGE)
+        self.assertEqual(copy[-10:], trailer("uninstall"))
+        # The record as loaded: the file name after the rule, the rest as stored.
+        self.assertEqual(copy[-946 + 4:-946 + 4 + 13], b"Loading_.scr\0")
+        self.assertEqual(copy[-946 + 260:-10], package[-946 + 260:-10])
 
 
 if __name__ == "__main__":
