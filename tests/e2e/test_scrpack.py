@@ -77,13 +77,25 @@ class ScrpackTest(unittest.TestCase):
                                                  self.language)]
         self.assertEqual(data[:-TAIL], b"".join(parts))
         self.assertEqual(data[-10:], SETUP_TRAILER)
+        # The record byte for byte, read here without the tool's own code.
+        stub, scr, readme, lic, lang = (len(p) for p in parts)
+        rec = data[-TAIL:-10]
+        self.assertEqual(struct.unpack_from("<i", rec, 0), (scr + readme + lic + lang + TAIL,))
+        self.assertEqual(rec[4:260], b"Tropical Fish.scr".ljust(256, b"\0"))
+        self.assertEqual(rec[260:292], title.encode("latin-1") + b"\0")
+        self.assertEqual(rec[292:394], link.encode("ascii") + b"\0")
+        self.assertEqual(rec[394:400], b"\1\1\1\0\0\0")
+        self.assertEqual(struct.unpack_from("<4i", rec, 400), (readme + lic + lang, readme, lic, lang))
+        self.assertEqual(rec[416:417], b"\0")
+        self.assertEqual(rec[417:668], b"\xfa" + folder.encode("ascii"))
+        self.assertEqual(rec[668:919], b"\xfa" + sub.encode("ascii"))
+        self.assertEqual(rec[919:936], b"\1SCRSet.sig\0\xff\0\0\0\0")
 
         j = self.inspect(out)
         self.assertEqual((j["file_size"], j["package_end"], j["appended_bytes"]), (len(data), len(data), 0))
         self.assertEqual((j["trailer"], j["run_kind"]), (SETUP_TRAILER.decode(), "setup"))
         self.assertEqual(j["problems"], [])
         r = j["record"]
-        stub, scr, readme, lic, lang = (len(p) for p in parts)
         self.assertEqual(r["ScrTitle"], title)
         self.assertEqual(r["ScrFileName"], "Tropical Fish.scr")   # stored as given
         self.assertEqual(r["LinkAddress"], link)
@@ -136,6 +148,12 @@ class ScrpackTest(unittest.TestCase):
         self.assertEqual(r["DestSubfolder"], "")
         self.assertEqual(r["LicenseMode"], 1)                      # a licence was given
         self.assertEqual(r["LinkAddress"], "")
+        # Short strings and char fields are padded with zeros, reserved bytes zero.
+        rec = scrtest.read_file(out)[-TAIL:-10]
+        self.assertEqual(rec[417:668], b"\x10<Program Files>\\".ljust(251, b"\0"))
+        self.assertEqual(rec[668:919], b"\0" * 251)
+        self.assertEqual(rec[292:394], b"\0" * 102)
+        self.assertEqual(rec[394:400] + rec[416:417] + rec[932:936], b"\0" * 11)
         self.assertEqual([r[f] for f in ("AddUninstallEntry", "AddStartMenuGroup",
                                          "AddDesktopShortcut", "SkipFolderPage")], [0, 0, 0, 0])
         # The embedded program image is the setup program of this build.
