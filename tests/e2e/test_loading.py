@@ -183,7 +183,7 @@ class LoadingTest(unittest.TestCase):
     def test_truncated_package_silent_ends_with_1_and_changes_nothing(self):
         self.assert_silent_failure(self.packages["truncated"])
 
-    def test_damaged_uninstaller_silent_removes_and_shows_nothing(self):
+    def test_damaged_uninstaller_silent_ends_with_1_and_changes_nothing(self):
         self.assert_silent_failure(self.packages["bad_uninstaller"])
 
     def test_truncated_package_reports_corruption_until_return(self):
