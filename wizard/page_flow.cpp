@@ -57,8 +57,15 @@ void TSCRSetup::btnBackClick() {
 
 void TSCRSetup::btnNextClick() {
   if (page_ == kPageDirectory || page_ == kPageReady) {
-    if (!btnOKClick()) return;  // the install run gave up and went back
-    if (view_closed_) return;   // the copy failed and the window is closed
+    if (!btnOKClick()) {
+      // The install run turned the click back before anything was installed
+      // (it entered the Progress page first, which disabled Cancel). Cancel
+      // is offered again: otherwise Escape, which clicks the first enabled
+      // of Cancel, Back and Next, would start the install run once more.
+      view.SetEnabled(Control::btnCancel, true);
+      return;
+    }
+    if (view_closed_) return;  // the copy failed and the window is closed
   }
   if (page_ == kPageLicense && package.record.SkipFolderPage) {
     SelectPage(kPageReady);

@@ -261,6 +261,66 @@ class WizardWindowTest(unittest.TestCase):
         self.assertEqual(proc.wait(20), 2)
         self.assertEqual(scrtest.diff(before, self.prefix.snapshot()), [])
 
+    def test_layout_bounds(self):
+        """Every control at its layout bounds, in client pixels of the window
+        (pages sit in the Notebook at 8, 72). Labels that size themselves to
+        their text are checked for their fixed edges only."""
+        proc = self.open(self.full)
+        code, lines = self.gui.drive(["tree", CAPTION])
+        self.assertEqual(code, 0, lines)
+        rect = {rec["id"]: rec["rect"] for rec in lines}
+        fixed = {
+            "Panel2": (203, [0, 0, 513, 65]), "Image2": (204, [456, 8, 504, 56]),
+            "Notebook": (205, [8, 72, 505, 321]),
+            "btnCancel": (101, [424, 336, 505, 361]), "btnBack": (102, [256, 336, 337, 361]),
+            "btnNext": (103, [337, 336, 417, 361]),
+            "Label2": (110, [40, 80, 457, 106]), "edLicense": (116, [40, 120, 473, 265]),
+            "rbAccept": (114, [40, 272, 257, 289]), "rbNotAccept": (115, [40, 292, 289, 309]),
+            "Image1": (216, [40, 80, 72, 112]), "edDirectory": (108, [40, 120, 385, 141]),
+            "btnBrowse": (107, [392, 118, 475, 143]), "Label5": (113, [40, 80, 457, 106]),
+            "ProgressBar": (118, [40, 104, 473, 129]), "edReadme": (117, [40, 104, 473, 297]),
+        }
+        for name, (control_id, bounds) in fixed.items():
+            self.assertEqual(rect.get(control_id), bounds, name)
+        for page in range(6):
+            self.assertEqual(rect.get(210 + page), [8, 72, 505, 321], "page %d" % page)
+        # Sized by their texts: left and top fixed; the link 13 high, the
+        # directory text 345 wide, the readme line at least 155 wide.
+        for name, control_id, left, top in (("Link", 104, 8, 342), ("lbTitle", 105, 18, 12),
+                                            ("lbDescription", 106, 40, 34),
+                                            ("Label1", 109, 88, 80), ("Label3", 111, 40, 80),
+                                            ("Label4", 112, 40, 80)):
+            self.assertEqual(rect[control_id][:2], [left, top], name)
+        self.assertEqual(rect[104][3] - rect[104][1], 13)
+        self.assertEqual(rect[109][2] - rect[109][0], 345)
+        self.assertGreaterEqual(rect[111][2] - rect[111][0], 155)
+        # The two header lines and the Readme label clear what lies below.
+        self.assertLessEqual(rect[106][3], 65)
+        self.assertLessEqual(rect[111][3], 104)
+        self.gui.drive(["close", CAPTION])
+        self.assertEqual(proc.wait(20), 2)
+
+    def test_refused_folder_offers_cancel_again(self):
+        """A folder the install run refuses brings the Directory page back
+        with Cancel enabled again, so that Escape cancels there (it would
+        otherwise click Install, the first enabled answer to Escape)."""
+        before = self.prefix.snapshot()
+        proc = self.open(self.plain)
+        g = self.gui
+        code, lines = g.drive(["settext", CAPTION, "#108", "Q:\\nowhere\\deeper"],
+                              ["click", CAPTION, "Install"],
+                              ["msgbox", "Screensaver Setup", 15000],
+                              ["press", "Screensaver Setup", "OK"],
+                              ["waittext", CAPTION, "#103", "Install"], ["sleep", 300])
+        self.assertEqual(code, 0, lines)
+        self.assertEqual(lines[2]["text"],
+                         "Unable to create the directory. Please select a different directory.")
+        c = g.controls()
+        self.assert_state(c, "Select Destination Directory", "Install", True, False)
+        self.assertTrue(g.xkey("Escape"))
+        self.assertEqual(proc.wait(20), 2)
+        self.assertEqual(scrtest.diff(before, self.prefix.snapshot()), [])
+
     def test_ready_page_and_cancel_button(self):
         proc = self.open(self.skip)
         g = self.gui

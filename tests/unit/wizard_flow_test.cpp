@@ -321,6 +321,13 @@ TEST(WizardInstall, AFolderTheInstallRunRefusesBringsTheDirectoryPageBack) {
   EXPECT_FALSE(w.view.closed);
   EXPECT_TRUE(w.NextEnabled());
   EXPECT_EQ(w.NextText(), "Install");
+  // Nothing was installed, so Cancel is offered again; Escape, which
+  // clicks the first enabled of Cancel, Back and Next, then cancels instead
+  // of starting the install run once more.
+  EXPECT_TRUE(w.view.Enabled(Control::btnCancel));
+  w.form->btnCancelClick();
+  EXPECT_TRUE(w.view.closed);
+  EXPECT_EQ(w.form->exit_code, kExitCancelled);
 }
 
 TEST(WizardBrowse, ChosenFolderReplacesTheFieldAndCancelKeepsIt) {
