@@ -154,7 +154,11 @@ LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM lp, LPARAM data);
 
 bool FolderExists(const char* path) {
+  // The browser asks about every item the user selects, empty floppy and
+  // CD drives too: the system's "drive not ready" box must not come up.
+  const UINT old_mode = SetErrorMode(SEM_FAILCRITICALERRORS);
   const DWORD attributes = GetFileAttributesA(path);
+  SetErrorMode(old_mode);
   return attributes != 0xFFFFFFFF && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -603,11 +607,15 @@ class Win32View : public WizardView {
     switch (c) {
       case Control::rbAccept:
       case Control::rbNotAccept:
-        ::SetFocus(hwnd);
+        // Checked before it takes the focus: a radio button may report a
+        // click of its own when it gets the focus unchecked (the way dialogs
+        // select by arrow keys), which would run rbAcceptClick with the old
+        // choice first and move the focus on to Next or Cancel.
         SendMessageA(Hwnd(Control::rbAccept), BM_SETCHECK,
                      c == Control::rbAccept ? BST_CHECKED : BST_UNCHECKED, 0);
         SendMessageA(Hwnd(Control::rbNotAccept), BM_SETCHECK,
                      c == Control::rbNotAccept ? BST_CHECKED : BST_UNCHECKED, 0);
+        ::SetFocus(hwnd);
         form_->rbAcceptClick();
         break;
       default:
