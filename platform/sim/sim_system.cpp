@@ -1,5 +1,7 @@
 #include "platform/sim/sim_system.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -81,6 +83,17 @@ bool ValidWindowsPath(const std::string& path) {
 }
 
 }  // namespace
+
+namespace {
+std::string UniqueSandbox() {
+  static int counter = 0;
+  return (fs::temp_directory_path() /
+          ("scr_sim_" + std::to_string(getpid()) + "_" + std::to_string(++counter)))
+      .string();
+}
+}  // namespace
+
+SimSystem::SimSystem() : SimSystem(UniqueSandbox()) {}
 
 SimSystem::SimSystem(std::string sandbox) : sandbox_(std::move(sandbox)) {
   std::error_code ec;
@@ -309,7 +322,8 @@ std::string SimSystem::FullPath(const std::string& path) {
   std::string joined;
   for (size_t i = 0; i < out.size(); ++i) joined += (i ? "\\" : "") + out[i];
   if (out.size() == 1) joined += "\\";
-  if (!full.empty() && (full.back() == '\\' || full.back() == '/') && out.size() > 1) joined += "\\";
+  if (!full.empty() && (full.back() == '\\' || full.back() == '/') && out.size() > 1)
+    joined += "\\";
   return joined;
 }
 

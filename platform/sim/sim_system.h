@@ -22,6 +22,9 @@ class SimSystem : public System {
  public:
   // Creates an empty sandbox under `sandbox` (removed first when it exists).
   explicit SimSystem(std::string sandbox);
+  // A sandbox of its own in the temporary folder, unique to this process
+  // and object, so tests may run in parallel processes.
+  SimSystem();
   ~SimSystem() override;
 
   // ---- settings a test may change ----
@@ -38,7 +41,7 @@ class SimSystem : public System {
       {ShellFolder::kPrograms, "C:\\Documents and Settings\\User\\Start Menu\\Programs"},
       {ShellFolder::kProgramFiles, "C:\\Program Files"},
   };
-  std::set<ShellFolder> failing_folders;  // SpecialFolderPath fails for these
+  std::set<ShellFolder> failing_folders;           // SpecialFolderPath fails for these
   std::map<std::string, std::string> short_paths;  // long path -> short form
   intptr_t shell_execute_result = 42;
   bool delay_until_reboot_ok = true;
@@ -50,8 +53,8 @@ class SimSystem : public System {
   // ---- faults ----
   std::set<std::string> fail_create_directory;  // Windows paths, any case
   std::set<std::string> fail_create_file;
-  std::set<std::string> fail_delete;            // DeleteFile keeps failing
-  std::map<std::string, int> busy_deletes;       // fails this many times, then works
+  std::set<std::string> fail_delete;        // DeleteFile keeps failing
+  std::map<std::string, int> busy_deletes;  // fails this many times, then works
   // A created file whose path is listed fails its writes once this many
   // bytes have been written to it.
   std::map<std::string, int64_t> fail_write_after;

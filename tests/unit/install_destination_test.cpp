@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "install/destination.h"
 #include "platform/sim/sim_system.h"
@@ -7,17 +6,9 @@
 namespace scr {
 namespace {
 
-// A sandbox of its own for every test and process: ctest runs the tests
-// of this binary in parallel processes.
-std::string Sandbox(const char* tag) {
-  return testing::TempDir() + tag + "_" +
-         testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
-         std::to_string(getpid());
-}
-
 class DestinationTest : public testing::Test {
  protected:
-  SimSystem sim{Sandbox("inst_destination")};
+  SimSystem sim;
   std::string Resolve(std::string_view folder, std::string_view sub) {
     return ResolveDestinationFolder(sim, folder, sub);
   }

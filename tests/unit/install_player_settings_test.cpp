@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 
@@ -9,19 +8,11 @@
 namespace scr {
 namespace {
 
-// A sandbox of its own for every test and process: ctest runs the tests
-// of this binary in parallel processes.
-std::string Sandbox(const char* tag) {
-  return testing::TempDir() + tag + "_" +
-         testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
-         std::to_string(getpid());
-}
-
 constexpr char kKey[] = "\\Software\\Quorvane\\My Saver";
 
 class PlayerSettingsTest : public testing::Test {
  protected:
-  SimSystem sim{Sandbox("inst_player_settings")};
+  SimSystem sim;
   const std::string folder = "C:\\Savers\\";
   std::string Choose(const std::string& name) {
     return ChooseTargetFileName(sim, "My Saver", folder + name, folder);

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "install/registration.h"
 #include "platform/sim/sim_system.h"
@@ -7,21 +6,13 @@
 namespace scr {
 namespace {
 
-// A sandbox of its own for every test and process: ctest runs the tests
-// of this binary in parallel processes.
-std::string Sandbox(const char* tag) {
-  return testing::TempDir() + tag + "_" +
-         testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
-         std::to_string(getpid());
-}
-
 constexpr char kEntry[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\My Saver";
 constexpr char kGroup[] = "C:\\Documents and Settings\\User\\Start Menu\\Programs\\My Saver\\";
 constexpr char kDesktop[] = "C:\\Documents and Settings\\User\\Desktop\\";
 
 class RegistrationTest : public testing::Test {
  protected:
-  SimSystem sim{Sandbox("inst_registration")};
+  SimSystem sim;
   LanguageTable table;  // absent: English names
   std::string Value(RootKey root, const std::string& key, const std::string& name) {
     std::string v;

@@ -1,7 +1,6 @@
 #include "install/install_run.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 
@@ -13,14 +12,6 @@
 
 namespace scr {
 namespace {
-
-// A sandbox of its own for every test and process: ctest runs the tests
-// of this binary in parallel processes.
-std::string Sandbox(const char* tag) {
-  return testing::TempDir() + tag + "_" +
-         testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
-         std::to_string(getpid());
-}
 
 constexpr char kDest[] = "C:\\Program Files\\My Saver\\";
 constexpr char kEntry[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\My Saver";
@@ -126,7 +117,7 @@ class InstallRunTest : public testing::Test {
     return texts;
   }
 
-  RecordingSim sim{Sandbox("inst_run")};
+  RecordingSim sim;
   MemoryView view;
   PackageSpec pkg;
   std::unique_ptr<TSCRSetup> form;
@@ -540,7 +531,7 @@ TEST(UninstallerFileName, ReplacesTheExtensionFromTheLastDot) {
 }
 
 TEST(DeleteFileIfExists, LeavesAFileThatCannotBeOpened) {
-  SimSystem sim(Sandbox("inst_delete"));
+  SimSystem sim;
   sim.PutFile("C:\\x.scr", "x");
   DeleteFileIfExists(sim, "C:\\missing.scr");
   EXPECT_EQ(sim.delete_attempts, 0);

@@ -13,11 +13,6 @@
 namespace scr {
 namespace {
 
-std::string TestSandbox(const char* prefix) {
-  const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-  return testing::TempDir() + prefix + info->test_suite_name() + "_" + info->name();
-}
-
 // Random bytes that cannot hold a trailer (both start with "S").
 std::string NoiseWithoutTrailer(std::mt19937& random, size_t size) {
   std::string bytes(size, '\0');
@@ -44,7 +39,7 @@ void PutInt32(std::string& bytes, int64_t at, int32_t value) {
 
 class PackageLoading : public testing::Test {
  protected:
-  PackageLoading() : sim(TestSandbox("pack_")) {}
+  PackageLoading() = default;
 
   struct Parts {
     std::string image = "MZ\x90 setup program image";

@@ -19,11 +19,6 @@ std::string RecordBytes(const SetupRecord& record) {
   return std::string(reinterpret_cast<const char*>(&record), sizeof(record));
 }
 
-std::string TestSandbox() {
-  const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-  return testing::TempDir() + "pack_" + info->test_suite_name() + "_" + info->name();
-}
-
 TEST(SetupRecordLayout, FieldsLandOnTheirOffsets) {
   SetupRecord r{};
   r.PackageSize = 0x01020304;
@@ -80,7 +75,7 @@ TEST(SetupRecordLayout, TrailersAndSignature) {
 
 class PackageWriter : public testing::Test {
  protected:
-  PackageWriter() : sim(TestSandbox()) {}
+  PackageWriter() = default;
   SimSystem sim;
 };
 

@@ -1,7 +1,6 @@
 // The temporary copy's run: delete the uninstaller once it is free, then
 // leave its own file to the next restart.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -13,20 +12,12 @@
 namespace scr {
 namespace {
 
-// A sandbox of its own for every test and process: ctest runs tests of this
-// binary side by side.
-std::string Sandbox(const std::string& tag) {
-  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  return ::testing::TempDir() + tag + "_" + info->test_suite_name() + "_" + info->name() + "_" +
-         std::to_string(getpid());
-}
-
 const char kTarget[] = "C:\\WINDOWS\\AQUARI~1.EXE";
 const char kCopy[] = "C:\\TEMP\\ZEROveruziuninst4711.exe";
 
 class DeferredRemoval : public ::testing::Test {
  protected:
-  DeferredRemoval() : sim(Sandbox("remove_deferred")) {
+  DeferredRemoval() {
     sim.module_path = kCopy;
     sim.PutFile(kCopy, "copy");
   }
@@ -86,7 +77,7 @@ class StuckClockSim : public SimSystem {
 };
 
 TEST(DeferredRemovalClock, StuckClockStillEndsAndTickWrapIsHarmless) {
-  StuckClockSim sim(Sandbox("remove_deferred_clock"));
+  StuckClockSim sim;
   sim.PutFile(kTarget, "busy");
   sim.fail_delete = {kTarget};
   EXPECT_EQ(RunDeferredRemoval(sim, {"copy.exe", "-delfile", kTarget}), kExitRemovalDeferred);
@@ -94,7 +85,7 @@ TEST(DeferredRemovalClock, StuckClockStillEndsAndTickWrapIsHarmless) {
             static_cast<int>(kDeferredRemovalBoundMs / kDeferredRemovalPauseMs) + 1);
 
   // The tick counter wraps during the wait: still the full bound.
-  SimSystem wrap(Sandbox("remove_deferred_wrap"));
+  SimSystem wrap;
   wrap.clock_ms = 0xFFFFFFFFu - 1000u;
   wrap.PutFile(kTarget, "busy");
   wrap.fail_delete = {kTarget};

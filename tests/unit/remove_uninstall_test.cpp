@@ -3,7 +3,6 @@
 // and placed at the module path, and the installed state (files, registry,
 // shortcuts) laid out under the names that installation uses.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -23,14 +22,6 @@
 
 namespace scr {
 namespace {
-
-// A sandbox of its own for every test and process: ctest runs tests of this
-// binary side by side.
-std::string Sandbox(const std::string& tag) {
-  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  return ::testing::TempDir() + tag + "_" + info->test_suite_name() + "_" + info->name() + "_" +
-         std::to_string(getpid());
-}
 
 const char kUninstallKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const char kPlayerKey[] = "\\Software\\Quorvane\\";
@@ -93,7 +84,7 @@ class UninstallRun : public ::testing::Test {
 
   void Reset() {
     sim.reset();
-    sim = std::make_unique<TracingSim>(Sandbox("remove_uninstall"));
+    sim = std::make_unique<TracingSim>();
     view = MemoryView();
     sim->module_path = kUninstaller;
     sim->short_paths[kUninstaller] = kShortUninstaller;
