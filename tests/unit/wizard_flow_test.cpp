@@ -2,7 +2,6 @@
 // states per page, Back and Next, licence acceptance, Cancel and the
 // hand-over to the install run.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "package/writer.h"
 #include "platform/sim/sim_system.h"
@@ -11,12 +10,6 @@
 
 namespace scr {
 namespace {
-
-std::string Sandbox() {
-  const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-  return testing::TempDir() + "wizard_flow_" + info->test_suite_name() + "_" + info->name() + "_" +
-         std::to_string(getpid());
-}
 
 struct Package {
   std::string readme, license, language;
@@ -32,8 +25,7 @@ struct Package {
 class Wizard {
  public:
   explicit Wizard(const Package& package, RunModes modes = {},
-                  std::vector<std::string> args = {"setup.exe"})
-      : sim(Sandbox()) {
+                  std::vector<std::string> args = {"setup.exe"}) {
     std::unique_ptr<File> out = sim.CreateFile(sim.module_path);
     EXPECT_TRUE(out);
     EXPECT_TRUE(WriteSetupFile(*out, std::string(512, 'P'), "MZ screensaver", package.readme,

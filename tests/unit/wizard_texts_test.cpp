@@ -1,7 +1,6 @@
 // The wizard's texts: translation of the fixed texts and page headers, the
 // caption, the link label, and what a damaged package leaves behind.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "package/writer.h"
 #include "platform/sim/sim_system.h"
@@ -11,16 +10,9 @@
 namespace scr {
 namespace {
 
-std::string Sandbox() {
-  const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-  return testing::TempDir() + "wizard_texts_" + info->test_suite_name() + "_" + info->name() + "_" +
-         std::to_string(getpid());
-}
-
 struct TextRun {
   explicit TextRun(const std::string& title, const std::string& link = "",
-                   const std::string& language = "", RunModes modes = {})
-      : sim(Sandbox()) {
+                   const std::string& language = "", RunModes modes = {}) {
     SetupRecord record{};
     SetField(record.ScrFileName, "Aquarium.scr");
     SetField(record.ScrTitle, title);
@@ -129,7 +121,7 @@ TEST(WizardTexts, LinkShowsTheAddressOrIsHidden) {
 }
 
 TEST(WizardTexts, DamagedPackageLeavesTheDesignTimeTexts) {
-  SimSystem sim(Sandbox());
+  SimSystem sim;
   sim.PutFile(sim.module_path, std::string(4000, 'P'));  // no trailer at all
   sim.answers.push_back(MsgAnswer::kOk);
   MemoryView view;
@@ -148,7 +140,7 @@ TEST(WizardTexts, DamagedPackageLeavesTheDesignTimeTexts) {
 
 TEST(WizardTexts, UnreadableProgramFileIsReportedButNotInSilentMode) {
   for (bool silent : {false, true}) {
-    SimSystem sim(Sandbox());
+    SimSystem sim;
     sim.fail_open_module = true;
     sim.answers.push_back(MsgAnswer::kOk);
     MemoryView view;
