@@ -144,6 +144,10 @@ class System {
                                MsgButtons buttons) = 0;
   // The window that owns message boxes, the folder browser and shell calls.
   virtual void SetOwnerWindow(void* window) = 0;
+  // A line for whoever started the program (the standard error handle, when
+  // it has one): the only report a run without a display or a silent run
+  // can give.
+  virtual void WriteStdError(const std::string& text) = 0;
 };
 
 }  // namespace scr

@@ -25,9 +25,12 @@ void TSCRSetup::FormCreate() {
     case LoadStatus::kCannotOpen:
       // Not a damaged package: the program cannot read itself at all (held
       // exclusively by another program, or removed while starting). Say so
-      // plainly; a silent run shows no box and reports it through its exit
-      // code alone, so a scripted installation never waits on a question.
-      if (!modes.SilentMode)
+      // plainly; a silent run shows no box (a scripted installation never
+      // waits on a question) and says it on the standard error handle.
+      if (modes.SilentMode)
+        sys.WriteStdError("Screensaver Setup: cannot open its own program file " +
+                          sys.ModulePath() + "\r\n");
+      else
         sys.MessageBox("Setup cannot open its own program file:\r\n" + sys.ModulePath(),
                        kApplicationTitle, MsgIcon::kError, MsgButtons::kOk);
       exit_code = kExitBadPackage;

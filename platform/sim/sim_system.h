@@ -80,6 +80,7 @@ class SimSystem : public System {
   uint64_t slept_ms = 0;   // total time passed to Sleep
   uint32_t clock_ms = 1000;
   void* owner = nullptr;
+  std::string std_error;  // everything written to the standard error handle
 
   // ---- test helpers over the sandbox ----
   // Writes a file, creating its folders.
@@ -146,6 +147,7 @@ class SimSystem : public System {
   MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                        MsgButtons buttons) override;
   void SetOwnerWindow(void* window) override { owner = window; }
+  void WriteStdError(const std::string& text) override { std_error += text; }
 
  private:
   struct RegKey {

@@ -508,4 +508,11 @@ MsgAnswer Win32System::MessageBox(const std::string& text, const std::string& ca
 
 void Win32System::SetOwnerWindow(void* window) { owner_ = window; }
 
+void Win32System::WriteStdError(const std::string& text) {
+  HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  if (err == nullptr || err == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(err, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
 }  // namespace scr

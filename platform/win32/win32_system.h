@@ -63,6 +63,7 @@ class Win32System : public System {
   MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                        MsgButtons buttons) override;
   void SetOwnerWindow(void* window) override;
+  void WriteStdError(const std::string& text) override;
 
  private:
   void* owner_ = nullptr;  // HWND of message boxes and shell calls

@@ -149,6 +149,9 @@ TEST(WizardTexts, UnreadableProgramFileIsReportedButNotInSilentMode) {
     EXPECT_TRUE(view.terminated);
     EXPECT_EQ(form.exit_code, kExitBadPackage);
     EXPECT_EQ(sim.boxes.size(), silent ? 0u : 1u);
+    EXPECT_EQ(sim.std_error.find("cannot open its own program file C:\\Setup\\setup.exe") !=
+                  std::string::npos,
+              silent);
   }
 }
 

@@ -180,13 +180,6 @@ std::string WindowText(HWND hwnd) {
   return text;
 }
 
-void WriteStdErr(const std::string& text) {
-  HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-  if (err == nullptr || err == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(err, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-}
-
 class Win32View : public WizardView {
  public:
   Win32View() {
@@ -978,7 +971,7 @@ int RunWizardWindow(HINSTANCE instance, System& system, RunModes modes,
               "Screensaver Setup: the setup window could not be created (error %lu); "
               "is a display available? Setup ends without changes.\r\n",
               static_cast<unsigned long>(error));
-    WriteStdErr(text);
+    system.WriteStdError(text);
     view.Destroy();
     g_view = nullptr;
     return kExitNoWindow;
