@@ -11,7 +11,7 @@ add_executable(setup WIN32 setup/main.cpp ${SCR_WIN32_SOURCES} setup/setup.rc)
 target_compile_options(setup PRIVATE -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
                                      -fno-unwind-tables)
 target_compile_options(scrcore PRIVATE -fno-asynchronous-unwind-tables -fno-unwind-tables)
-target_link_libraries(setup PRIVATE scrcore comctl32 shell32 ole32 advapi32 gdi32 user32)
+target_link_libraries(setup PRIVATE scrcore shell32 ole32 advapi32 gdi32 user32)
 # The program must load on Windows 95 and NT 4: no import newer than theirs.
 target_compile_definitions(setup PRIVATE WINVER=0x0400 _WIN32_WINNT=0x0400 _WIN32_IE=0x0400)
 

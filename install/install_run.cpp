@@ -207,14 +207,18 @@ bool InstallRun::CopyScreensaver(File& source) {
                       static_cast<int64_t>(record_.TextBlocksSize) - kRecordAndTrailerSize;
   std::vector<char> buffer(
       static_cast<size_t>(std::clamp<int64_t>(remaining, 0, static_cast<int64_t>(kCopyChunk))));
-  while (source.Position() < source_size && remaining > 0) {
+  // The source position is counted here rather than asked of the file
+  // twice per chunk.
+  int64_t position = source.Position();
+  if (position < 0) return false;
+  while (position < source_size && remaining > 0) {
     const size_t want = static_cast<size_t>(std::min<int64_t>(remaining, buffer.size()));
     size_t got = 0;
     if (!source.ReadSome(buffer.data(), want, &got) || got == 0) return false;
     if (!preview_ && !target_file_->Write(buffer.data(), got)) return false;
     remaining -= static_cast<int64_t>(got);
-    const double share =
-        100.0 * static_cast<double>(source.Position()) / static_cast<double>(source_size);
+    position += static_cast<int64_t>(got);
+    const double share = 100.0 * static_cast<double>(position) / static_cast<double>(source_size);
     view_.SetProgress(static_cast<int>(std::nearbyint(share)));
     view_.RepaintAndPump();
   }

@@ -961,7 +961,14 @@ int RunWizardWindow(HINSTANCE instance, System& system, RunModes modes,
     return form.exit_code;
   }
 
-  InitCommonControls();
+  // comctl32 (the progress bar's home) is loaded here, for the window,
+  // rather than imported: a silent run then never loads it, nor the theme
+  // support that its version 6 brings in, which costs a silent install
+  // tens of milliseconds of start-up.
+  if (HMODULE comctl = LoadLibraryA("comctl32.dll")) {
+    using InitFn = void(WINAPI*)();
+    if (auto init = reinterpret_cast<InitFn>(GetProcAddress(comctl, "InitCommonControls"))) init();
+  }
   Win32View view;
   g_view = &view;
   if (!view.Create(instance)) {
