@@ -410,6 +410,16 @@ bool Win32System::RegDeleteTree(RootKey root, const std::string& key) {
 // --- shell ---
 
 bool Win32System::SpecialFolderPath(ShellFolder folder, std::string* path) {
+  // A shell folder does not move while the setup runs, and every shortcut
+  // asks for its folder again (each query costs milliseconds): answers are
+  // kept for the process. Failures are not kept, so a later query may still
+  // succeed.
+  for (const auto& [id, known] : folders_) {
+    if (id == folder) {
+      *path = known;
+      return true;
+    }
+  }
   LPITEMIDLIST list = nullptr;
   if (FAILED(
           SHGetSpecialFolderLocation(static_cast<HWND>(owner_), static_cast<int>(folder), &list)) ||
@@ -426,6 +436,7 @@ bool Win32System::SpecialFolderPath(ShellFolder folder, std::string* path) {
   }
   if (!ok) return false;
   *path = buffer;
+  folders_.emplace_back(folder, *path);
   return true;
 }
 

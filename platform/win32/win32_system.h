@@ -68,6 +68,7 @@ class Win32System : public System {
  private:
   void* owner_ = nullptr;  // HWND of message boxes and shell calls
   bool com_held_ = false;  // COM initialised once for the whole process
+  std::vector<std::pair<ShellFolder, std::string>> folders_;  // shell folders found so far
 };
 
 }  // namespace scr
