@@ -123,13 +123,13 @@ bool InstallRun::Run() {
   // The installed file always lands inside the chosen folder, whatever
   // folder part the package's file name carries.
   const std::string scr_name = FieldText(record_.ScrFileName);
-  const std::string name = scr_name.substr(FileNameStart(sys_, scr_name, true));
+  const std::string name = scr_name.substr(FileNameStart(sys_, scr_name, kAnySeparators));
   // A file name without a name part is a damaged package: nothing can be
   // installed, and nothing is written or registered for it.
   bool succeeded = !name.empty();
   if (succeeded) {
     target_ = ChooseTargetFileName(sys_, title_, folder_ + name, folder_);
-    target_name_ = target_.substr(FileNameStart(sys_, target_, false));
+    target_name_ = target_.substr(FileNameStart(sys_, target_, kFolderSeparators));
     uninstaller_name_ = UninstallerFileName(form_.Tr("Uninstall"), target_name_);
     uninstaller_ = folder_ + uninstaller_name_;
 
@@ -233,7 +233,7 @@ void InstallRun::Register() {
   // forward slash, a "." or ".." part, a path from the root of the drive).
   const std::string expanded = sys_.FullPath(target_);
   const std::string uninstaller =
-      expanded.substr(0, FileNameStart(sys_, expanded, false)) + uninstaller_name_;
+      expanded.substr(0, FileNameStart(sys_, expanded, kFolderSeparators)) + uninstaller_name_;
   if (record_.AddUninstallEntry) WriteUninstallEntry(sys_, title_, uninstaller);
   if (record_.AddStartMenuGroup)
     CreateProgramShortcuts(sys_, form_.package.table, title_, uninstaller, screensaver,

@@ -22,20 +22,6 @@ void DropLastCharacter(System& system, std::string& base) {
 
 }  // namespace
 
-size_t FileNameStart(System& system, std::string_view path, bool any_separator) {
-  size_t start = 0;
-  for (size_t i = 0; i < path.size();) {
-    const uint8_t c = static_cast<uint8_t>(path[i]);
-    if (system.IsLeadByte(c) && i + 1 < path.size()) {
-      i += 2;
-      continue;
-    }
-    if (c == '\\' || (any_separator && (c == '/' || c == ':'))) start = i + 1;
-    ++i;
-  }
-  return start;
-}
-
 void StoreInstalledPath(System& system, std::string_view title, const std::string& path) {
   if (!TitleNamesOwnKey(title)) return;
   const std::string key = PlayerSettingsKey(title);
@@ -76,12 +62,12 @@ std::string ChooseTargetFileName(System& system, std::string_view title, std::st
   // "../../x.scr" or "x.scr:stream" would lead elsewhere), and a name of
   // dots only, or none, names no file at all.
   std::string recorded = ReadInstalledPath(system, title);
-  const size_t recorded_name = FileNameStart(system, recorded, true);
+  const size_t recorded_name = FileNameStart(system, recorded, kAnySeparators);
   const bool names_a_file = recorded.find_first_not_of('.', recorded_name) != std::string::npos;
   if (recorded.substr(0, recorded_name) != folder || !names_a_file) recorded.clear();
   if (!recorded.empty()) return recorded;
 
-  const std::string name = target.substr(FileNameStart(system, target, false));
+  const std::string name = target.substr(FileNameStart(system, target, kFolderSeparators));
   const size_t ext_size = name.size() < 4 ? name.size() : 4;
   const std::string extension = name.substr(name.size() - ext_size);
   std::string base = name.substr(0, name.size() - ext_size);

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "package/file_name.h"
 #include "platform/system.h"
 
 namespace scr {
@@ -23,12 +24,5 @@ void ClearPlayerSettings(System& system, std::string_view title);
 // numbered 8.3-style name (MySaver1.scr ... MySave10.scr).
 std::string ChooseTargetFileName(System& system, std::string_view title, std::string target,
                                  const std::string& folder);
-
-// Where the file name of `path` begins: just behind its last separator.
-// With `any_separator` false only "\" separates (the folder part of a
-// recorded path); with it true "/" and ":" do too (a file name from the
-// package must never reach outside the chosen folder). The trail byte of a
-// double-byte character is never taken for a separator.
-size_t FileNameStart(System& system, std::string_view path, bool any_separator);
 
 }  // namespace scr

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "package/file_name.h"
+
 namespace scr {
 namespace {
 
@@ -83,16 +85,7 @@ int WindowsVersionNumber(const VersionInfo& v) {
 void NormaliseScrFileName(System& system, char (&field)[256]) {
   std::string text = FieldText(field);
 
-  size_t name_start = 0;
-  for (size_t i = 0; i < text.size();) {
-    uint8_t c = static_cast<uint8_t>(text[i]);
-    if (system.IsLeadByte(c) && i + 1 < text.size()) {
-      i += 2;  // the trail byte may look like "\" but is part of a character
-      continue;
-    }
-    if (c == '\\' || c == ':') name_start = i + 1;
-    ++i;
-  }
+  const size_t name_start = FileNameStart(system, text, "\\:");
   std::string folder = text.substr(0, name_start);
   std::string name = text.substr(name_start);
 

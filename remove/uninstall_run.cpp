@@ -6,6 +6,7 @@
 
 #include "install/player_settings.h"
 #include "install/registration.h"
+#include "package/file_name.h"
 #include "package/language.h"
 #include "package/record.h"
 #include "wizard/setup_form.h"
@@ -13,31 +14,15 @@
 namespace scr {
 namespace {
 
-// Where the file name of `path` starts: behind its last "\" or ":", where a
-// trail byte of a double-byte character that looks like "\" does not count.
-size_t NameStart(System& sys, std::string_view path) {
-  size_t start = 0;
-  for (size_t i = 0; i < path.size();) {
-    uint8_t c = static_cast<uint8_t>(path[i]);
-    if (sys.IsLeadByte(c) && i + 1 < path.size()) {
-      i += 2;
-      continue;
-    }
-    if (c == '\\' || c == ':') start = i + 1;
-    ++i;
-  }
-  return start;
-}
-
 std::string FolderPart(System& sys, const std::string& path) {
-  return path.substr(0, NameStart(sys, path));
+  return path.substr(0, FileNameStart(sys, path, "\\:"));
 }
 
 // The name the install run gave the screensaver: the package's file name
 // behind its last "\", "/" or ":", so that it never reaches out of the
 // folder it is joined to.
 std::string PackageFileName(System& sys, const std::string& file_name) {
-  return file_name.substr(FileNameStart(sys, file_name, true));
+  return file_name.substr(FileNameStart(sys, file_name, kAnySeparators));
 }
 
 // A number from 0 to 9 999 998 that varies with the seed (a linear

@@ -120,11 +120,11 @@ TEST_F(PlayerSettingsTest, NumberingNeverSplitsADoubleByteCharacter) {
 
 TEST_F(PlayerSettingsTest, FileNameStartSkipsTrailBytes) {
   sim.lead_bytes = {0x81};
-  EXPECT_EQ(FileNameStart(sim, "C:\\a\\b.scr", false), 5u);
-  EXPECT_EQ(FileNameStart(sim, "C:\\a/b:c.scr", false), 3u);
-  EXPECT_EQ(FileNameStart(sim, "C:\\a/b:c.scr", true), 7u);
-  EXPECT_EQ(FileNameStart(sim, std::string("C:\\\x81\x5c.scr", 8), true), 3u);
-  EXPECT_EQ(FileNameStart(sim, "dir\\", true), 4u);
+  EXPECT_EQ(FileNameStart(sim, "C:\\a\\b.scr", kFolderSeparators), 5u);
+  EXPECT_EQ(FileNameStart(sim, "C:\\a/b:c.scr", kFolderSeparators), 3u);
+  EXPECT_EQ(FileNameStart(sim, "C:\\a/b:c.scr", kAnySeparators), 7u);
+  EXPECT_EQ(FileNameStart(sim, std::string("C:\\\x81\x5c.scr", 8), kAnySeparators), 3u);
+  EXPECT_EQ(FileNameStart(sim, "dir\\", kAnySeparators), 4u);
 }
 
 }  // namespace
