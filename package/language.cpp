@@ -18,7 +18,8 @@ void LoadLanguageTable(LanguageTable& table, std::string_view block, std::string
     std::string_view line = block.substr(pos, end - pos);
     // CR LF is one break; a lone CR or LF is one break too.
     pos = end;
-    if (pos < block.size()) pos += (block[pos] == '\r' && pos + 1 < block.size() && block[pos + 1] == '\n') ? 2 : 1;
+    if (pos < block.size())
+      pos += (block[pos] == '\r' && pos + 1 < block.size() && block[pos + 1] == '\n') ? 2 : 1;
 
     size_t eq = line.find('=');
     if (eq == std::string_view::npos) {
@@ -47,12 +48,14 @@ void FreeLanguageTable(LanguageTable& table) {
   table.present = false;
 }
 
-std::string ReplaceAll(std::string_view text, std::string_view search, std::string_view replacement) {
+std::string ReplaceAll(std::string_view text, std::string_view search,
+                       std::string_view replacement) {
   if (search.empty()) return std::string(text);
   std::string out;
   out.reserve(text.size());
   size_t pos = 0;
-  for (size_t hit; (hit = text.find(search, pos)) != std::string_view::npos; pos = hit + search.size()) {
+  for (size_t hit; (hit = text.find(search, pos)) != std::string_view::npos;
+       pos = hit + search.size()) {
     out.append(text.substr(pos, hit - pos));
     out.append(replacement);
   }

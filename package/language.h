@@ -31,7 +31,8 @@ void FreeLanguageTable(LanguageTable& table);
 // Every occurrence of `search` replaced, left to right, non-overlapping,
 // case-sensitive; replaced text is not scanned again. An empty `search`
 // changes nothing.
-std::string ReplaceAll(std::string_view text, std::string_view search, std::string_view replacement);
+std::string ReplaceAll(std::string_view text, std::string_view search,
+                       std::string_view replacement);
 
 // `format` with its first "%s" replaced by `argument`, taken as data. Any
 // other "%" sequence stays as it is; a format without "%s" comes back as is.

@@ -21,8 +21,9 @@ void TSCRSetup::LangRenameControls() {
   view.SetText(Control::rbNotAccept, Tr("I &do not accept the agreement"));
 
   static constexpr const char* kTitles[kPageCount] = {
-      "License Agreement", "Select Destination Directory", "Ready to Install",
-      "Installing",        "Information",                  "Finish"};
+      "License Agreement", "Select Destination Directory",
+      "Ready to Install",  "Installing",
+      "Information",       "Finish"};
   static constexpr const char* kDescriptions[kPageCount] = {
       "Please read the following important information before continuing.",
       "Where should Screen Saver be installed?",
