@@ -230,6 +230,24 @@ class LoadingTest(unittest.TestCase):
         self.assertEqual(copy[-946 + 4:-946 + 4 + 13], b"Loading_.scr\0")
         self.assertEqual(copy[-946 + 260:-10], package[-946 + 260:-10])
 
+    def test_file_name_rule_follows_the_reported_windows_version(self):
+        # The rule cuts and replaces only from Windows 2000 on; Windows 98
+        # (and NT 4) keep the stored name, long and with its blank.
+        try:
+            for version, folder, expected in (("win98", "C:\\V98", "Loading Fish.scr"),
+                                              ("nt40", "C:\\VNT4", "Loading Fish.scr"),
+                                              ("win2k", "C:\\V2K", "Loading_.scr")):
+                self.assertTrue(self.prefix.set_windows_version(version), version)
+                code, _ = self.run_silent(self.packages["full"], folder)
+                self.assertEqual(code, 0, version)
+                names = os.listdir(self.prefix.unix_path(folder))
+                self.assertIn(expected, names, version)
+                self.assertEqual(scrtest.read_file(
+                    os.path.join(self.prefix.unix_path(folder), expected)),
+                    screensaver_bytes(SCREENSAVER_SIZE), version)
+        finally:
+            self.prefix.set_windows_version(None)
+
 
 if __name__ == "__main__":
     scrtest.main()
