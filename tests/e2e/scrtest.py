@@ -111,6 +111,13 @@ def host_file(name):
     return os.path.join(HOST, name)
 
 
+def require_files(*paths):
+    """Fails the suite at once when a build output it needs is missing."""
+    for path in paths:
+        if not os.path.isfile(path):
+            raise AssertionError("%s is missing: build both presets first (tools/test-all)" % path)
+
+
 def work_dir(suite):
     """A fresh scratch folder for one suite: $SCR_HOST/wine/<suite>."""
     path = os.path.join(HOST, "wine", suite)
@@ -600,7 +607,9 @@ class Window:
                                                           self.text, self.children)
 
 
-def _unescape_tool_text(text):
+def unescape_driver_text(text):
+    """Undoes the escaping of our Windows drivers' output ("\\\\" and "\\xHH");
+    returns the bytes decoded Latin-1."""
     out = bytearray()
     i = 0
     raw = text.encode("latin-1", "replace")
@@ -649,7 +658,7 @@ def parse_window_list(output):
         parts = line.split(" ", 6)
         if len(parts) < 6 or parts[0] not in ("W", "C"):
             continue
-        text = _unescape_tool_text(parts[6]) if len(parts) == 7 else ""
+        text = unescape_driver_text(parts[6]) if len(parts) == 7 else ""
         w = Window(parts[0], int(parts[1]), int(parts[2]), parts[3], parts[4] == "1",
                    parts[5] == "1", text)
         if w.kind == "W":

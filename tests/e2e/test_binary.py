@@ -146,8 +146,7 @@ class SetupImageTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         path = scrtest.win32_file("setup.exe")
-        if not os.path.isfile(path):
-            raise AssertionError("%s is missing: build the win32 preset first" % path)
+        scrtest.require_files(path)
         cls.data = scrtest.read_file(path)
         cls.pe = PeFile(cls.data)
         sys.stderr.write("setup.exe: %d bytes (%.1f KiB)\n" % (len(cls.data), len(cls.data) / 1024))

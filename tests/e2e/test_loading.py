@@ -51,9 +51,7 @@ class LoadingTest(unittest.TestCase):
     def setUpClass(cls):
         cls.setup_exe = scrtest.win32_file("setup.exe")
         cls.scrpack = scrtest.host_file("scrpack")
-        for path in (cls.setup_exe, cls.scrpack):
-            if not os.path.isfile(path):
-                raise AssertionError("%s is missing: build both presets first" % path)
+        scrtest.require_files(cls.setup_exe, cls.scrpack)
         cls.prefix = scrtest.Prefix(scrtest.work_dir("loading"), arch="win32")
         cls.prefix.create()
         # Packages live outside drive_c, so that the snapshots see only what

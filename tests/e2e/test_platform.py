@@ -18,32 +18,12 @@ import scrtest
 GIB4 = 1 << 32
 
 
-def unescape(text):
-    """Undoes the probe's escaping; returns the bytes decoded Latin-1."""
-    out = bytearray()
-    raw = text.encode("latin-1")
-    i = 0
-    while i < len(raw):
-        if raw[i:i + 2] == b"\\\\":
-            out.append(0x5C)
-            i += 2
-        elif raw[i:i + 2] == b"\\x":
-            out.append(int(raw[i + 2:i + 4], 16))
-            i += 4
-        else:
-            out.append(raw[i])
-            i += 1
-    return out.decode("latin-1")
-
-
 class PlatformTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.probe_exe = scrtest.win32_file("platprobe.exe")
         cls.linkread_exe = scrtest.win32_file("linkread.exe")
-        for path in (cls.probe_exe, cls.linkread_exe):
-            if not os.path.isfile(path):
-                raise AssertionError("%s is missing: build the win32 preset first" % path)
+        scrtest.require_files(cls.probe_exe, cls.linkread_exe)
         cls.prefix = scrtest.Prefix(scrtest.work_dir("platform"), arch="win32").create()
         cls.work = cls.prefix.unix_path("C:\\plat")
         os.makedirs(cls.work)
@@ -152,7 +132,7 @@ class PlatformTest(unittest.TestCase):
             ("regcreate", "HKLM", base),
             ("regset", "HKLM", base, "Machine", "yes"))
         self.assertEqual(results[:7], ["1", "1", "1", "1", "1", "1", "0"])
-        self.assertEqual(unescape(results[7]), "= C:\\Saver\\Caf\xe9.scr")
+        self.assertEqual(scrtest.unescape_driver_text(results[7]), "= C:\\Saver\\Caf\xe9.scr")
         self.assertEqual(results[8:10], ["missing", "missing"])  # a dword is no string
         names = set(results[10][1:-1].split())
         self.assertEqual(names, {"Number", "FileName_"})  # the default value has no name
@@ -187,9 +167,9 @@ class PlatformTest(unittest.TestCase):
             ("folder", 0), ("folder", 2), ("folder", 38),
             ("link", target, "C:\\plat\\Saver.lnk"),
             ("link", target, "C:\\plat\\nofolder\\Saver.lnk"))
-        self.assertEqual(unescape(desktop).lower(), self.prefix.DESKTOP.lower())
-        self.assertEqual(unescape(programs).lower(), self.prefix.PROGRAMS.lower())
-        self.assertEqual(unescape(program_files), self.prefix.program_files)
+        self.assertEqual(scrtest.unescape_driver_text(desktop).lower(), self.prefix.DESKTOP.lower())
+        self.assertEqual(scrtest.unescape_driver_text(programs).lower(), self.prefix.PROGRAMS.lower())
+        self.assertEqual(scrtest.unescape_driver_text(program_files), self.prefix.program_files)
         self.assertEqual((link, missing_link), ("1", "0"))
         code, out, _ = self.prefix.run(self.linkread_exe, ["C:\\plat\\Saver.lnk"], timeout=60)
         self.assertEqual(code, 0)
@@ -211,7 +191,7 @@ class PlatformTest(unittest.TestCase):
             ("cmdline",), ("module",),
             ("delay", "C:\\plat\\gone.txt"))
         temp, windir, short, short_missing, full, wow64, version, seeds, lead, box, cmd, module, \
-            delay = [unescape(r) for r in results]
+            delay = [scrtest.unescape_driver_text(r) for r in results]
         self.assertEqual(temp.lower(), self.prefix.TEMP.lower() + "\\")
         self.assertEqual(windir.lower(), self.prefix.WINDOWS.lower())
         # Wine forms 8.3 names from a hash (C:\PROG~FBU\LONG~ZAT).
@@ -240,7 +220,7 @@ class PlatformTest(unittest.TestCase):
             for name, want in expected.items():
                 self.assertTrue(self.prefix.set_windows_version(name))
                 (version,) = self.probe(("version",))
-                self.assertEqual(unescape(version)[:len(want)], want, name)
+                self.assertEqual(scrtest.unescape_driver_text(version)[:len(want)], want, name)
         finally:
             self.prefix.set_windows_version(None)
 

@@ -60,9 +60,7 @@ class RemovalTest(unittest.TestCase):
         cls.work = scrtest.work_dir("removal")
         cls.setup_exe = scrtest.win32_file("setup.exe")
         cls.scrpack = scrtest.host_file("scrpack")
-        for f in (cls.setup_exe, cls.scrpack, scrtest.win32_file("uidriver.exe")):
-            if not os.path.isfile(f):
-                raise RuntimeError("missing build output " + f)
+        scrtest.require_files(cls.setup_exe, cls.scrpack, scrtest.win32_file("uidriver.exe"))
         cls.prefix = scrtest.Prefix(os.path.join(cls.work, "main")).create()
         cls.deferred = None
         try:

@@ -21,9 +21,7 @@ WIN_SCRPACK = scrtest.win32_file("scrpack.exe")
 class ScrpackWindowsTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        for path in (HOST_SCRPACK, WIN_SCRPACK):
-            if not os.path.isfile(path):
-                raise AssertionError("%s is missing: build both presets first" % path)
+        scrtest.require_files(HOST_SCRPACK, WIN_SCRPACK)
         cls.prefix = scrtest.Prefix(scrtest.work_dir("scrpack_windows"), arch="win32").create()
         cls.dir = cls.prefix.unix_path("C:\\pack")
         os.makedirs(cls.dir)
