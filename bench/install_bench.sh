@@ -15,6 +15,16 @@ RUNS=${RUNS:-5}
 BIG_MIB=${BIG_MIB:-256}
 WORK=${BENCH_WORK:-$HOST/wine/install_bench}
 
+# NSIS installers are 32-bit programs, and so is the setup program measured
+# here: without 32-bit support there is nothing to compare, and no number is
+# printed that was not measured.
+if ! line=$("$ROOT/tools/lib/win32-support"); then
+  echo "$line"
+  echo "install benchmark: not run, it needs 32-bit Windows programs (build/host/load_bench runs everywhere)"
+  exit 0
+fi
+echo "$line"
+
 for tool in wine makensis python3; do
   command -v "$tool" >/dev/null || { echo "missing: $tool (apt-get install wine nsis)"; exit 1; }
 done

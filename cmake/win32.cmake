@@ -1,5 +1,6 @@
 # The Windows programs: setup.exe, scrpack.exe, the sample screensaver and
-# the test drivers. Everything lands directly in build/win32/.
+# the test drivers. Everything lands directly in the build folder:
+# build/win32/ (i686, the product) or build/win64/ (x86-64, a test vehicle).
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 set(CMAKE_CXX_FLAGS_MINSIZEREL "-Os")
 add_compile_options(-ffunction-sections -fdata-sections)
@@ -15,12 +16,22 @@ target_link_libraries(setup PRIVATE scrcore shell32 ole32 advapi32 gdi32 user32)
 # The program must load on Windows 95 and NT 4: no import newer than theirs.
 target_compile_definitions(setup PRIVATE WINVER=0x0400 _WIN32_WINNT=0x0400 _WIN32_IE=0x0400)
 
-# The author's tool for Windows carries the setup program it was built with.
+# The author's tool for Windows carries the published setup program: the one
+# of this build for i686, the i686 build's (built first) for x86-64, where
+# setup.exe is only a test vehicle for machines that cannot run 32-bit code.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(SCR_STUB "${CMAKE_SOURCE_DIR}/build/win32/setup.exe" CACHE FILEPATH
+      "setup program image that scrpack carries")
+  set(SCR_STUB_DEPENDS ${SCR_STUB})
+else()
+  set(SCR_STUB $<TARGET_FILE:setup>)
+  set(SCR_STUB_DEPENDS setup)
+endif()
 add_custom_command(
   OUTPUT ${CMAKE_BINARY_DIR}/stub_image.cpp
-  COMMAND ${CMAKE_COMMAND} -DIN=$<TARGET_FILE:setup> -DOUT=${CMAKE_BINARY_DIR}/stub_image.cpp
+  COMMAND ${CMAKE_COMMAND} -DIN=${SCR_STUB} -DOUT=${CMAKE_BINARY_DIR}/stub_image.cpp
           -DNAME=kStubImage -P ${CMAKE_SOURCE_DIR}/cmake/embed.cmake
-  DEPENDS setup ${CMAKE_SOURCE_DIR}/cmake/embed.cmake)
+  DEPENDS ${SCR_STUB_DEPENDS} ${CMAKE_SOURCE_DIR}/cmake/embed.cmake)
 file(GLOB SCRPACK_SOURCES CONFIGURE_DEPENDS tools/scrpack/*.cpp)
 add_executable(scrpack ${SCRPACK_SOURCES} ${CMAKE_BINARY_DIR}/stub_image.cpp)
 target_include_directories(scrpack SYSTEM PRIVATE ${SCR_TOOL_HEADERS})

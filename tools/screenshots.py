@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Screenshots of every wizard page, taken from the real window under Wine.
 
-    SCR_WIN32=build/win32 SCR_HOST=build/host python3 tools/screenshots.py [OUT_DIR]
+    python3 tools/screenshots.py [OUT_DIR]
 
 OUT_DIR defaults to docs/screenshots. Needs the cross build (setup.exe,
-uidriver.exe), the host build (scrpack) and Debian's fonts-wine (Tahoma and
-Marlett). The run makes its own Wine
+uidriver.exe; build/win32, or build/win64 on a machine that runs no 32-bit
+code, as the end-to-end suites choose), the host build (scrpack) and
+Debian's fonts-wine (Tahoma and Marlett). The run makes its own Wine
 prefix under $SCR_HOST/wine/screenshots, turns on Wine's virtual desktop
 (so that Wine draws the window frames itself, as there is no window manager
 under Xvfb), walks the wizard with -previewonly (nothing is installed) and
@@ -48,7 +49,7 @@ def main():
                               os.path.join(HERE, "..", "docs", "screenshots"))
     os.makedirs(out_dir, exist_ok=True)
     work = scrtest.work_dir("screenshots")
-    prefix = scrtest.Prefix(os.path.join(work, "prefix"), arch="win32").create()
+    prefix = scrtest.Prefix(os.path.join(work, "prefix")).create()
     try:
         pk = os.path.join(work, "packages")
         os.makedirs(pk)

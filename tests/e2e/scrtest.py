@@ -4,9 +4,23 @@ snapshots, Xvfb and small file helpers.  Python 3 standard library only.
 Where things are (environment, with repository-relative defaults):
 
     SCR_SOURCE  the source tree             (default: two folders above this file)
-    SCR_WIN32   the cross build             (default: $SCR_SOURCE/build/win32)
+    SCR_WIN32   the i686 cross build        (default: $SCR_SOURCE/build/win32)
+    SCR_WIN64   the x86-64 cross build      (default: $SCR_SOURCE/build/win64)
     SCR_HOST    the host build              (default: $SCR_SOURCE/build/host)
     SCR_KEEP    when set to 1, prefixes are not deleted at the end of a suite
+    SCR_E2E_BUILD  win32 or win64: the build the suites run (see below)
+    SCR_WIN32_RUNS yes or no: forces the answer of tools/lib/win32-support
+
+Which build runs: the published program is the i686 one (build/win32), and
+the suites run it wherever this machine runs 32-bit code. Some machines
+cannot (their kernel refuses every 32-bit x86 program, Wine's 32-bit loader
+too); there the suites run the same programs built for x86-64 (build/win64)
+under Wine's 64-bit loader in win64 prefixes, and the cases that only mean
+something for a 32-bit process on 64-bit Windows are skipped with the reason
+(``needs_32bit_on_64bit``). SCR_E2E_BUILD=win64 picks the x86-64 build on
+any machine. ``program_file(name)`` is a program of the build that runs;
+``win32_file(name)`` is always the published i686 one (for checks of the
+file itself, and for scrpack's stub).
 
 Every suite is a unittest module run as ``python3 tests/e2e/test_x.py``; end it
 with ``scrtest.main()`` so that it exits non-zero on failure.  A suite makes
@@ -17,7 +31,7 @@ ONE prefix in ``setUpClass`` and reuses it for all its cases:
     class LoadingTest(unittest.TestCase):
         @classmethod
         def setUpClass(cls):
-            cls.prefix = scrtest.Prefix(scrtest.work_dir("loading"), arch="win32")
+            cls.prefix = scrtest.Prefix(scrtest.work_dir("loading"))
             cls.prefix.create()                  # wineboot -i, ~15 s
 
         @classmethod
@@ -26,7 +40,7 @@ ONE prefix in ``setUpClass`` and reuses it for all its cases:
 
         def test_silent(self):
             before = self.prefix.snapshot()
-            code, out, err = self.prefix.run(scrtest.win32_file("setup.exe"), ["-silent"], timeout=30)
+            code, out, err = self.prefix.run(scrtest.program_file("setup.exe"), ["-silent"], timeout=30)
             self.assertEqual(code, 1)
             self.assertEqual(scrtest.diff(before, self.prefix.snapshot()), [])
 
@@ -48,7 +62,7 @@ then collects its exit code, and the process is killed on timeout.
 
 What a window shows: X11 knows only captions. ``prefix.windows(caption)``
 runs a small window tool inside the session (compiled once from
-``WINDOW_TOOL_SOURCE`` with i686-w64-mingw32-gcc into $SCR_HOST/wine/.tools)
+``WINDOW_TOOL_SOURCE`` with the MinGW gcc of the build that runs into $SCR_HOST/wine/.tools)
 and returns the visible top-level windows with all their controls: id,
 class, visible, enabled, text (WM_GETTEXT, so edit controls too; the ANSI
 bytes decoded Latin-1).  A message box is class "#32770" with its text in a
@@ -92,7 +106,47 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.abspath(os.environ.get("SCR_SOURCE") or os.path.join(HERE, "..", ".."))
 WIN32 = os.path.abspath(os.environ.get("SCR_WIN32") or os.path.join(SOURCE, "build", "win32"))
+WIN64 = os.path.abspath(os.environ.get("SCR_WIN64") or os.path.join(SOURCE, "build", "win64"))
 HOST = os.path.abspath(os.environ.get("SCR_HOST") or os.path.join(SOURCE, "build", "host"))
+
+
+def _win32_support():
+    """(runs, line) from the project's one capability check."""
+    tool = os.path.join(SOURCE, "tools", "lib", "win32-support")
+    try:
+        done = subprocess.run([tool], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT, timeout=30)
+    except (OSError, subprocess.TimeoutExpired) as e:
+        return False, "32-bit Windows programs: no (%s failed: %s)" % (tool, e)
+    return done.returncode == 0, done.stdout.decode("utf-8", "replace").strip()
+
+
+WIN32_RUNS, WIN32_SUPPORT = _win32_support()
+BUILD = os.environ.get("SCR_E2E_BUILD") or ("win32" if WIN32_RUNS else "win64")
+if BUILD not in ("win32", "win64"):
+    raise SystemExit("SCR_E2E_BUILD must be win32 or win64, not %r" % BUILD)
+PROGRAMS = WIN32 if BUILD == "win32" else WIN64
+# The /usr/bin/wine wrapper always picks the 32-bit loader once wine32 is
+# installed; the x86-64 build is started by the 64-bit loader directly.
+WINE = "wine" if BUILD == "win32" else "/usr/lib/wine/wine64"
+# The prefix kind the suites use unless a case needs another.
+DEFAULT_ARCH = "win32" if BUILD == "win32" else "win64"
+# Why a suite of this run can do nothing at all (None: it can run).
+CANNOT_RUN = None
+if BUILD == "win32" and not WIN32_RUNS:
+    CANNOT_RUN = "the i686 build was asked for (SCR_E2E_BUILD=win32) but " + WIN32_SUPPORT
+elif os.environ.get("SCR_E2E_X64_CHECK") == "1" and not WIN32_RUNS:
+    CANNOT_RUN = "the short check of the x86-64 build: every suite of this run uses that build"
+# CTest's SKIP_RETURN_CODE for a suite that ran no case.
+SKIP_EXIT_CODE = 77
+
+REASON_32BIT_ON_64BIT = ("only meaningful for a 32-bit process on 64-bit Windows (WOW64); "
+                         "this run uses the x86-64 build")
+
+
+def needs_32bit_on_64bit(test_item):
+    """Skips a case or class on runs of the x86-64 build, with the reason."""
+    return unittest.skipUnless(BUILD == "win32", REASON_32BIT_ON_64BIT)(test_item)
 
 WINEDLLOVERRIDES = "winemenubuilder.exe=d;mscoree,mshtml="
 
@@ -102,8 +156,20 @@ DEFAULT_TIMEOUT = 60
 
 
 def win32_file(name):
-    """A file of the cross build (build/win32)."""
+    """A file of the published i686 build (build/win32)."""
     return os.path.join(WIN32, name)
+
+
+def program_file(name):
+    """A program of the build the suites run (build/win32 or build/win64)."""
+    return os.path.join(PROGRAMS, name)
+
+
+def scrpack_build(*args):
+    """argv of the host's `scrpack build ARGS`, packing the setup program of
+    the build that runs (scrpack itself carries the published i686 one)."""
+    return [host_file("scrpack"), "build"] + [str(a) for a in args] + [
+        "--stub", program_file("setup.exe")]
 
 
 def host_file(name):
@@ -119,7 +185,10 @@ def require_files(*paths):
 
 
 def work_dir(suite):
-    """A fresh scratch folder for one suite: $SCR_HOST/wine/<suite>."""
+    """A fresh scratch folder for one suite: $SCR_HOST/wine/<suite> (x64_<suite>
+    for the short check of the x86-64 build, which may run beside it)."""
+    if os.environ.get("SCR_E2E_X64_CHECK") == "1":
+        suite = "x64_" + suite
     path = os.path.join(HOST, "wine", suite)
     if os.path.lexists(path):
         shutil.rmtree(path, ignore_errors=True)
@@ -128,8 +197,41 @@ def work_dir(suite):
 
 
 def main():
-    """Runs the calling module's tests; exits non-zero on any failure."""
-    unittest.main(module="__main__", verbosity=2)
+    """Runs the calling module's tests. Exits 1 on any failure, SKIP_EXIT_CODE
+    when every case was skipped (CTest then reports the suite as skipped, not
+    passed), else 0. Leaves its counts in $SCR_HOST/wine/results/ for the
+    test command's closing summary."""
+    suite_name = os.path.splitext(os.path.basename(sys.argv[0]))[0]
+    if os.environ.get("SCR_E2E_X64_CHECK") == "1":
+        suite_name = "x64_" + suite_name
+    print("%s; the suites run build/%s (%s) under %s" % (
+        WIN32_SUPPORT, BUILD, "i686" if BUILD == "win32" else "x86-64", WINE), flush=True)
+    if CANNOT_RUN:
+        print("SKIPPED: " + CANNOT_RUN, flush=True)
+        _write_results(suite_name, 0, 0, {CANNOT_RUN: 1})
+        sys.exit(SKIP_EXIT_CODE)
+    program = unittest.main(module="__main__", verbosity=2, exit=False)
+    result = program.result
+    reasons = {}
+    for _, reason in result.skipped:
+        reasons[reason] = reasons.get(reason, 0) + 1
+    failed = len(result.failures) + len(result.errors) + len(result.unexpectedSuccesses)
+    passed = result.testsRun - failed - len(result.skipped) - len(result.expectedFailures)
+    _write_results(suite_name, passed, failed, reasons)
+    if failed:
+        sys.exit(1)
+    if result.testsRun == len(result.skipped):
+        print("SKIPPED: every case of this suite was skipped", flush=True)
+        sys.exit(SKIP_EXIT_CODE)
+    sys.exit(0)
+
+
+def _write_results(suite_name, passed, failed, reasons):
+    folder = os.path.join(HOST, "wine", "results")
+    os.makedirs(folder, exist_ok=True)
+    lines = ["build %s" % BUILD, "passed %d" % passed, "failed %d" % failed]
+    lines += ["skipped %d %s" % (n, reason.replace("\n", " ")) for reason, n in sorted(reasons.items())]
+    write_file(os.path.join(folder, suite_name + ".txt"), ("\n".join(lines) + "\n").encode())
 
 
 # --------------------------------------------------------------------------
@@ -627,6 +729,7 @@ def unescape_driver_text(text):
 
 
 _window_tool_path = None
+_MINGW_GCC = {"win32": "i686-w64-mingw32-gcc", "win64": "x86_64-w64-mingw32-gcc"}
 
 
 def window_tool():
@@ -634,7 +737,7 @@ def window_tool():
     global _window_tool_path
     if _window_tool_path and os.path.isfile(_window_tool_path):
         return _window_tool_path
-    digest = hashlib.sha256(WINDOW_TOOL_SOURCE.encode()).hexdigest()[:12]
+    digest = hashlib.sha256((BUILD + WINDOW_TOOL_SOURCE).encode()).hexdigest()[:12]
     folder = os.path.join(HOST, "wine", ".tools")
     os.makedirs(folder, exist_ok=True)
     exe = os.path.join(folder, "wintool-%s.exe" % digest)
@@ -642,7 +745,7 @@ def window_tool():
         src = os.path.join(folder, "wintool-%s.c" % digest)
         write_file(src, WINDOW_TOOL_SOURCE)
         tmp = exe + ".%d.tmp" % os.getpid()
-        code, out, err = run_bounded(["i686-w64-mingw32-gcc", "-Os", "-s", src, "-o", tmp],
+        code, out, err = run_bounded([_MINGW_GCC[BUILD], "-Os", "-s", src, "-o", tmp],
                                      timeout=120, log_dir=folder, name="gcc")
         if code != 0:
             raise RuntimeError("cannot build the window tool: " + err[-2000:])
@@ -677,8 +780,12 @@ class Prefix:
     Layout: folder/pfx (WINEPREFIX), folder/home (HOME), folder/logs (output
     of every run)."""
 
-    def __init__(self, folder, arch="win32"):
+    def __init__(self, folder, arch=None):
+        """arch: the prefix kind; None takes DEFAULT_ARCH (win32 for the i686
+        build, win64 for the x86-64 build, which cannot run in a win32 prefix)."""
+        arch = arch or DEFAULT_ARCH
         assert arch in ("win32", "win64")
+        assert BUILD == "win32" or arch == "win64", "the x86-64 build needs a win64 prefix"
         self.folder = os.path.abspath(folder)
         self.arch = arch
         self.path = os.path.join(self.folder, "pfx")
@@ -704,6 +811,9 @@ class Prefix:
             "LANG": "C.UTF-8",
             "LC_ALL": "C.UTF-8",
         })
+        if os.path.isabs(WINE):
+            # Processes the program starts itself use the same loader.
+            env["WINELOADER"] = WINE
         if self.display:
             env["DISPLAY"] = self.display
         if extra:
@@ -723,7 +833,7 @@ class Prefix:
             shutil.rmtree(self.folder, ignore_errors=True)
         for d in (self.folder, self.home, self.logs):
             os.makedirs(d, exist_ok=True)
-        code, out, err = self._cmd(["wineboot", "-i"], timeout, "wineboot")
+        code, out, err = self._cmd([WINE, "wineboot", "-i"], timeout, "wineboot")
         if code != 0 or not os.path.isdir(self.drive_c):
             raise RuntimeError("wineboot -i failed (%d): %s" % (code, err[-2000:]))
         self.wait_server()
@@ -764,7 +874,7 @@ class Prefix:
 
     # --- runs ---
     def _program_argv(self, exe, args):
-        return ["wine", exe] + [str(a) for a in (args or [])]
+        return [WINE, exe] + [str(a) for a in (args or [])]
 
     def run(self, exe, args=None, timeout=DEFAULT_TIMEOUT, cwd=None, env=None):
         """Runs a Windows program (a Unix path, or a Windows path inside the
@@ -789,7 +899,7 @@ class Prefix:
 
     def wine(self, args, timeout=DEFAULT_TIMEOUT):
         """Runs `wine <args>` (for example ["reg", "add", ...])."""
-        return self._cmd(["wine"] + list(args), timeout, "wine-" + str(args[0]))
+        return self._cmd([WINE] + list(args), timeout, "wine-" + str(args[0]))
 
     # --- windows of the running session ---
     def windows(self, caption=None, timeout=30):
@@ -897,7 +1007,7 @@ class Prefix:
         return os.path.lexists(self.unix_path(win_path))
 
     # Folders of a fresh prefix (the same in win32 and win64 prefixes, except
-    # Program Files).
+    # Program Files for a 32-bit program in a win64 prefix).
     WINDOWS = "C:\\windows"
     DESKTOP = "C:\\users\\root\\Desktop"
     PROGRAMS = "C:\\users\\root\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"
@@ -905,7 +1015,9 @@ class Prefix:
 
     @property
     def program_files(self):
-        return "C:\\Program Files" if self.arch == "win32" else "C:\\Program Files (x86)"
+        if self.arch == "win32" or BUILD == "win64":
+            return "C:\\Program Files"
+        return "C:\\Program Files (x86)"
 
     @property
     def user(self):
@@ -1074,7 +1186,7 @@ class Display:
 
 
 @contextlib.contextmanager
-def suite_prefix(suite, arch="win32"):
+def suite_prefix(suite, arch=None):
     """A created prefix for a block: `with suite_prefix("x") as prefix:`."""
     prefix = Prefix(work_dir(suite), arch=arch).create()
     try:

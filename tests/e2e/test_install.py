@@ -51,7 +51,7 @@ class PrefixSuite(unittest.TestCase):
     """One prefix per class, with the drivers in C:\\tools and the "install"
     verb of .scr files registered to the recorder."""
 
-    arch = "win32"
+    arch = None
     suite = "install"
 
     @classmethod
@@ -63,7 +63,7 @@ class PrefixSuite(unittest.TestCase):
         os.makedirs(os.path.join(tools, "tools"), exist_ok=True)
         # A missing build output fails the suite; it is never a skip.
         for exe in ("verbrec.exe", "linkread.exe", "uidriver.exe", "progwatch.exe", "setscr.exe"):
-            shutil.copy(scrtest.win32_file(exe), os.path.join(tools, "tools", exe))
+            shutil.copy(scrtest.program_file(exe), os.path.join(tools, "tools", exe))
         assert cls.prefix.reg_add(r"HKCR\.scr", None, "scrfile")
         assert cls.prefix.reg_add(r"HKCR\scrfile\shell\install\command", None,
                                   '"%s\\verbrec.exe" "%%1"' % TOOLS)
@@ -81,8 +81,8 @@ class PrefixSuite(unittest.TestCase):
         type(self).counter += 1
         n = type(self).counter
         scr_path = scrtest.write_file(os.path.join(self.files, "saver%d.bin" % n), scr)
-        argv = [scrtest.host_file("scrpack"), "build", "-o",
-                self.prefix.unix_path("C:\\setup%d.exe" % n), "--scr", scr_path, "--title", title]
+        argv = scrtest.scrpack_build("-o", self.prefix.unix_path("C:\\setup%d.exe" % n),
+                                     "--scr", scr_path, "--title", title)
         if file_name:
             argv += ["--file-name", file_name]
         if readme is not None:
@@ -228,8 +228,8 @@ class InstallTest(PrefixSuite):
                              flags=("--uninstall-entry", "--desktop-shortcut"))
         scrtest.run_bounded(["wineserver", "-p30"], env=self.prefix.env(), timeout=30,
                             log_dir=self.prefix.logs, name="wineserver-p")
-        script = "trap '' XFSZ; ulimit -f 1024; exec wine \"$0\" -silent 'C:\\Full'"
-        code, _, _ = scrtest.run_bounded(["bash", "-c", script, setup], env=self.prefix.env(),
+        script = "trap '' XFSZ; ulimit -f 1024; exec \"$1\" \"$0\" -silent 'C:\\Full'"
+        code, _, _ = scrtest.run_bounded(["bash", "-c", script, setup, scrtest.WINE], env=self.prefix.env(),
                                          timeout=60, log_dir=self.prefix.logs, name="limited")
         self.prefix.kill()
         self.assertEqual(code, 4)
@@ -314,7 +314,7 @@ class InstallTest(PrefixSuite):
             with open(log, "wb") as out:
                 popen = subprocess.Popen(
                     ["timeout", "-k", "5", "120", "bash", "-c",
-                     "trap '' XFSZ; ulimit -f 1024; exec wine \"$0\"", setup],
+                     "trap '' XFSZ; ulimit -f 1024; exec \"$1\" \"$0\"", setup, scrtest.WINE],
                     stdin=subprocess.DEVNULL, stdout=out, stderr=out, env=self.prefix.env(),
                     start_new_session=True)
             proc = scrtest.Process(popen, log, log)
@@ -362,6 +362,7 @@ class InstallTest(PrefixSuite):
         self.assertEqual(scrtest.diff(before, after), [])
 
 
+@scrtest.needs_32bit_on_64bit
 class Wow64Test(PrefixSuite):
     """A 64-bit prefix: system32 of the Windows directory is refused."""
 

@@ -49,10 +49,10 @@ def screensaver_bytes(size):
 class LoadingTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.setup_exe = scrtest.win32_file("setup.exe")
+        cls.setup_exe = scrtest.program_file("setup.exe")
         cls.scrpack = scrtest.host_file("scrpack")
         scrtest.require_files(cls.setup_exe, cls.scrpack)
-        cls.prefix = scrtest.Prefix(scrtest.work_dir("loading"), arch="win32")
+        cls.prefix = scrtest.Prefix(scrtest.work_dir("loading"))
         cls.prefix.create()
         # Packages live outside drive_c, so that the snapshots see only what
         # the setup writes.

@@ -21,10 +21,10 @@ GIB4 = 1 << 32
 class PlatformTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.probe_exe = scrtest.win32_file("platprobe.exe")
-        cls.linkread_exe = scrtest.win32_file("linkread.exe")
+        cls.probe_exe = scrtest.program_file("platprobe.exe")
+        cls.linkread_exe = scrtest.program_file("linkread.exe")
         scrtest.require_files(cls.probe_exe, cls.linkread_exe)
-        cls.prefix = scrtest.Prefix(scrtest.work_dir("platform"), arch="win32").create()
+        cls.prefix = scrtest.Prefix(scrtest.work_dir("platform")).create()
         cls.work = cls.prefix.unix_path("C:\\plat")
         os.makedirs(cls.work)
 

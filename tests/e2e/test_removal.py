@@ -58,9 +58,9 @@ class RemovalTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.work = scrtest.work_dir("removal")
-        cls.setup_exe = scrtest.win32_file("setup.exe")
+        cls.setup_exe = scrtest.program_file("setup.exe")
         cls.scrpack = scrtest.host_file("scrpack")
-        scrtest.require_files(cls.setup_exe, cls.scrpack, scrtest.win32_file("uidriver.exe"))
+        scrtest.require_files(cls.setup_exe, cls.scrpack, scrtest.program_file("uidriver.exe"))
         cls.prefix = scrtest.Prefix(os.path.join(cls.work, "main")).create()
         cls.deferred = None
         try:
@@ -173,7 +173,7 @@ class RemovalTest(unittest.TestCase):
 
     def reboot(self, prefix=None):
         prefix = prefix or self.prefix
-        code, _, err = scrtest.run_bounded(["wineboot", "-r"], timeout=60, env=prefix.env(),
+        code, _, err = scrtest.run_bounded([scrtest.WINE, "wineboot", "-r"], timeout=60, env=prefix.env(),
                                            log_dir=prefix.logs, name="wineboot-r")
         self.assertEqual(code, 0, err)
         prefix.wait_server()
@@ -299,7 +299,7 @@ class RemovalTest(unittest.TestCase):
 
     def ui(self, *args, timeout=40):
         """Runs the UI driver in the prefix's session; its JSON lines."""
-        code, out, err = self.prefix.run(scrtest.win32_file("uidriver.exe"), list(args),
+        code, out, err = self.prefix.run(scrtest.program_file("uidriver.exe"), list(args),
                                          timeout=timeout)
         self.assertEqual(code, 0, "uidriver %r: %s %s" % (args, out, err[-1000:]))
         return [json.loads(line) for line in out.splitlines() if line.startswith("{")]
@@ -371,7 +371,7 @@ class RemovalTest(unittest.TestCase):
         shutil.copyfile(cls.setup_exe, prefix.unix_path(scrtest.Prefix.TEMP) + "/ZEROveruziuninst4711.exe")
         out = open(os.path.join(prefix.logs, "delfile.out"), "wb")
         err = open(os.path.join(prefix.logs, "delfile.err"), "wb")
-        argv = ["timeout", "-k", "5", str(DEFERRED_BOUND_S + 60), "wine", copy,
+        argv = ["timeout", "-k", "5", str(DEFERRED_BOUND_S + 60), scrtest.WINE, copy,
                 "-delfile", target, "Screensaver Setup", "Removed."]
         proc = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
                                 env=prefix.env(), start_new_session=True)

@@ -15,14 +15,14 @@ import unittest
 import scrtest
 
 HOST_SCRPACK = scrtest.host_file("scrpack")
-WIN_SCRPACK = scrtest.win32_file("scrpack.exe")
+WIN_SCRPACK = scrtest.program_file("scrpack.exe")
 
 
 class ScrpackWindowsTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         scrtest.require_files(HOST_SCRPACK, WIN_SCRPACK)
-        cls.prefix = scrtest.Prefix(scrtest.work_dir("scrpack_windows"), arch="win32").create()
+        cls.prefix = scrtest.Prefix(scrtest.work_dir("scrpack_windows")).create()
         cls.dir = cls.prefix.unix_path("C:\\pack")
         os.makedirs(cls.dir)
         files = {

@@ -40,8 +40,8 @@ def make_package(folder, name, **options):
     (True for a flag, text for a file's contents where the option takes a
     file)."""
     scr = scrtest.write_file(os.path.join(folder, "aquarium.scr"), "not a PE file, a stand-in")
-    argv = [scrtest.host_file("scrpack"), "build", "-o", os.path.join(folder, name), "--scr", scr,
-            "--title", options.pop("title", "Aquarium")]
+    argv = scrtest.scrpack_build("-o", os.path.join(folder, name), "--scr", scr,
+                                 "--title", options.pop("title", "Aquarium"))
     for key, value in options.items():
         option = "--" + key.replace("_", "-")
         if value is True:
@@ -62,7 +62,7 @@ class Gui:
     def __init__(self, prefix, display):
         self.prefix = prefix
         self.display = display
-        self.driver = scrtest.win32_file("uidriver.exe")
+        self.driver = scrtest.program_file("uidriver.exe")
 
     def drive(self, *commands, timeout=40):
         """Runs uidriver with commands (lists) chained by "+". Returns
@@ -115,7 +115,7 @@ class WizardWindowTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.work = scrtest.work_dir("wizard")
-        cls.prefix = scrtest.Prefix(os.path.join(cls.work, "prefix"), arch="win32").create()
+        cls.prefix = scrtest.Prefix(os.path.join(cls.work, "prefix")).create()
         pk = os.path.join(cls.work, "packages")
         os.makedirs(pk, exist_ok=True)
         cls.full = make_package(pk, "full.exe", license=LICENCE, readme=README, link=LINK,
@@ -384,10 +384,11 @@ class WizardWindowTest(unittest.TestCase):
         self.assertEqual(proc.wait(20), 2)
 
     def test_wow64_not_reported(self):
-        code, out, _ = self.prefix.run(scrtest.win32_file("wow64probe.exe"), [], timeout=30)
+        code, out, _ = self.prefix.run(scrtest.program_file("wow64probe.exe"), [], timeout=30)
         self.assertEqual((code, out.strip()), (0, "wow64=0"))
 
 
+@scrtest.needs_32bit_on_64bit
 class WizardWow64Test(unittest.TestCase):
     """A 64-bit prefix: the 32-bit setup runs under WOW64."""
 
@@ -404,7 +405,7 @@ class WizardWow64Test(unittest.TestCase):
         cls.prefix.close()
 
     def test_wow64_seen_by_the_platform_and_the_wizard(self):
-        code, out, _ = self.prefix.run(scrtest.win32_file("wow64probe.exe"), [], timeout=30)
+        code, out, _ = self.prefix.run(scrtest.program_file("wow64probe.exe"), [], timeout=30)
         self.assertEqual((code, out.strip()), (0, "wow64=1"))
         before = self.prefix.snapshot()
         with scrtest.Display(self.prefix) as display:
