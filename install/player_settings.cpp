@@ -1,6 +1,6 @@
 #include "install/player_settings.h"
 
-#include "install/registration.h"
+#include "package/name_rules.h"
 
 namespace scr {
 namespace {
@@ -23,14 +23,14 @@ void DropLastCharacter(System& system, std::string& base) {
 }  // namespace
 
 void StoreInstalledPath(System& system, std::string_view title, const std::string& path) {
-  if (!TitleNamesOwnKey(title)) return;
+  if (!TitleStaysInPlace(system, title)) return;
   const std::string key = PlayerSettingsKey(title);
   if (system.RegCreateKey(RootKey::kCurrentUser, key))
     system.RegSetString(RootKey::kCurrentUser, key, kInstalledPathValue, path);
 }
 
 std::string ReadInstalledPath(System& system, std::string_view title) {
-  if (!TitleNamesOwnKey(title)) return "";
+  if (!TitleStaysInPlace(system, title)) return "";
   const std::string key = PlayerSettingsKey(title);
   std::string path;
   if (!system.RegKeyExists(RootKey::kCurrentUser, key)) return "";
@@ -41,7 +41,7 @@ std::string ReadInstalledPath(System& system, std::string_view title) {
 void ClearPlayerSettings(System& system, std::string_view title) {
   // An empty title would name "\Software\Quorvane\" itself, the key that
   // every other screensaver's settings live under.
-  if (!TitleNamesOwnKey(title)) return;
+  if (!TitleStaysInPlace(system, title)) return;
   const std::string key = PlayerSettingsKey(title);
   if (!system.RegCreateKey(RootKey::kCurrentUser, key)) return;
   for (const std::string& name : system.RegValueNames(RootKey::kCurrentUser, key))

@@ -14,7 +14,7 @@ inline constexpr char kPlayerSettingsParent[] = "\\Software\\Quorvane\\";
 inline constexpr char kInstalledPathValue[] = "FileName_";
 inline constexpr char kPlayListKey[] = "PlayList";
 
-// All three refuse a title that names no key of its own (TitleNamesOwnKey).
+// All three refuse a title that breaks the name rule (TitleStaysInPlace).
 void StoreInstalledPath(System& system, std::string_view title, const std::string& path);
 std::string ReadInstalledPath(System& system, std::string_view title);
 void ClearPlayerSettings(System& system, std::string_view title);

@@ -1,5 +1,6 @@
 #include "install/registration.h"
 
+#include "package/name_rules.h"
 #include "setup/run_mode.h"
 
 namespace scr {
@@ -29,27 +30,8 @@ std::string FolderPart(std::string_view path) {
 
 }  // namespace
 
-bool TitleNamesOwnKey(std::string_view title) {
-  // Split at the separators the registry and the file system know. A part
-  // of dots only (after blanks) climbs out of its parent or, since Windows
-  // drops trailing dots and blanks from file names, names the parent
-  // itself; at least one part must name something.
-  bool names_something = false;
-  size_t begin = 0;
-  while (begin <= title.size()) {
-    size_t end = title.find_first_of("\\/", begin);
-    if (end == std::string_view::npos) end = title.size();
-    std::string_view part = TrimBlanks(title.substr(begin, end - begin));
-    const bool dots_only = part.find_first_not_of('.') == std::string_view::npos;
-    if (!part.empty() && dots_only && part.size() >= 2) return false;
-    if (!dots_only) names_something = true;
-    begin = end + 1;
-  }
-  return names_something;
-}
-
 void WriteUninstallEntry(System& system, std::string_view title, std::string_view uninstaller) {
-  if (!TitleNamesOwnKey(title)) return;
+  if (!TitleStaysInPlace(system, title)) return;
   const std::string key = UninstallKey(title);
   // Every failure is swallowed: without the right to write under
   // HKEY_LOCAL_MACHINE the entry is simply missing.
@@ -62,7 +44,7 @@ void WriteUninstallEntry(System& system, std::string_view title, std::string_vie
 void DeleteUninstallEntry(System& system, std::string_view title) {
   // An empty title would name the Uninstall key itself, and with it every
   // installed program's entry.
-  if (!TitleNamesOwnKey(title)) return;
+  if (!TitleStaysInPlace(system, title)) return;
   system.RegDeleteTree(RootKey::kLocalMachine, UninstallKey(title));
 }
 
@@ -87,7 +69,7 @@ void CreateFolderPath(System& system, std::string path) {
 void CreateProgramShortcuts(System& system, const LanguageTable& table, std::string_view title,
                             const std::string& uninstaller, const std::string& screensaver,
                             bool has_readme) {
-  if (!TitleNamesOwnKey(title)) return;
+  if (!TitleStaysInPlace(system, title)) return;
   const std::string programs = ProgramsFolder(system);
   if (programs.empty()) return;
   const std::string t(title);
@@ -107,7 +89,7 @@ void CreateProgramShortcuts(System& system, const LanguageTable& table, std::str
 
 bool DeleteProgramShortcuts(System& system, const LanguageTable& table, std::string_view title) {
   // An empty title would make the Programs folder itself the group.
-  if (!TitleNamesOwnKey(title)) return true;
+  if (!TitleStaysInPlace(system, title)) return true;
   std::string programs;
   if (!system.SpecialFolderPath(ShellFolder::kPrograms, &programs)) return false;
   if (programs.empty()) return true;
@@ -123,7 +105,7 @@ bool DeleteProgramShortcuts(System& system, const LanguageTable& table, std::str
 
 void CreateDesktopPreviewShortcut(System& system, const LanguageTable& table,
                                   std::string_view title, const std::string& screensaver) {
-  if (!TitleNamesOwnKey(title)) return;
+  if (!TitleStaysInPlace(system, title)) return;
   const std::string t(title);
   CreateShellLink(system, screensaver, Translate(table, "Preview") + " " + t,
                   ShellFolder::kDesktop);
@@ -131,7 +113,7 @@ void CreateDesktopPreviewShortcut(System& system, const LanguageTable& table,
 
 bool DeleteDesktopPreviewShortcut(System& system, const LanguageTable& table,
                                   std::string_view title) {
-  if (!TitleNamesOwnKey(title)) return true;
+  if (!TitleStaysInPlace(system, title)) return true;
   std::string desktop;
   if (!system.SpecialFolderPath(ShellFolder::kDesktop, &desktop)) return false;
   if (desktop.empty()) return true;

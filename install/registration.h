@@ -1,10 +1,10 @@
 // The uninstall entry and the Start-menu and desktop shortcuts.
 //
-// Every name is built from the screensaver's title. A title that names no
-// key or folder of its own (empty, or only blanks and backslashes) would make
-// these operations work on the shared parent (the whole Uninstall key, the
-// Programs folder itself), so every operation here refuses such a title and
-// leaves everything in place.
+// Every name is built from the screensaver's title. A title that breaks the
+// name rule (package/name_rules.h) would make these operations work on a
+// shared parent (the whole Uninstall key, the Programs folder itself) or
+// above it. Loading refuses such a package, and every operation here
+// refuses such a title too and leaves everything in place.
 #pragma once
 
 #include <string>
@@ -14,9 +14,6 @@
 #include "platform/system.h"
 
 namespace scr {
-
-// False for a title that would name the parent key or folder itself.
-bool TitleNamesOwnKey(std::string_view title);
 
 inline constexpr char kUninstallKeyParent[] =
     "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";

@@ -1,14 +1,20 @@
 #include "package/file_name.h"
 
-#include <cstdint>
-
 namespace scr {
 
-size_t FileNameStart(System& system, std::string_view path, std::string_view separators) {
+LeadBytes LeadBytesOf(System& system) {
+  LeadBytes lead;
+  // No code page has a lead byte below 0x80.
+  for (int byte = 0x80; byte <= 0xFF; ++byte)
+    lead.lead[byte] = system.IsLeadByte(static_cast<uint8_t>(byte));
+  return lead;
+}
+
+size_t FileNameStart(const LeadBytes& lead, std::string_view path, std::string_view separators) {
   size_t start = 0;
   for (size_t i = 0; i < path.size();) {
     const uint8_t c = static_cast<uint8_t>(path[i]);
-    if (system.IsLeadByte(c) && i + 1 < path.size()) {
+    if (lead.IsLead(c) && i + 1 < path.size()) {
       i += 2;  // the trail byte may look like "\" but is part of a character
       continue;
     }
@@ -16,6 +22,10 @@ size_t FileNameStart(System& system, std::string_view path, std::string_view sep
     ++i;
   }
   return start;
+}
+
+size_t FileNameStart(System& system, std::string_view path, std::string_view separators) {
+  return FileNameStart(LeadBytesOf(system), path, separators);
 }
 
 }  // namespace scr

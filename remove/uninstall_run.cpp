@@ -8,6 +8,7 @@
 #include "install/registration.h"
 #include "package/file_name.h"
 #include "package/language.h"
+#include "package/name_rules.h"
 #include "package/record.h"
 #include "wizard/setup_form.h"
 
@@ -81,7 +82,7 @@ bool RunUninstall(TSCRSetup& form) {
   // blanks, backslashes and dots) would make the settings, the entry and the Start-menu
   // group point at their shared parents: the whole Uninstall key, every
   // player's settings, the Programs folder. Those are left alone then.
-  const bool own_key = TitleNamesOwnKey(title);
+  const bool own_key = TitleStaysInPlace(sys, title);
 
   // Read before the settings that hold it are cleared. Without a record the
   // screensaver is looked for beside this uninstaller, where the install

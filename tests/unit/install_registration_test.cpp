@@ -20,14 +20,6 @@ class RegistrationTest : public testing::Test {
   }
 };
 
-TEST(TitleNamesOwnKey, RefusesTitlesThatNameTheParent) {
-  for (const char* title :
-       {"", " ", "\t\r", "\\", "\\\\ \\", "/", ".", "..", "...", " .. ", "a\\..", "../b", "\\.\\"})
-    EXPECT_FALSE(TitleNamesOwnKey(title)) << '"' << title << '"';
-  for (const char* title : {"My Saver", "a", "\\a", "a\\b", "a.b", ".hidden", "1", "a\\.", "x?"})
-    EXPECT_TRUE(TitleNamesOwnKey(title)) << '"' << title << '"';
-}
-
 TEST_F(RegistrationTest, UninstallEntryHoldsTheTitleAndTheQuotedPath) {
   WriteUninstallEntry(sim, "My Saver", "C:\\WINDOWS\\uninstall saver.exe");
   EXPECT_EQ(Value(RootKey::kLocalMachine, kEntry, "DisplayName"), "My Saver");

@@ -1,0 +1,87 @@
+#include "package/name_rules.h"
+
+#include <cstdint>
+
+namespace scr {
+namespace {
+
+bool IsBlank(char c) { return static_cast<uint8_t>(c) <= ' '; }
+
+// What a part (no separators in it) names once Windows has dropped its
+// blanks and trailing dots.
+NameFault PartFault(std::string_view part) {
+  bool dot = false;
+  for (char c : part) {
+    if (c == '.')
+      dot = true;
+    else if (!IsBlank(c))
+      return NameFault::kNone;
+  }
+  return dot ? NameFault::kDotsOnlyPart : NameFault::kNamesNothing;
+}
+
+// Calls `visit` with each part of `text` between separators (double-byte
+// aware); stops and returns false as soon as `visit` does.
+template <typename Visit>
+bool ForEachPart(std::string_view text, const LeadBytes& lead, Visit visit) {
+  size_t begin = 0;
+  for (size_t i = 0; i < text.size();) {
+    const uint8_t c = static_cast<uint8_t>(text[i]);
+    if (lead.IsLead(c) && i + 1 < text.size()) {
+      i += 2;
+      continue;
+    }
+    if (kNameSeparators.find(static_cast<char>(c)) != std::string_view::npos) {
+      if (!visit(text.substr(begin, i - begin))) return false;
+      begin = i + 1;
+    }
+    ++i;
+  }
+  return visit(text.substr(begin));
+}
+
+}  // namespace
+
+NameFault CheckTitle(std::string_view title, const LeadBytes& lead) {
+  bool names_something = false;
+  bool dots = false;
+  ForEachPart(title, lead, [&](std::string_view part) {
+    const NameFault fault = PartFault(part);
+    if (fault == NameFault::kDotsOnlyPart) dots = true;
+    if (fault == NameFault::kNone) names_something = true;
+    return !dots;
+  });
+  if (dots) return NameFault::kDotsOnlyPart;
+  return names_something ? NameFault::kNone : NameFault::kNamesNothing;
+}
+
+bool TitleStaysInPlace(System& system, std::string_view title) {
+  return CheckTitle(title, LeadBytesOf(system)) == NameFault::kNone;
+}
+
+NameFault CheckNameWord(std::string_view word, const LeadBytes& lead) {
+  if (FileNameStart(lead, word, kNameSeparators) != 0) return NameFault::kSeparator;
+  return PartFault(word) == NameFault::kDotsOnlyPart ? NameFault::kDotsOnlyPart : NameFault::kNone;
+}
+
+std::string NameWord(const LanguageTable& table, std::string_view english, const LeadBytes& lead) {
+  std::string word = Translate(table, english);
+  if (CheckNameWord(word, lead) != NameFault::kNone) return std::string(english);
+  return word;
+}
+
+std::string NameWord(System& system, const LanguageTable& table, std::string_view english) {
+  return NameWord(table, english, LeadBytesOf(system));
+}
+
+NameFault CheckScrFileName(std::string_view file_name, const LeadBytes& lead) {
+  return PartFault(file_name.substr(FileNameStart(lead, file_name, kNameSeparators)));
+}
+
+std::string InstalledFileName(std::string_view path, const LeadBytes& lead) {
+  const std::string_view name = path.substr(FileNameStart(lead, path, kNameSeparators));
+  if (PartFault(name) != NameFault::kNone) return std::string();
+  return std::string(name);
+}
+
+}  // namespace scr

@@ -1,0 +1,76 @@
+// The one rule for names built from a package's texts: the title, the
+// screensaver's file name (`ScrFileName`) and the translated words that
+// become parts of file and shortcut names.
+//
+// The setup program runs elevated, and each of these names is joined to a
+// place the installation owns: the chosen folder, the Start-menu group, the
+// desktop folder, the title's own registry keys. A name that climbs out of
+// its place, or that names the place itself, would make the install run
+// write, and the uninstall run delete, what the installation does not own.
+// So the setup refuses, at load and as a damaged package, a title or file
+// name that breaks the rule (nothing has been written by then), and it
+// never uses a translated word that breaks it: the English word stands in.
+// The author's tool checks the same fields with the same functions before
+// it writes a package.
+//
+// Plain functions over bytes in the package's code page; `LeadBytes` names
+// that code page's double-byte lead bytes, whose trail bytes may have the
+// value of "\" without being one.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "package/file_name.h"
+#include "package/language.h"
+#include "platform/system.h"
+
+namespace scr {
+
+enum class NameFault {
+  kNone,
+  // Empty, or nothing but blanks and separators: the name would be its
+  // place itself (the whole Uninstall key, the Programs folder).
+  kNamesNothing,
+  // A part made only of dots (blanks around them aside): ".." climbs out of
+  // its place, "." names it; Windows also drops trailing dots and blanks
+  // from a name, so "..." and " . " do the same.
+  kDotsOnlyPart,
+  // A word that holds "\", "/" or ":": it would turn a name into a path.
+  kSeparator,
+};
+
+// The separators the rule splits at. "\" nests keys and folders on purpose
+// (a title "Games\Aquarium" makes a nested group); "/" is a separator to
+// every Windows file function, and ":" marks a drive or a stream.
+inline constexpr std::string_view kNameSeparators = kAnySeparators;
+
+// The English words whose translations become parts of names: the readme
+// file and its shortcut ("Readme"), the uninstaller file and its shortcut
+// ("Uninstall"), the Preview shortcuts ("Preview"). "Setup" is the fourth
+// word of the window caption, which names the window.
+inline constexpr std::string_view kNameWords[] = {"Readme", "Uninstall", "Preview", "Setup"};
+
+// The title (`ScrTitle` up to its NUL): split at the separators, it must
+// have a part that names something, and no part made only of dots.
+NameFault CheckTitle(std::string_view title, const LeadBytes& lead);
+// CheckTitle in the running system's code page, as a yes or no.
+bool TitleStaysInPlace(System& system, std::string_view title);
+
+// A translated word: no separator, and not made only of dots. An empty
+// translation passes (the name simply lacks the word).
+NameFault CheckNameWord(std::string_view word, const LeadBytes& lead);
+// The translation of `english` when it passes CheckNameWord, else
+// `english` itself. Install and removal both build names with it, so they
+// always agree on the name.
+std::string NameWord(const LanguageTable& table, std::string_view english, const LeadBytes& lead);
+std::string NameWord(System& system, const LanguageTable& table, std::string_view english);
+
+// The screensaver's file name (`ScrFileName`, which may carry a folder part
+// before Windows 2000): its name behind the last separator must name a file.
+NameFault CheckScrFileName(std::string_view file_name, const LeadBytes& lead);
+// The name the installed file takes: the part of `path` behind its last
+// "\", "/" or ":", or "" when that part names no file (empty, blanks, dots).
+std::string InstalledFileName(std::string_view path, const LeadBytes& lead);
+
+}  // namespace scr
