@@ -11,6 +11,7 @@ SCR_PACKAGES=(
   g++-mingw-w64-i686-win32 mingw-w64-tools binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 fonts-wine xvfb xauth xdotool imagemagick
+  osslsigncode clang libclang-rt-14-dev
 )
 
 scr_install_packages() {
