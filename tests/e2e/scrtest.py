@@ -208,7 +208,7 @@ def main():
         WIN32_SUPPORT, BUILD, "i686" if BUILD == "win32" else "x86-64", WINE), flush=True)
     if CANNOT_RUN:
         print("SKIPPED: " + CANNOT_RUN, flush=True)
-        _write_results(suite_name, 0, 0, {CANNOT_RUN: 1})
+        _write_results(suite_name, 0, 0, {}, suite_skipped=CANNOT_RUN)
         sys.exit(SKIP_EXIT_CODE)
     program = unittest.main(module="__main__", verbosity=2, exit=False)
     result = program.result
@@ -226,10 +226,12 @@ def main():
     sys.exit(0)
 
 
-def _write_results(suite_name, passed, failed, reasons):
+def _write_results(suite_name, passed, failed, reasons, suite_skipped=None):
     folder = os.path.join(HOST, "wine", "results")
     os.makedirs(folder, exist_ok=True)
     lines = ["build %s" % BUILD, "passed %d" % passed, "failed %d" % failed]
+    if suite_skipped:
+        lines.append("suite-skipped " + suite_skipped)
     lines += ["skipped %d %s" % (n, reason.replace("\n", " ")) for reason, n in sorted(reasons.items())]
     write_file(os.path.join(folder, suite_name + ".txt"), ("\n".join(lines) + "\n").encode())
 

@@ -115,10 +115,14 @@ class SummaryTest(unittest.TestCase):
                 f.write("build win64\npassed 8\nfailed 0\nskipped 1 only for WOW64\n")
             with open(os.path.join(results, "test_wizard.txt"), "w") as f:
                 f.write("build win64\npassed 20\nfailed 1\nskipped 2 only for WOW64\n")
+            with open(os.path.join(results, "x64_test_loading.txt"), "w") as f:
+                f.write("build win64\npassed 0\nfailed 0\nsuite-skipped every suite uses it\n")
             suites = test_summary.suite_results(results)
+            self.assertEqual(suites["x64_test_loading"]["suite_skipped"], "every suite uses it")
+            self.assertIsNone(suites["test_install"]["suite_skipped"])
             self.assertEqual(suites["test_install"]["skipped"], {"only for WOW64": 1})
             self.assertEqual(sum(s["passed"] for s in suites.values()), 28)
-            self.assertEqual(sum(s["skipped"]["only for WOW64"] for s in suites.values()), 3)
+            self.assertEqual(sum(s["skipped"].get("only for WOW64", 0) for s in suites.values()), 3)
 
 
 if __name__ == "__main__":

@@ -30,12 +30,14 @@ def suite_results(folder):
     for name in sorted(os.listdir(folder)) if os.path.isdir(folder) else []:
         if not name.endswith(".txt"):
             continue
-        result = {"build": "?", "passed": 0, "failed": 0, "skipped": {}}
+        result = {"build": "?", "passed": 0, "failed": 0, "skipped": {}, "suite_skipped": None}
         with open(os.path.join(folder, name), encoding="utf-8", errors="replace") as f:
             for line in f:
                 key, _, rest = line.rstrip("\n").partition(" ")
                 if key == "build":
                     result["build"] = rest
+                elif key == "suite-skipped":
+                    result["suite_skipped"] = rest
                 elif key in ("passed", "failed"):
                     result[key] = int(rest)
                 elif key == "skipped":
@@ -62,9 +64,13 @@ def main(argv):
         builds.setdefault(r["build"], []).append(name)
         for reason, n in r["skipped"].items():
             reasons[reason] = reasons.get(reason, 0) + n
+    skipped_suites = {n: r["suite_skipped"] for n, r in suites.items() if r["suite_skipped"]}
     for build, names in sorted(builds.items()):
         kind = {"win32": "i686, the published program", "win64": "x86-64 test vehicle"}.get(build, "?")
-        print("build/%s (%s): %s" % (build, kind, ", ".join(names)))
+        ran = [n for n in names if n not in skipped_suites]
+        print("build/%s (%s): %s" % (build, kind, ", ".join(ran) or "(no suite ran)"))
+    for name, reason in sorted(skipped_suites.items()):
+        print("suite %s skipped: %s" % (name, reason))
     cases = [sum(r[k] for r in suites.values()) for k in ("passed", "failed")]
     print("cases: %d passed, %d failed, %d skipped" % (cases[0], cases[1], sum(reasons.values())))
     for reason, n in sorted(reasons.items()):
