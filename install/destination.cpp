@@ -1,22 +1,11 @@
 #include "install/destination.h"
 
+#include "package/file_name.h"
 #include "package/language.h"
 #include "setup/run_mode.h"
 
 namespace scr {
 namespace {
-
-bool EndsWithBackslash(std::string_view text) { return !text.empty() && text.back() == '\\'; }
-
-std::string WithBackslash(std::string text) {
-  if (!EndsWithBackslash(text)) text += '\\';
-  return text;
-}
-
-std::string WithoutOneBackslash(std::string text) {
-  if (EndsWithBackslash(text)) text.pop_back();
-  return text;
-}
 
 // The shell's Program Files folder. Some shells (Windows 95 without the
 // desktop update, stripped-down NT installations) cannot name it; the
@@ -35,23 +24,25 @@ std::string ProgramFilesFolder(System& system) {
 
 std::string ResolveDestinationFolder(System& system, std::string_view folder,
                                      std::string_view subfolder) {
-  std::string head = WithBackslash(std::string(TrimBlanks(folder)));
+  // A folder may end in a double-byte character whose trail byte looks
+  // like "\\": it still needs its separator, and keeps its last character.
+  std::string head = WithBackslash(system, std::string(TrimBlanks(folder)));
 
   std::string tail(TrimBlanks(subfolder));
   if (!tail.empty() && tail.front() == '\\') tail.erase(0, 1);
-  tail = WithoutOneBackslash(tail);
+  tail = WithoutBackslash(system, tail);
 
-  std::string result = WithBackslash(std::string(TrimBlanks(head + tail)));
+  std::string result = WithBackslash(system, std::string(TrimBlanks(head + tail)));
 
   // Expanded only after joining, so a macro works in either input; what a
   // macro yields is inserted as it is.
   static constexpr char kWindowsMacro[] = "<Windows>";
   static constexpr char kProgramFilesMacro[] = "<Program Files>";
   if (result.find(kWindowsMacro) != std::string::npos)
-    result = ReplaceAll(result, kWindowsMacro, WithoutOneBackslash(system.WindowsDirectory()));
+    result = ReplaceAll(result, kWindowsMacro, WithoutBackslash(system, system.WindowsDirectory()));
   if (result.find(kProgramFilesMacro) != std::string::npos)
-    result =
-        ReplaceAll(result, kProgramFilesMacro, WithoutOneBackslash(ProgramFilesFolder(system)));
+    result = ReplaceAll(result, kProgramFilesMacro,
+                        WithoutBackslash(system, ProgramFilesFolder(system)));
   return result;
 }
 
@@ -59,13 +50,13 @@ bool IsRunningUnderWow64(System& system) { return system.IsWow64(); }
 
 bool IsDisallowedSystemFolder(System& system, std::string_view folder) {
   if (!IsRunningUnderWow64(system)) return false;
-  const std::string windows = WithBackslash(system.WindowsDirectory());
-  const std::string chosen = WithBackslash(std::string(folder));
+  const std::string windows = WithBackslash(system, system.WindowsDirectory());
+  const std::string chosen = WithBackslash(system, std::string(folder));
   return AsciiLower(chosen) == AsciiLower(windows + "system32\\");
 }
 
 std::string AllowedSystemFolder(System& system) {
-  return WithBackslash(system.WindowsDirectory()) + "SysWoW64\\";
+  return WithBackslash(system, system.WindowsDirectory()) + "SysWoW64\\";
 }
 
 }  // namespace scr

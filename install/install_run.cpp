@@ -8,6 +8,7 @@
 #include "install/destination.h"
 #include "install/player_settings.h"
 #include "install/registration.h"
+#include "package/file_name.h"
 #include "package/language.h"
 #include "package/writer.h"
 #include "setup/run_mode.h"
@@ -31,9 +32,8 @@ constexpr char kMsgCopyFailed[] = "There was an error installing %s. Installatio
 
 // The parent part of a folder path: up to and including its last "\", "/"
 // or drive colon.
-std::string ParentPart(const std::string& path) {
-  const size_t cut = path.find_last_of("\\/:");
-  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+std::string ParentPart(System& system, const std::string& path) {
+  return path.substr(0, FileNameStart(system, path, kAnySeparators));
 }
 
 class InstallRun {
@@ -115,7 +115,7 @@ bool InstallRun::Run() {
                     MsgButtons::kOk);
     return ReturnToFolderPage();
   }
-  if (folder_.back() != '\\') {
+  if (!EndsWithBackslash(sys_, folder_)) {
     folder_ += '\\';
     view_.SetText(Control::edDirectory, folder_);
   }
@@ -252,9 +252,9 @@ void DeleteFileIfExists(System& system, const std::string& path) {
 
 bool CreateFolderWithParents(System& system, const std::string& folder) {
   std::string path = folder;
-  if (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  if (EndsWithBackslash(system, path) || (!path.empty() && path.back() == '/')) path.pop_back();
   if (path.size() < 3 || system.DirectoryExists(path)) return true;
-  const std::string parent = ParentPart(path);
+  const std::string parent = ParentPart(system, path);
   if (parent.empty()) return false;
   if (parent == path) return true;
   return CreateFolderWithParents(system, parent) && system.CreateDirectory(path);

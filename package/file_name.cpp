@@ -28,4 +28,19 @@ size_t FileNameStart(System& system, std::string_view path, std::string_view sep
   return FileNameStart(LeadBytesOf(system), path, separators);
 }
 
+bool EndsWithBackslash(System& system, std::string_view path) {
+  return !path.empty() && path.back() == '\\' &&
+         FileNameStart(system, path, kFolderSeparators) == path.size();
+}
+
+std::string WithBackslash(System& system, std::string path) {
+  if (!EndsWithBackslash(system, path)) path += '\\';
+  return path;
+}
+
+std::string WithoutBackslash(System& system, std::string path) {
+  if (EndsWithBackslash(system, path)) path.pop_back();
+  return path;
+}
+
 }  // namespace scr

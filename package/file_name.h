@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/system.h"
@@ -33,5 +34,15 @@ LeadBytes LeadBytesOf(System& system);
 size_t FileNameStart(const LeadBytes& lead, std::string_view path, std::string_view separators);
 // The same in the system's code page.
 size_t FileNameStart(System& system, std::string_view path, std::string_view separators);
+
+// True when `path` ends with a "\" of its own, not with a double-byte
+// character whose trail byte is 0x5C (as many are in the East Asian code
+// pages). Every test for, and every addition or removal of, a folder's
+// trailing separator goes through these three.
+bool EndsWithBackslash(System& system, std::string_view path);
+// `path` with a "\" appended unless it already ends with one.
+std::string WithBackslash(System& system, std::string path);
+// `path` without its trailing "\", when it has one (only one goes).
+std::string WithoutBackslash(System& system, std::string path);
 
 }  // namespace scr

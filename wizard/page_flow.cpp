@@ -1,5 +1,6 @@
 // The page machine: page entry, Back, Next, Cancel, licence acceptance,
 // folder browser and link.
+#include "package/file_name.h"
 #include "wizard/setup_form.h"
 
 namespace scr {
@@ -90,8 +91,13 @@ void TSCRSetup::btnCancelClick() {
 
 void TSCRSetup::btnBrowseClick() {
   std::string chosen;
-  if (view.BrowseForFolder(view.Text(Control::edDirectory), Tr("Browse"), &chosen))
-    view.SetText(Control::edDirectory, chosen);
+  if (!view.BrowseForFolder(view.Text(Control::edDirectory), Tr("Browse"), &chosen)) return;
+  // The field shows a folder without its trailing "\", except a drive
+  // root, which is no folder name without it ("C:" is the drive's current
+  // folder).
+  const bool drive_root = chosen.size() == 3 && chosen[1] == ':' && chosen[2] == '\\';
+  if (!drive_root) chosen = WithoutBackslash(sys, chosen);
+  view.SetText(Control::edDirectory, chosen);
 }
 
 void TSCRSetup::LinkClick() {

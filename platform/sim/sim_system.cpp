@@ -20,11 +20,17 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
-std::vector<std::string> SplitPath(const std::string& path) {
+// The components of a path. As on Windows, the trail byte of a double-byte
+// character (in the simulated code page) is never a separator.
+std::vector<std::string> SplitPath(const std::string& path, const std::set<uint8_t>& lead_bytes) {
   std::vector<std::string> parts;
   std::string part;
-  for (char c : path) {
-    if (c == '\\' || c == '/') {
+  for (size_t i = 0; i < path.size(); ++i) {
+    const char c = path[i];
+    if (lead_bytes.count(static_cast<uint8_t>(c)) && i + 1 < path.size()) {
+      part += c;
+      part += path[++i];
+    } else if (c == '\\' || c == '/') {
       if (!part.empty()) parts.push_back(part);
       part.clear();
     } else {
@@ -33,6 +39,20 @@ std::vector<std::string> SplitPath(const std::string& path) {
   }
   if (!part.empty()) parts.push_back(part);
   return parts;
+}
+
+// True when the path ends with a separator of its own (not a trail byte).
+bool EndsWithSeparator(const std::string& path, const std::set<uint8_t>& lead_bytes) {
+  bool separator = false;
+  for (size_t i = 0; i < path.size(); ++i) {
+    const char c = path[i];
+    separator = false;
+    if (lead_bytes.count(static_cast<uint8_t>(c)) && i + 1 < path.size())
+      ++i;
+    else
+      separator = c == '\\' || c == '/';
+  }
+  return separator;
 }
 
 class SimFile : public File {
@@ -115,7 +135,7 @@ std::string SimSystem::HostPath(const std::string& windows_path) {
   // A relative path is taken from the program's folder.
   bool absolute = path.size() >= 2 && path[1] == ':';
   if (!absolute) path = "C:\\Setup\\" + path;
-  std::vector<std::string> parts = SplitPath(path);
+  std::vector<std::string> parts = SplitPath(path, lead_bytes);
   std::vector<std::string> resolved;
   for (size_t i = 0; i < parts.size(); ++i) {
     std::string part = parts[i];
@@ -309,7 +329,7 @@ std::string SimSystem::ShortPath(const std::string& path) {
 std::string SimSystem::FullPath(const std::string& path) {
   std::string full = path;
   if (!(full.size() >= 2 && full[1] == ':')) full = "C:\\Setup\\" + full;
-  std::vector<std::string> parts = SplitPath(full);
+  std::vector<std::string> parts = SplitPath(full, lead_bytes);
   std::vector<std::string> out;
   for (size_t i = 0; i < parts.size(); ++i) {
     if (i > 0 && parts[i] == ".") continue;
@@ -322,8 +342,7 @@ std::string SimSystem::FullPath(const std::string& path) {
   std::string joined;
   for (size_t i = 0; i < out.size(); ++i) joined += (i ? "\\" : "") + out[i];
   if (out.size() == 1) joined += "\\";
-  if (!full.empty() && (full.back() == '\\' || full.back() == '/') && out.size() > 1)
-    joined += "\\";
+  if (EndsWithSeparator(full, lead_bytes) && out.size() > 1) joined += "\\";
   return joined;
 }
 
@@ -352,7 +371,7 @@ bool SimSystem::RegCreateKey(RootKey root, const std::string& key) {
   // that marks the root) nor hold an empty component.
   if (!k.empty() && k[0] == '\\') return false;
   std::string path;
-  for (const std::string& part : SplitPath(k)) {
+  for (const std::string& part : SplitPath(k, lead_bytes)) {
     path += (path.empty() ? "" : "\\") + part;
     std::string reg = RegPath(root, path);
     if (!registry_.count(reg)) registry_[reg].name = path;
