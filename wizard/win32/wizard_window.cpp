@@ -519,6 +519,9 @@ void Win32View::FitToText(Control c) {
   ReleaseDC(nullptr, dc);
   SetWindowPos(hwnd, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(GetParent(hwnd), nullptr, TRUE);
+  // The new text was drawn once at the old size (ending in an ellipsis
+  // where it did not fit); a resize repaints only the uncovered part.
+  InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 // The link: its address (or as much as fits, then "...") underlined in the
