@@ -10,11 +10,12 @@ Debian's fonts-wine (Tahoma and Marlett). The run makes its own Wine
 prefix under $SCR_HOST/wine/screenshots, turns on Wine's virtual desktop
 (so that Wine draws the window frames itself, as there is no window manager
 under Xvfb), walks the wizard with -previewonly (nothing is installed) and
-crops each page from the screen with ImageMagick's import. About 40 s.
+crops each page from the screen with ImageMagick's import; then the first
+page of a package with a 101-byte link address, one with a long destination
+folder and one translated into German. About 40 s.
 """
 
 import os
-import shutil
 import subprocess
 import sys
 import time
@@ -22,26 +23,25 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 import scrtest  # noqa: E402
-from test_wizard import CAPTION, LICENCE, LINK, README, Gui, make_package  # noqa: E402
+from test_wizard import (CAPTION, LICENCE, LINK, LONG_LINK, README, Gui,  # noqa: E402
+                         install_wine_fonts, make_package)
 
 DESKTOP = (800, 600)
 BOX = "Aquarium"  # the preview notice has the screensaver title as caption
 
-
-def install_wine_fonts(prefix):
-    """Debian's Wine does not always find the fonts of its fonts-wine package
-    (Tahoma, and Marlett for the caption buttons); a copy in the prefix's
-    Fonts folder is always found."""
-    source = "/usr/share/wine/fonts"
-    target = os.path.join(prefix.drive_c, "windows", "Fonts")
-    os.makedirs(target, exist_ok=True)
-    for name in ("tahoma.ttf", "tahomabd.ttf", "marlett.ttf"):
-        path = os.path.join(source, name)
-        if os.path.exists(path):
-            shutil.copy(path, os.path.join(target, name))
-        else:
-            print("warning: %s is missing (Debian package fonts-wine): the pictures will show "
-                  "substitute fonts" % path, file=sys.stderr)
+# A translated package: the licence page in German.
+GERMAN = ("Setup\r\n"
+          "Setup=Einrichtung\r\nNext=Weiter\r\nBack=Zur\xfcck\r\nCancel=Abbrechen\r\n"
+          "License Agreement=Lizenzvertrag\r\n"
+          "Please read the following important information before continuing.="
+          "Bitte lesen Sie die folgenden wichtigen Informationen, bevor Sie fortfahren.\r\n"
+          "Please read the following License Agreement. You must accept the terms of this "
+          "agreement before continuing with the installation.=Bitte lesen Sie den folgenden "
+          "Lizenzvertrag. Sie m\xfcssen den Bedingungen zustimmen, bevor die Installation "
+          "fortgesetzt werden kann.\r\n"
+          "I &accept the agreement=Ich &stimme dem Vertrag zu\r\n"
+          "I &do not accept the agreement=Ich stimme dem Vertrag &nicht zu\r\n")
+LONG_FOLDER = "Aquarium Screensavers\\Deluxe Edition 2026\\Tropical Fish and Coral Reef"
 
 
 def main():
@@ -57,7 +57,13 @@ def main():
                             dest_subfolder="Aquarium")
         ready = make_package(pk, "ready.exe", skip_folder_page=True, link=LINK,
                              dest_subfolder="Aquarium")
-        install_wine_fonts(prefix)
+        long_link = make_package(pk, "long-link.exe", link=LONG_LINK, dest_subfolder="Aquarium")
+        long_folder = make_package(pk, "long-folder.exe", link=LINK, dest_subfolder=LONG_FOLDER)
+        german = make_package(pk, "german.exe", license=LICENCE * 3, language=GERMAN, link=LINK,
+                              dest_subfolder="Aquarium")
+        for path in install_wine_fonts(prefix):
+            print("warning: %s is missing (Debian package fonts-wine): the pictures will show "
+                  "substitute fonts" % path, file=sys.stderr)
         prefix.reg_add(r"HKCU\Software\Wine\Explorer", "Desktop", "Default")
         prefix.reg_add(r"HKCU\Software\Wine\Explorer\Desktops", "Default",
                        "%dx%d" % DESKTOP)
@@ -65,8 +71,8 @@ def main():
             gui = Gui(prefix, display)
             shots = []
 
-            def shoot(name):
-                code, lines = gui.drive(["find", CAPTION, 5000], ["sleep", 500])
+            def shoot(name, caption=CAPTION):
+                code, lines = gui.drive(["find", caption, 5000], ["sleep", 500])
                 if code != 0:
                     raise RuntimeError("no wizard window for %s: %r" % (name, lines))
                 left, top, right, bottom = lines[0]["rect"]
@@ -111,6 +117,18 @@ def main():
                 proc.wait(20)
             finally:
                 proc.kill()
+            # The first page of each, then Cancel.
+            for package, name, caption in ((long_link, "6-long-link", CAPTION),
+                                           (long_folder, "7-long-folder", CAPTION),
+                                           (german, "8-translated", "Aquarium Einrichtung")):
+                proc = prefix.start(package, timeout=60)
+                try:
+                    step(["find", caption, 20000])
+                    shoot(name, caption)
+                    step(["close", caption], ["waitgone", caption, 10000])
+                    proc.wait(20)
+                finally:
+                    proc.kill()
             time.sleep(0.2)
         for path in shots:
             print(path)

@@ -10,6 +10,8 @@ xdotool.
 
 import json
 import os
+import shutil
+import subprocess
 import sys
 import time
 import unittest
@@ -33,6 +35,35 @@ GERMAN = ("Setup\r\nSetup=Einrichtung\r\nNext=Weiter\r\nBack=Zur\xfcck\r\nCancel
 SYSTEM_FOLDER_QUESTION = (
     "The selected Windows system folder cannot be used for this screensaver for compatibility "
     "reasons. Do you want to use the allowed system folder instead?")
+# The longest address the record holds (101 bytes): at its full width it
+# would reach across Back and Install.
+LONG_LINK = ("http://www.aquarium-screensavers.example/downloads/screensavers/"
+             "aquarium/deluxe-edition/index.en.html")
+assert len(LONG_LINK) == 101
+LONG_TEXTS = ("Setup\r\n"
+              "Select Destination Directory=Bitte w\xe4hlen Sie das Zielverzeichnis f\xfcr den "
+              "Bildschirmschoner aus\r\n"
+              "Where should Screen Saver be installed?=In welchen Ordner soll der "
+              "Bildschirmschoner installiert werden? Der Ordner wird angelegt, wenn es ihn noch "
+              "nicht gibt.\r\n")
+LINK_COLOUR = (0, 102, 204)
+
+
+def install_wine_fonts(prefix):
+    """Debian's Wine does not always find the fonts of its fonts-wine package
+    (Tahoma, and Marlett for the caption buttons); a copy in the prefix's
+    Fonts folder is always found. Returns the names that were missing."""
+    source = "/usr/share/wine/fonts"
+    target = os.path.join(prefix.drive_c, "windows", "Fonts")
+    os.makedirs(target, exist_ok=True)
+    missing = []
+    for name in ("tahoma.ttf", "tahomabd.ttf", "marlett.ttf"):
+        path = os.path.join(source, name)
+        if os.path.exists(path):
+            shutil.copy(path, os.path.join(target, name))
+        else:
+            missing.append(path)
+    return missing
 
 
 def make_package(folder, name, **options):
@@ -92,6 +123,48 @@ class Gui:
         code, lines = self.drive(["focus", caption])
         return lines[0].get("id") if code == 0 and lines else None
 
+    def tree(self, caption=CAPTION):
+        """Every control record of the window."""
+        code, lines = self.drive(["tree", caption])
+        if code != 0:
+            raise AssertionError("no window %r: %r" % (caption, lines))
+        return lines
+
+    def client_pixels(self, caption, box):
+        """{(x, y): (r, g, b)} of `box` ([left, top, right, bottom] in client
+        pixels) as the window shows it now."""
+        ids = self.display.find_windows("^%s$" % caption, timeout=5)
+        if not ids:
+            raise AssertionError("no X window named %r" % caption)
+        shot = os.path.join(self.prefix.logs, "client-%d.png" % time.monotonic_ns())
+        env = dict(os.environ, DISPLAY=self.display.name)
+        # Without a window manager the X window is the client area.
+        code, _, err = scrtest.run_bounded(["/usr/bin/import", "-window", str(ids[0]), shot],
+                                          timeout=30, env=env, log_dir=self.prefix.logs,
+                                          name="import")
+        if code != 0:
+            raise AssertionError("import failed: %s" % err)
+        left, top, right, bottom = box
+        out = subprocess.run(["/usr/bin/convert", shot, "-crop", "%dx%d+%d+%d" % (
+            right - left, bottom - top, left, top), "+repage", "-depth", "8", "txt:-"],
+            capture_output=True, text=True, timeout=30).stdout
+        pixels = {}
+        for line in out.splitlines()[1:]:
+            where, _, rest = line.partition(":")
+            x, y = (int(v) for v in where.split(","))
+            values = rest.strip().split(")")[0].strip("( ").split(",")
+            pixels[(left + x, top + y)] = tuple(int(float(v)) for v in values[:3])
+        return pixels
+
+    def xclick(self, caption, x, y):
+        """A real mouse click at client pixel x, y: the window system, not the
+        driver, decides which control gets it."""
+        ids = self.display.find_windows("^%s$" % caption, timeout=5)
+        if not ids:
+            raise AssertionError("no X window named %r" % caption)
+        self.display.click(ids[0], x, y)
+        time.sleep(0.4)
+
     def xkey(self, key):
         """A real X key event to the window (no window manager: the window
         is addressed directly)."""
@@ -107,6 +180,20 @@ class Gui:
 
 def start_setup(prefix, package, args=()):
     return prefix.start(package, list(args), timeout=90)
+
+
+def overlapping_siblings(records):
+    """Pairs of visible controls of one parent whose rectangles meet."""
+    shown = [r for r in records if r["visible"]]
+    pairs = []
+    for i, a in enumerate(shown):
+        for b in shown[i + 1:]:
+            if a["parent"] != b["parent"]:
+                continue
+            p, q = a["rect"], b["rect"]
+            if p[0] < q[2] and q[0] < p[2] and p[1] < q[3] and q[1] < p[3]:
+                pairs.append((a["id"], b["id"]))
+    return pairs
 
 
 class WizardWindowTest(unittest.TestCase):
@@ -386,6 +473,94 @@ class WizardWindowTest(unittest.TestCase):
     def test_wow64_not_reported(self):
         code, out, _ = self.prefix.run(scrtest.program_file("wow64probe.exe"), [], timeout=30)
         self.assertEqual((code, out.strip()), (0, "wow64=0"))
+
+
+class WizardLinkTest(unittest.TestCase):
+    """The link label and long texts in a prefix with Wine's Tahoma (the font
+    whose measured widths run past its drawn glyphs), in preview runs that
+    change nothing; and the keyboard rules reached through the window."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.work = scrtest.work_dir("wizard-link")
+        cls.prefix = scrtest.Prefix(os.path.join(cls.work, "prefix")).create()
+        cls.missing_fonts = install_wine_fonts(cls.prefix)
+        pk = os.path.join(cls.work, "packages")
+        os.makedirs(pk, exist_ok=True)
+        cls.long = make_package(pk, "long.exe", link=LONG_LINK, language=LONG_TEXTS,
+                                dest_subfolder="Aquarium")
+        cls.readme = make_package(pk, "readme.exe", readme=README, link=LINK,
+                                  dest_subfolder="Aquarium")
+        cls.display = scrtest.Display(cls.prefix).__enter__()
+        cls.gui = Gui(cls.prefix, cls.display)
+
+    @classmethod
+    def tearDownClass(cls):
+        try:
+            cls.display.__exit__(None, None, None)
+        finally:
+            cls.prefix.close()
+
+    def open(self, package):
+        proc = start_setup(self.prefix, package, ["-previewonly"])
+        self.addCleanup(proc.kill)
+        code, lines = self.gui.drive(["find", CAPTION, 20000], ["sleep", 300])
+        self.assertEqual(code, 0, "the wizard window did not appear: %r" % lines)
+        return proc
+
+    def underline_overrun(self, link_rect):
+        """How many pixels the link's underline runs past the last drawn
+        pixel of its text."""
+        pixels = self.gui.client_pixels(CAPTION, link_rect)
+        blue = {p for p, (r, g, b) in pixels.items() if b - r > 80 and b > 120}
+        self.assertTrue(blue, "no link colour in the link's rectangle")
+        rows = sorted({y for _, y in blue})
+        # The underline is the row of link colour that runs furthest; the
+        # text is what lies above it.
+        line = max(rows, key=lambda y: len([p for p in blue if p[1] == y]))
+        text_right = max(x for x, y in blue if y < line)
+        line_right = max(x for x, y in blue if y == line)
+        return line_right - text_right
+
+    def test_long_link_stays_left_of_the_buttons(self):
+        proc = self.open(self.long)
+        records = self.gui.tree()
+        c = {name: rec for rec in records for name, i in IDS.items() if rec["id"] == i}
+        # The full address is the label's text; what shows is cut to fit.
+        self.assertEqual(c["Link"]["text"], LONG_LINK)
+        link = c["Link"]["rect"]
+        self.assertEqual(link[:2], [8, 342])
+        self.assertLess(link[2], c["btnBack"]["rect"][0])
+        self.assertGreater(link[2] - link[0], 150)  # most of the room is used
+        self.assertEqual(overlapping_siblings(records), [])
+        # The long translated header lines end before the header picture.
+        for name in ("lbTitle", "lbDescription"):
+            self.assertLessEqual(c[name]["rect"][2], 448, name)
+        self.assertLessEqual(self.underline_overrun(link), 3, self.missing_fonts)
+        # A real click on Install reaches Install, not the link: the preview
+        # install run says what it would open, and the window ends.
+        self.gui.xclick(CAPTION, 377, 348)
+        code, lines = self.gui.drive(["msgbox", "Aquarium", 15000], ["press", "Aquarium", "OK"])
+        self.assertEqual(code, 0, lines)
+        self.assertEqual(proc.wait(20), 0)
+
+    def test_underline_ends_with_the_address_and_escape_acts_as_next(self):
+        proc = self.open(self.readme)
+        c = self.gui.controls()
+        self.assertEqual(c["Link"]["text"], LINK)
+        self.assertLessEqual(self.underline_overrun(c["Link"]["rect"]), 3, self.missing_fonts)
+        g = self.gui
+        code, lines = g.drive(["click", CAPTION, "Install"], ["msgbox", "Aquarium", 15000],
+                              ["press", "Aquarium", "OK"],
+                              ["waittext", CAPTION, "#105", "Information"], ["sleep", 300])
+        self.assertEqual(code, 0, lines)
+        # Cancel is disabled on the Readme page: Escape clicks Next, and on
+        # the last page Finish.
+        self.assertTrue(g.xkey("Escape"))
+        code, lines = g.drive(["waittext", CAPTION, "#105", "Finish"])
+        self.assertEqual(code, 0, lines)
+        self.assertTrue(g.xkey("Escape"))
+        self.assertEqual(proc.wait(20), 0)
 
 
 @scrtest.needs_32bit_on_64bit
