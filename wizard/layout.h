@@ -91,8 +91,10 @@ struct LayoutEntry {
   Parent parent;
   Kind kind;
   const char* text;  // design-time text
-  // In the parent's client pixels. For kOneLine controls w is the widest
-  // they may grow and h the height of one line.
+  // In the parent's client pixels at 96 dots per inch. For a control sized
+  // by its text, h is the height of one line, and w the widest it may grow
+  // (kOneLine), its wrapping width (kAutoHeight) or its least width
+  // (kAutoHeightWiden).
   int x, y, w, h;
   Sizing sizing;
   Font font;
