@@ -10,6 +10,7 @@
 #include "install/registration.h"
 #include "package/file_name.h"
 #include "package/language.h"
+#include "package/name_rules.h"
 #include "package/writer.h"
 #include "setup/run_mode.h"
 #include "wizard/setup_form.h"
@@ -94,7 +95,10 @@ bool InstallRun::Run() {
 
   folder_ = view_.Text(Control::edDirectory);
   if (!preview_) {
-    if (!folder_.empty() && !CreateFolderWithParents(sys_, folder_))
+    // A relative folder (a "-silent" argument, or text typed into the field)
+    // is taken from the current folder, as every later path built on it
+    // is, and created like an absolute one.
+    if (!folder_.empty() && !CreateFolderWithParents(sys_, sys_.FullPath(folder_)))
       return RejectDestination(kMsgCannotCreateFolder);
     if (folder_.empty() || !sys_.DirectoryExists(folder_))
       return RejectDestination(kMsgInvalidFolder);
@@ -122,15 +126,15 @@ bool InstallRun::Run() {
 
   // The installed file always lands inside the chosen folder, whatever
   // folder part the package's file name carries.
-  const std::string scr_name = FieldText(record_.ScrFileName);
-  const std::string name = scr_name.substr(FileNameStart(sys_, scr_name, kAnySeparators));
-  // A file name without a name part is a damaged package: nothing can be
-  // installed, and nothing is written or registered for it.
+  const std::string name = InstalledFileName(FieldText(record_.ScrFileName), LeadBytesOf(sys_));
+  // A file name that names no file is a damaged package (loading refuses
+  // it): nothing can be installed, and nothing is written or registered.
   bool succeeded = !name.empty();
   if (succeeded) {
     target_ = ChooseTargetFileName(sys_, title_, folder_ + name, folder_);
     target_name_ = target_.substr(FileNameStart(sys_, target_, kFolderSeparators));
-    uninstaller_name_ = UninstallerFileName(form_.Tr("Uninstall"), target_name_);
+    uninstaller_name_ =
+        UninstallerFileName(NameWord(sys_, form_.package.table, "Uninstall"), target_name_);
     uninstaller_ = folder_ + uninstaller_name_;
 
     if (!preview_) {
@@ -188,10 +192,12 @@ bool InstallRun::CopyPhase() {
   }
 
   sys_.ShellExecute(false, "install", target_, "", "", kSwShowNoActivate);
-  if (record_.ReadmeSize > 0) {
+  // The readme's name is built from the title: loading refused a title
+  // that breaks the name rule, and the run never writes one for it.
+  if (record_.ReadmeSize > 0 && TitleStaysInPlace(sys_, title_)) {
     const std::string text = view_.Text(Control::edReadme);
     std::unique_ptr<File> readme =
-        sys_.CreateFile(folder_ + title_ + " " + form_.Tr("Readme") + ".txt");
+        sys_.CreateFile(folder_ + ReadmeFileName(sys_, form_.package.table, title_));
     if (!readme || (!text.empty() && !readme->Write(text.data(), text.size()))) return false;
   }
 
@@ -227,13 +233,14 @@ bool InstallRun::CopyScreensaver(File& source) {
 }
 
 void InstallRun::Register() {
-  const std::string screensaver = folder_ + target_name_;
-  // Windows runs the entry from anywhere: it names the uninstaller in the
-  // folder of the expanded target, never in the field's own spelling (a
-  // forward slash, a "." or ".." part, a path from the root of the drive).
+  // Windows runs the entry and the shortcuts from anywhere: they name the
+  // files in the folder of the expanded target, never in the field's own
+  // spelling (a relative folder, a forward slash, a "." or ".." part, a
+  // path from the root of the drive).
   const std::string expanded = sys_.FullPath(target_);
-  const std::string uninstaller =
-      expanded.substr(0, FileNameStart(sys_, expanded, kFolderSeparators)) + uninstaller_name_;
+  const std::string folder = expanded.substr(0, FileNameStart(sys_, expanded, kFolderSeparators));
+  const std::string screensaver = folder + target_name_;
+  const std::string uninstaller = folder + uninstaller_name_;
   if (record_.AddUninstallEntry) WriteUninstallEntry(sys_, title_, uninstaller);
   if (record_.AddStartMenuGroup)
     CreateProgramShortcuts(sys_, form_.package.table, title_, uninstaller, screensaver,

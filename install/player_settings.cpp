@@ -60,10 +60,11 @@ std::string ChooseTargetFileName(System& system, std::string_view title, std::st
   // may run elevated, so its name part must name a file in this very
   // folder: "/" and ":" count as separators too (a name such as
   // "../../x.scr" or "x.scr:stream" would lead elsewhere), and a name of
-  // dots only, or none, names no file at all.
+  // dots and blanks only, or none, names no file at all.
   std::string recorded = ReadInstalledPath(system, title);
-  const size_t recorded_name = FileNameStart(system, recorded, kAnySeparators);
-  const bool names_a_file = recorded.find_first_not_of('.', recorded_name) != std::string::npos;
+  const LeadBytes lead = LeadBytesOf(system);
+  const size_t recorded_name = FileNameStart(lead, recorded, kAnySeparators);
+  const bool names_a_file = !InstalledFileName(recorded, lead).empty();
   if (recorded.substr(0, recorded_name) != folder || !names_a_file) recorded.clear();
   if (!recorded.empty()) return recorded;
 

@@ -30,6 +30,10 @@ std::string FolderPart(std::string_view path) {
 
 }  // namespace
 
+std::string ReadmeFileName(System& system, const LanguageTable& table, std::string_view title) {
+  return std::string(title) + " " + NameWord(system, table, "Readme") + ".txt";
+}
+
 void WriteUninstallEntry(System& system, std::string_view title, std::string_view uninstaller) {
   if (!TitleStaysInPlace(system, title)) return;
   const std::string key = UninstallKey(title);
@@ -76,14 +80,14 @@ void CreateProgramShortcuts(System& system, const LanguageTable& table, std::str
   CreateFolderPath(system, WithBackslash(programs) + t + "\\");
 
   // Each shortcut on its own: one that fails is simply missing.
-  CreateShellLink(system, screensaver, t + "\\" + Translate(table, "Preview") + " " + t,
+  CreateShellLink(system, screensaver, t + "\\" + NameWord(system, table, "Preview") + " " + t,
                   ShellFolder::kPrograms);
   if (has_readme) {
-    const std::string readme =
-        FolderPart(screensaver) + t + " " + Translate(table, "Readme") + ".txt";
-    CreateShellLink(system, readme, t + "\\" + Translate(table, "Readme"), ShellFolder::kPrograms);
+    const std::string readme = FolderPart(screensaver) + ReadmeFileName(system, table, t);
+    CreateShellLink(system, readme, t + "\\" + NameWord(system, table, "Readme"),
+                    ShellFolder::kPrograms);
   }
-  CreateShellLink(system, uninstaller, t + "\\" + Translate(table, "Uninstall") + " " + t,
+  CreateShellLink(system, uninstaller, t + "\\" + NameWord(system, table, "Uninstall") + " " + t,
                   ShellFolder::kPrograms);
 }
 
@@ -95,9 +99,9 @@ bool DeleteProgramShortcuts(System& system, const LanguageTable& table, std::str
   if (programs.empty()) return true;
   const std::string t(title);
   const std::string group = WithBackslash(programs) + t + "\\";
-  system.DeleteFile(group + Translate(table, "Preview") + " " + t + ".lnk");
-  system.DeleteFile(group + Translate(table, "Readme") + ".lnk");
-  system.DeleteFile(group + Translate(table, "Uninstall") + " " + t + ".lnk");
+  system.DeleteFile(group + NameWord(system, table, "Preview") + " " + t + ".lnk");
+  system.DeleteFile(group + NameWord(system, table, "Readme") + ".lnk");
+  system.DeleteFile(group + NameWord(system, table, "Uninstall") + " " + t + ".lnk");
   // Kept when the user put other files there.
   system.RemoveDirectory(group.substr(0, group.size() - 1));
   return true;
@@ -107,7 +111,7 @@ void CreateDesktopPreviewShortcut(System& system, const LanguageTable& table,
                                   std::string_view title, const std::string& screensaver) {
   if (!TitleStaysInPlace(system, title)) return;
   const std::string t(title);
-  CreateShellLink(system, screensaver, Translate(table, "Preview") + " " + t,
+  CreateShellLink(system, screensaver, NameWord(system, table, "Preview") + " " + t,
                   ShellFolder::kDesktop);
 }
 
@@ -117,7 +121,7 @@ bool DeleteDesktopPreviewShortcut(System& system, const LanguageTable& table,
   std::string desktop;
   if (!system.SpecialFolderPath(ShellFolder::kDesktop, &desktop)) return false;
   if (desktop.empty()) return true;
-  system.DeleteFile(WithBackslash(desktop) + Translate(table, "Preview") + " " +
+  system.DeleteFile(WithBackslash(desktop) + NameWord(system, table, "Preview") + " " +
                     std::string(title) + ".lnk");
   return true;
 }

@@ -18,6 +18,12 @@ namespace scr {
 inline constexpr char kUninstallKeyParent[] =
     "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
+// The readme's file name in the screensaver's folder: the title, a blank,
+// the Readme word (NameWord: a translation that would make it a path gives
+// way to the English word) and ".txt". The install run writes it, the
+// Readme shortcut points at it and the uninstall run deletes it.
+std::string ReadmeFileName(System& system, const LanguageTable& table, std::string_view title);
+
 // Registration swallows its own errors; the delete operations for shortcuts
 // return false when the shell folder query failed (the uninstall run then
 // reports a damaged package).

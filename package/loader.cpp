@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "package/file_name.h"
+#include "package/name_rules.h"
 
 namespace scr {
 namespace {
@@ -126,7 +127,7 @@ bool BlockSizesFit(const SetupRecord& record, int64_t package_end) {
 
 }  // namespace
 
-LoadStatus ReadPackage(File& file, LoadedPackage& package) {
+LoadStatus ReadPackage(File& file, LoadedPackage& package, const LeadBytes& lead) {
   const int64_t size = file.Size();
   if (size < kRecordAndTrailerSize) return LoadStatus::kCorrupted;
   const int64_t end = FindPackageEnd(file, size);
@@ -140,6 +141,14 @@ LoadStatus ReadPackage(File& file, LoadedPackage& package) {
   std::memcpy(&record, tail, sizeof(record));
   const char* marker = tail + kRecordSize;
   if (!BlockSizesFit(record, end)) return LoadStatus::kCorrupted;
+  // Every name the install and the uninstall build from the title or the
+  // file name must stay in its place. A package that breaks the rule was
+  // not made by the author's tool: it is refused as damaged here, before
+  // anything is written, rather than installed without its readme, entry
+  // and shortcuts, or removed with them left behind.
+  if (CheckTitle(FieldText(record.ScrTitle), lead) != NameFault::kNone ||
+      CheckScrFileName(FieldText(record.ScrFileName), lead) != NameFault::kNone)
+    return LoadStatus::kCorrupted;
 
   const BlockSpan language = LocateBlocks(record, end).language;
   if (!ReadBlock(file, size, language.offset, language.size, &package.language_text))
@@ -172,7 +181,7 @@ LoadStatus LoadPackage(System& system, LoadedPackage& package, std::unique_ptr<F
   file = system.OpenRead(system.ModulePath(), Share::kDenyNone);
   if (!file) return LoadStatus::kCannotOpen;
   package.windows_version = WindowsVersionNumber(system.GetVersion());
-  const LoadStatus status = ReadPackage(*file, package);
+  const LoadStatus status = ReadPackage(*file, package, LeadBytesOf(system));
   // The rule changes nothing but the file name, so it may follow the checks.
   if (status == LoadStatus::kOk && package.windows_version >= 5)
     NormaliseScrFileName(system, package.record.ScrFileName);

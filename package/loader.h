@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "package/file_name.h"
 #include "package/language.h"
 #include "package/record.h"
 #include "platform/system.h"
@@ -50,10 +51,12 @@ int WindowsVersionNumber(const VersionInfo& version);
 void NormaliseScrFileName(System& system, char (&field)[256]);
 
 // The checks of loading on an open package file, without the file-name
-// rule: trailer, record, block sizes, language table, run kind. LoadPackage
-// is this plus opening the program's own file and the rule; the author's
-// tool inspects packages through it, so its verdict is the setup's own.
-LoadStatus ReadPackage(File& file, LoadedPackage& package);
+// rule: trailer, record, block sizes, the name rule for the title and the
+// file name (package/name_rules.h; `lead` names the code page's lead
+// bytes), language table, run kind. LoadPackage is this plus opening the
+// program's own file and the file-name rule; the author's tool inspects
+// packages through it, so its verdict is the setup's own.
+LoadStatus ReadPackage(File& file, LoadedPackage& package, const LeadBytes& lead = LeadBytes{});
 
 // Opens the program's own file and loads the package (trailer, record, file
 // name rule, language table, run kind). On kOk `file` stays open for

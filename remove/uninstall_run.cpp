@@ -19,11 +19,43 @@ std::string FolderPart(System& sys, const std::string& path) {
   return path.substr(0, FileNameStart(sys, path, "\\:"));
 }
 
-// The name the install run gave the screensaver: the package's file name
-// behind its last "\", "/" or ":", so that it never reaches out of the
-// folder it is joined to.
-std::string PackageFileName(System& sys, const std::string& file_name) {
-  return file_name.substr(FileNameStart(sys, file_name, kAnySeparators));
+// A folder as one spelling: its full path (no "." or ".." parts, "/" made
+// "\\"), without a trailing backslash, ASCII letters lowered.
+std::string ComparableFolder(System& sys, const std::string& folder) {
+  std::string full = sys.FullPath(folder);
+  while (full.size() > 3 && (full.back() == '\\' || full.back() == '/')) full.pop_back();
+  return AsciiLower(full);
+}
+
+// Whether two folders are one, compared as full paths without regard to
+// letter case, in their long and in their short (8.3) spelling.
+bool SameFolder(System& sys, const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;
+  const std::string long_a = ComparableFolder(sys, a);
+  const std::string long_b = ComparableFolder(sys, b);
+  if (long_a == long_b) return true;
+  return ComparableFolder(sys, sys.ShortPath(long_a)) ==
+         ComparableFolder(sys, sys.ShortPath(long_b));
+}
+
+// The screensaver this uninstaller removes: always a file in its own
+// folder, which is the folder that received the screensaver. The recorded
+// path is per-user data that any program of the user may rewrite, while
+// this run may be elevated: it counts only when its folder is this very
+// folder (so neither a system file nor another installation of the same
+// title is ever deleted), and even then only its name is taken. Otherwise
+// the name is the one the install run gave the file: the package's file
+// name behind any of "\\", "/" and ":".
+std::string ScreensaverToRemove(System& sys, const std::string& recorded,
+                                const std::string& file_name) {
+  const LeadBytes lead = LeadBytesOf(sys);
+  const std::string own_folder = FolderPart(sys, sys.ModulePath());
+  const size_t name_start = FileNameStart(lead, recorded, kAnySeparators);
+  const std::string recorded_name = InstalledFileName(recorded, lead);
+  if (!recorded_name.empty() && SameFolder(sys, recorded.substr(0, name_start), own_folder))
+    return own_folder + recorded_name;
+  const std::string name = InstalledFileName(file_name, lead);
+  return name.empty() ? std::string() : own_folder + name;
 }
 
 // A number from 0 to 9 999 998 that varies with the seed (a linear
@@ -78,43 +110,36 @@ bool RunUninstall(TSCRSetup& form) {
     }
   }
 
-  // A title that names no key or folder of its own (empty, or nothing but
-  // blanks, backslashes and dots) would make the settings, the entry and the Start-menu
-  // group point at their shared parents: the whole Uninstall key, every
-  // player's settings, the Programs folder. Those are left alone then.
-  const bool own_key = TitleStaysInPlace(sys, title);
+  // Loading refused a title that breaks the name rule; checked again here
+  // because the readme's name, too, is built from it.
+  const bool title_in_place = TitleStaysInPlace(sys, title);
 
-  // Read before the settings that hold it are cleared. Without a record the
-  // screensaver is looked for beside this uninstaller, where the install
-  // run put both.
-  std::string screensaver = own_key ? ReadInstalledPath(sys, title) : std::string();
-  if (screensaver.empty()) {
-    screensaver =
-        FolderPart(sys, sys.ModulePath()) + PackageFileName(sys, FieldText(record.ScrFileName));
-  }
+  // Read before the settings that hold it are cleared.
+  const std::string screensaver =
+      ScreensaverToRemove(sys, ReadInstalledPath(sys, title), FieldText(record.ScrFileName));
 
   if (form.modes.PreviewOnly) {
     form.view.Terminate();
     return true;
   }
 
-  sys.DeleteFile(screensaver);
-  if (own_key) ClearPlayerSettings(sys, title);
-  if (record.ReadmeSize > 0) {
-    sys.DeleteFile(FolderPart(sys, screensaver) + title + " " + form.Tr("Readme") + ".txt");
+  if (!screensaver.empty()) sys.DeleteFile(screensaver);
+  ClearPlayerSettings(sys, title);
+  if (record.ReadmeSize > 0 && title_in_place) {
+    sys.DeleteFile(FolderPart(sys, sys.ModulePath()) +
+                   ReadmeFileName(sys, form.package.table, title));
   }
 
   // Entry and shortcuts come before the temporary copy is started: a shell
   // folder that cannot be found ends the run with the damaged-package
   // report, and the copy must not then delete the uninstaller and announce
   // a complete removal.
-  if (own_key) {
-    if (record.AddUninstallEntry) DeleteUninstallEntry(sys, title);
-    if (record.AddStartMenuGroup && !DeleteProgramShortcuts(sys, form.package.table, title))
-      return false;
-    if (record.AddDesktopShortcut && !DeleteDesktopPreviewShortcut(sys, form.package.table, title))
-      return false;
-  }
+  // Each of them refuses a title that breaks the name rule by itself.
+  if (record.AddUninstallEntry) DeleteUninstallEntry(sys, title);
+  if (record.AddStartMenuGroup && !DeleteProgramShortcuts(sys, form.package.table, title))
+    return false;
+  if (record.AddDesktopShortcut && !DeleteDesktopPreviewShortcut(sys, form.package.table, title))
+    return false;
 
   // A running program cannot delete its own file: a copy of it in the
   // temporary folder does that once this process has ended.

@@ -21,8 +21,10 @@ std::string Lower(std::string_view text) {
 }
 
 // The components of a path. As on Windows, the trail byte of a double-byte
-// character (in the simulated code page) is never a separator.
-std::vector<std::string> SplitPath(const std::string& path, const std::set<uint8_t>& lead_bytes) {
+// character (in the simulated code page) is never a separator. "/" separates
+// file paths but is part of a registry key's name.
+std::vector<std::string> SplitPath(const std::string& path, const std::set<uint8_t>& lead_bytes,
+                                   bool slash_separates = true) {
   std::vector<std::string> parts;
   std::string part;
   for (size_t i = 0; i < path.size(); ++i) {
@@ -30,7 +32,7 @@ std::vector<std::string> SplitPath(const std::string& path, const std::set<uint8
     if (lead_bytes.count(static_cast<uint8_t>(c)) && i + 1 < path.size()) {
       part += c;
       part += path[++i];
-    } else if (c == '\\' || c == '/') {
+    } else if (c == '\\' || (slash_separates && c == '/')) {
       if (!part.empty()) parts.push_back(part);
       part.clear();
     } else {
@@ -371,7 +373,7 @@ bool SimSystem::RegCreateKey(RootKey root, const std::string& key) {
   // that marks the root) nor hold an empty component.
   if (!k.empty() && k[0] == '\\') return false;
   std::string path;
-  for (const std::string& part : SplitPath(k, lead_bytes)) {
+  for (const std::string& part : SplitPath(k, lead_bytes, false)) {
     path += (path.empty() ? "" : "\\") + part;
     std::string reg = RegPath(root, path);
     if (!registry_.count(reg)) registry_[reg].name = path;

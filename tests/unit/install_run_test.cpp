@@ -265,7 +265,7 @@ TEST_F(InstallRunTest, PreparationFailuresReturnToTheFolderPage) {
       {"", "Invalid directory. Please select an existing directory.", nullptr},
       {"X:\\", "Invalid directory. Please select an existing directory.", nullptr},
       {"relative\\folder", "Unable to create the directory. Please select a different directory.",
-       nullptr},
+       [](SimSystem& s) { s.fail_create_directory.insert("C:\\Setup\\relative"); }},
       {"C:\\Locked",
        "Unable to copy the files. Access is denied. Please select a different directory.",
        [](SimSystem& s) { s.fail_create_file.insert("C:\\Locked\\MySaver.scr"); }},
@@ -451,21 +451,24 @@ TEST_F(InstallRunTest, PackageFileNamesNeverLeaveTheChosenFolder) {
   EXPECT_EQ(sim.ReadWholeFile("C:\\C\\odd.scr"), pkg.screensaver);
   EXPECT_EQ(Recorded(), "C:\\C\\odd.scr");
 
-  // No name part at all: a damaged package; nothing is written or registered.
-  SetField(pkg.record.ScrFileName, "C:\\Windows\\");
-  sim.boxes.clear();
-  view = MemoryView();
-  Start();
-  const auto files = sim.Snapshot();
-  const auto registry = sim.RegistryDump();
-  InstallInto("C:\\D\\");
-  EXPECT_EQ(BoxTexts(), std::vector<std::string>{kCopyFailed});
-  EXPECT_TRUE(view.closed);
-  EXPECT_EQ(form->exit_code, kExitCopyFailed);
-  EXPECT_EQ(sim.RegistryDump(), registry);
-  auto after = sim.Snapshot();
-  after.erase("C/D/");  // the folder itself was made by the checks
-  EXPECT_EQ(after, files);
+  // No file behind the last separator (none, or only dots): a damaged
+  // package, refused at load; nothing is written or registered.
+  for (const char* name : {"C:\\Windows\\", "x/", "..", "Savers\\.", " "}) {
+    SCOPED_TRACE(name);
+    SetField(pkg.record.ScrFileName, name);
+    sim.boxes.clear();
+    view = MemoryView();
+    Pack();
+    const auto files = sim.Snapshot();
+    const auto registry = sim.RegistryDump();
+    Start();
+    EXPECT_EQ(BoxTexts(),
+              std::vector<std::string>{"The file is corrupted. Setup can not continue."});
+    EXPECT_TRUE(view.terminated);
+    EXPECT_EQ(form->exit_code, kExitBadPackage);
+    EXPECT_EQ(sim.RegistryDump(), registry);
+    EXPECT_EQ(sim.Snapshot(), files);
+  }
 }
 
 TEST_F(InstallRunTest, ReinstallOverwritesTheRecordedFileAndElsewhereNumbers) {
@@ -504,8 +507,10 @@ TEST_F(InstallRunTest, TheEntryNamesTheUninstallerByItsExpandedPath) {
   EXPECT_EQ(Value(RootKey::kLocalMachine, kEntry, "UninstallString"), "\"" + uninstaller + "\"");
   EXPECT_EQ(sim.LinkTarget(std::string(kGroup) + "Uninstall My Saver.lnk"), uninstaller);
   EXPECT_EQ(Recorded(), "C:\\Fwd\\Dest\\MySaver.scr");
-  // The Preview shortcuts keep the folder as the field holds it.
-  EXPECT_EQ(sim.LinkTarget(kDesktopLink), "C:/Fwd/Dest\\MySaver.scr");
+  // The Preview shortcuts name the screensaver the same way.
+  EXPECT_EQ(sim.LinkTarget(kDesktopLink), "C:\\Fwd\\Dest\\MySaver.scr");
+  EXPECT_EQ(sim.LinkTarget(std::string(kGroup) + "Preview My Saver.lnk"),
+            "C:\\Fwd\\Dest\\MySaver.scr");
 }
 
 TEST_F(InstallRunTest, TranslatedMessagesTakeTheTitleAsData) {

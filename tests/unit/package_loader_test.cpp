@@ -397,6 +397,59 @@ TEST_F(PackageLoading, UninstallerTrailerNeedsTheRecordSignature) {
   }
 }
 
+TEST_F(PackageLoading, NamesThatLeaveTheirPlaceAreADamagedPackageOnBothRoads) {
+  struct Case {
+    const char* title;
+    const char* file_name;
+  };
+  const Case refused[] = {
+      {"", "Aquarium.scr"},
+      {"  \\ ", "Aquarium.scr"},
+      {"..", "Aquarium.scr"},
+      {"..\\..\\WINDOWS", "Aquarium.scr"},
+      {"Fish/.", "Aquarium.scr"},
+      {"a:..", "Aquarium.scr"},
+      {"Aquarium", ""},
+      {"Aquarium", "Savers\\"},
+      {"Aquarium", "x/"},
+      {"Aquarium", ".."},
+      {"Aquarium", "C:\\WINDOWS\\."},
+      {"Aquarium", " "},
+  };
+  for (const Case& c : refused) {
+    SCOPED_TRACE(std::string("title \"") + c.title + "\" file \"" + c.file_name + "\"");
+    SetupRecord record = BaseRecord(c.file_name);
+    SetField(record.ScrTitle, c.title);
+    std::string bytes = Build(Parts{}, record);
+    EXPECT_EQ(Load(bytes), LoadStatus::kCorrupted);
+    bytes.replace(bytes.size() - kTrailerSize, kTrailerSize, UninstallerTrailer());
+    EXPECT_EQ(Load(bytes), LoadStatus::kCorrupted);
+  }
+  const Case accepted[] = {
+      {"Games\\Aquarium", "Aquarium.scr"},
+      {"Star Trek: Voyager", "Savers\\Voyager.scr"},
+      {"Fish.", "../x.scr"},
+      {"...a", "a."},
+  };
+  for (const Case& c : accepted) {
+    SCOPED_TRACE(std::string("title \"") + c.title + "\" file \"" + c.file_name + "\"");
+    SetupRecord record = BaseRecord(c.file_name);
+    SetField(record.ScrTitle, c.title);
+    EXPECT_EQ(Load(Build(Parts{}, record)), LoadStatus::kOk);
+  }
+}
+
+TEST_F(PackageLoading, TheNameRuleReadsTitlesInTheSystemsCodePage) {
+  // "\x83\x5c" is one Shift-JIS character whose second byte has the value
+  // of "\": the title is one name followed by dots, not a part "..".
+  SetupRecord record = BaseRecord();
+  SetField(record.ScrTitle, std::string("\x83\x5c..", 4));
+  const std::string bytes = Build(Parts{}, record);
+  EXPECT_EQ(Load(bytes), LoadStatus::kCorrupted);
+  for (int b = 0x81; b <= 0x9F; ++b) sim.lead_bytes.insert(static_cast<uint8_t>(b));
+  EXPECT_EQ(Load(bytes), LoadStatus::kOk);
+}
+
 TEST_F(PackageLoading, LicenceIsReadOnlyInModesOneToThree) {
   const std::pair<uint8_t, bool> modes[] = {{0, false}, {1, true},  {2, true},
                                             {3, true},  {4, false}, {255, false}};

@@ -171,6 +171,15 @@ class UninstallRun : public ::testing::Test {
   }
 
   bool HasKey(RootKey root, const std::string& key) { return sim->RegKeyExists(root, key); }
+  // Directly in the uninstaller's folder, or in the group or on the desktop.
+  static bool InItsPlace(const std::string& path) {
+    const std::string lower = AsciiLower(path);
+    for (const char* place : {kPrograms, kDesktop}) {
+      if (lower.rfind(AsciiLower(place), 0) == 0) return true;
+    }
+    const std::string folder = AsciiLower(kFolder);
+    return lower.rfind(folder, 0) == 0 && lower.find('\\', folder.size()) == std::string::npos;
+  }
   bool Has(const std::string& path) { return sim->FileExists(path); }
 
   std::unique_ptr<TracingSim> sim;
@@ -477,6 +486,89 @@ TEST_F(UninstallRun, WithoutARecordedPathOnlyTheNameTheInstallUsedIsTaken) {
   }
 }
 
+// ---- the recorded path is per-user data: only a file beside the
+// uninstaller is ever deleted through it ----
+
+TEST_F(UninstallRun, ATamperedRecordedPathNeverDeletesAFileOutsideTheUninstallersFolder) {
+  struct Case {
+    const char* name;
+    std::string recorded;
+  };
+  const Case cases[] = {
+      {"system folder", "C:\\WINDOWS\\system32\\kernel32.dll"},
+      {"another installation of the same title", "C:\\Other\\Aquarium.scr"},
+      {"climbs out of the folder", "C:\\WINDOWS\\..\\Data\\thesis.doc"},
+      {"forward slashes out of the folder", "C:/WINDOWS/../Data/thesis.doc"},
+      {"a stream of another file", "C:\\Data\\thesis.doc:x"},
+      {"names the folder itself", "C:\\WINDOWS\\.."},
+      {"relative", "Aquarium.scr"},
+      {"empty", ""},
+  };
+  for (const Case& c : cases) {
+    for (bool silent : {true, false}) {
+      SCOPED_TRACE(std::string(c.name) + (silent ? " silent" : " interactive"));
+      Reset();
+      Install(Package{});
+      LayOut("Aquarium");
+      sim->RegSetString(RootKey::kCurrentUser, "\\Software\\Quorvane\\Aquarium", "FileName_",
+                        c.recorded);
+      // What a rewritten record may point at, and a readme name beside it.
+      sim->PutFile("C:\\WINDOWS\\system32\\kernel32.dll", "system");
+      sim->PutFile("C:\\WINDOWS\\system32\\Aquarium Readme.txt", "not ours");
+      sim->PutFile("C:\\Other\\Aquarium.scr", "the other installation");
+      sim->PutFile("C:\\Other\\Aquarium Readme.txt", "the other installation's readme");
+      sim->PutFile("C:\\Data\\thesis.doc", "years of work");
+      sim->PutFile("C:\\Data\\Aquarium Readme.txt", "not ours");
+      sim->PutFile("C:\\Setup\\Aquarium.scr", "in the current folder");
+      sim->answers = {MsgAnswer::kYes};
+      RunModes modes;
+      modes.SilentMode = silent;
+      Run(modes);
+      EXPECT_EQ(form->exit_code, kExitOk);
+      for (const char* kept :
+           {"C:\\WINDOWS\\system32\\kernel32.dll", "C:\\WINDOWS\\system32\\Aquarium Readme.txt",
+            "C:\\Other\\Aquarium.scr", "C:\\Other\\Aquarium Readme.txt", "C:\\Data\\thesis.doc",
+            "C:\\Data\\Aquarium Readme.txt", "C:\\Setup\\Aquarium.scr"})
+        EXPECT_TRUE(Has(kept)) << kept;
+      // The screensaver beside the uninstaller goes instead, with its readme.
+      EXPECT_FALSE(Has(kScreensaver));
+      EXPECT_FALSE(Has("C:\\WINDOWS\\Aquarium Readme.txt"));
+      for (const std::string& path : sim->deleted) EXPECT_TRUE(InItsPlace(path)) << path;
+    }
+  }
+}
+
+TEST_F(UninstallRun, ARecordedPathInTheUninstallersOwnFolderCountsInAnySpelling) {
+  // The install chose a numbered name because a file of the package's name
+  // was there already: the record names the numbered file, and only that
+  // one goes. The folder may be spelt in other letter case or in its short
+  // form.
+  const std::string folder = "C:\\Program Files\\Aquarium Saver\\";
+  for (const std::string& recorded :
+       {folder + "Aquari1.scr", std::string("c:\\program files\\AQUARIUM SAVER\\Aquari1.scr"),
+        std::string("C:\\PROGRA~1\\AQUARI~1\\Aquari1.scr"),
+        std::string("C:/Program Files/Aquarium Saver/Aquari1.scr"),
+        std::string("C:\\Program Files\\Aquarium Saver\\Sub\\..\\Aquari1.scr")}) {
+    SCOPED_TRACE(recorded);
+    Reset();
+    sim->module_path = folder + "uninstall Aquarium.exe";
+    sim->short_paths["C:\\Program Files\\Aquarium Saver"] = "C:\\PROGRA~1\\AQUARI~1";
+    sim->MakeFolders(folder);
+    Install(Package{});
+    sim->PutFile(folder + "Aquarium.scr", "someone else's file of the same name");
+    sim->PutFile(folder + "Aquari1.scr", "the installed screensaver");
+    const std::string player = "\\Software\\Quorvane\\Aquarium";
+    sim->RegCreateKey(RootKey::kCurrentUser, player);
+    sim->RegSetString(RootKey::kCurrentUser, player, "FileName_", recorded);
+    RunModes modes;
+    modes.SilentMode = true;
+    Run(modes);
+    EXPECT_EQ(form->exit_code, kExitOk);
+    EXPECT_FALSE(Has(folder + "Aquari1.scr"));
+    EXPECT_TRUE(Has(folder + "Aquarium.scr"));
+  }
+}
+
 TEST_F(UninstallRun, ScreensaverDeletedByHandIsNoError) {
   Install(Package{});
   LayOut("Aquarium");
@@ -489,8 +581,8 @@ TEST_F(UninstallRun, ScreensaverDeletedByHandIsNoError) {
   EXPECT_EQ(sim->shell_calls.size(), 1u);
 }
 
-TEST_F(UninstallRun, TitleWithoutAKeyOfItsOwnLeavesSharedPlacesAlone) {
-  for (std::string title : {"", "   ", "\\", " \\ \\"}) {
+TEST_F(UninstallRun, TitleThatBreaksTheNameRuleIsRefusedAndLeavesSharedPlacesAlone) {
+  for (std::string title : {"", "   ", "\\", " \\ \\", "..", "a\\..", "..\\..\\WINDOWS", "x/."}) {
     SCOPED_TRACE("title [" + title + "]");
     Reset();
     Package p;
@@ -515,11 +607,14 @@ TEST_F(UninstallRun, TitleWithoutAKeyOfItsOwnLeavesSharedPlacesAlone) {
     EXPECT_TRUE(Has(std::string(kPrograms) + "Readme.lnk"));
     EXPECT_TRUE(Has(std::string(kDesktop) + "Preview " + title + ".lnk"));
     EXPECT_TRUE(Has("C:\\WINDOWS\\Seaside.scr"));
-    // Its own files still go: the screensaver beside the uninstaller, and
-    // the uninstaller through the temporary copy.
-    EXPECT_FALSE(Has(kScreensaver));
-    EXPECT_EQ(sim->shell_calls.size(), 1u);
-    EXPECT_EQ(form->exit_code, kExitOk);
+    // The author's tool makes no such package: the uninstaller refuses it
+    // as damaged and removes nothing at all, its own files included.
+    ASSERT_EQ(sim->boxes.size(), 1u);
+    EXPECT_EQ(sim->boxes[0].text, "The file is corrupted. Setup can not continue.");
+    EXPECT_TRUE(Has(kScreensaver));
+    EXPECT_TRUE(Has(kUninstaller));
+    EXPECT_TRUE(sim->shell_calls.empty());
+    EXPECT_EQ(form->exit_code, kExitBadPackage);
   }
 }
 

@@ -1,0 +1,221 @@
+// Names stay in their places: whatever separators the title holds and
+// whatever the translated words say, every file that an install and the
+// uninstall after it write or delete lies in the chosen folder, the
+// Start-menu group or the desktop folder, and every key they write or
+// delete lies under the title's own keys. Each case installs silently from
+// a packed setup file, then runs the uninstaller copy the install wrote.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "package/writer.h"
+#include "platform/sim/sim_system.h"
+#include "setup/run_mode.h"
+#include "wizard/memory_view.h"
+#include "wizard/setup_form.h"
+
+namespace scr {
+namespace {
+
+constexpr char kDest[] = "C:\\Dest\\";
+constexpr char kPrograms[] = "C:\\Documents and Settings\\User\\Start Menu\\Programs\\";
+constexpr char kDesktop[] = "C:\\Documents and Settings\\User\\Desktop\\";
+constexpr char kUninstallParent[] = "HKLM\\software\\microsoft\\windows\\currentversion\\uninstall";
+constexpr char kPlayerParent[] = "HKCU\\software\\quorvane";
+
+// Records every file the runs delete and every file they create.
+class PlaceSim : public SimSystem {
+ public:
+  std::vector<std::string> created;
+  std::unique_ptr<File> CreateFile(const std::string& path) override {
+    std::unique_ptr<File> file = SimSystem::CreateFile(path);
+    if (file) created.push_back(path);
+    return file;
+  }
+  bool CreateShellLink(const std::string& target, const std::string& link_file) override {
+    const bool ok = SimSystem::CreateShellLink(target, link_file);
+    if (ok) created.push_back(link_file);
+    return ok;
+  }
+};
+
+struct Spec {
+  std::string title = "Aquarium";
+  std::string language;
+  std::string readme = "About it.\r\n";
+};
+
+class NamePlaces : public testing::Test {
+ protected:
+  // Packs `spec` as the running setup file and installs it silently into
+  // kDest. Returns the exit code.
+  int Install(const Spec& spec) {
+    sim = std::make_unique<PlaceSim>();
+    SetupRecord record{};
+    SetField(record.ScrFileName, "Aquarium.scr");
+    SetField(record.ScrTitle, spec.title);
+    SetShortString(record.DestFolder, "C:\\Elsewhere\\");
+    record.AddUninstallEntry = record.AddStartMenuGroup = record.AddDesktopShortcut = 1;
+    {
+      std::unique_ptr<File> out = sim->CreateFile(sim->module_path);
+      EXPECT_TRUE(out && WriteSetupFile(*out, "MZ program image", "screensaver bytes", spec.readme,
+                                        "", spec.language, record));
+    }
+    sim->created.clear();
+    before = sim->Snapshot();
+    return RunProgram({"setup.exe", "-silent", kDest});
+  }
+
+  // Runs the uninstaller copy of the install silently. Returns the exit code.
+  int Uninstall(const std::string& uninstaller) {
+    sim->module_path = uninstaller;
+    sim->created.clear();
+    sim->deleted.clear();
+    return RunProgram({"uninstall.exe", "-silent"});
+  }
+
+  int RunProgram(std::vector<std::string> args) {
+    MemoryView view;
+    RunModes modes = DecideRunModes(args);
+    TSCRSetup form(*sim, view, modes, std::move(args));
+    form.FormCreate();
+    return form.exit_code;
+  }
+
+  // Directly in kDest, or inside the group of `title`, or on the desktop.
+  static bool InPlace(const std::string& path, const std::string& title) {
+    const std::string lower = AsciiLower(path);
+    const std::string dest = AsciiLower(kDest);
+    if (lower.rfind(dest, 0) == 0 && lower.find_first_of("\\/", dest.size()) == std::string::npos)
+      return true;
+    const std::string group = AsciiLower(std::string(kPrograms) + title + "\\");
+    if (lower.rfind(group, 0) == 0) return true;
+    const std::string desktop = AsciiLower(kDesktop);
+    return lower.rfind(desktop, 0) == 0 &&
+           lower.find_first_of("\\/", desktop.size()) == std::string::npos;
+  }
+
+  // Every key is one of the title's own, under them, or a parent of them.
+  void ExpectOwnKeysOnly(const std::string& title) {
+    const std::string own[] = {std::string(kUninstallParent) + "\\" + AsciiLower(title),
+                               std::string(kPlayerParent) + "\\" + AsciiLower(title)};
+    for (const std::string& line : sim->RegistryDump()) {
+      const std::string key = line.substr(0, line.find('|'));
+      bool ok = false;
+      for (const std::string& o : own) {
+        ok = ok || key == o || key.rfind(o + "\\", 0) == 0 || o.rfind(key + "\\", 0) == 0;
+      }
+      EXPECT_TRUE(ok) << line;
+    }
+  }
+
+  void ExpectCreatedInPlace(const std::string& title) {
+    for (const std::string& path : sim->created) EXPECT_TRUE(InPlace(path, title)) << path;
+  }
+  void ExpectDeletedInPlace(const std::string& title) {
+    for (const std::string& path : sim->deleted) EXPECT_TRUE(InPlace(path, title)) << path;
+  }
+
+  // What the uninstall leaves of the install: the snapshot before it, but
+  // for the destination folder, the uninstaller (the temporary copy deletes
+  // it once this process has ended) and that copy in the temporary folder.
+  // The group folder goes, but a nested title's parent folders stay, as
+  // they may hold other groups.
+  void ExpectOnlyTheUninstallerLeft(const std::string& uninstaller_name, const std::string& title) {
+    std::map<std::string, std::string> after = sim->Snapshot();
+    after.erase("C/Dest/");
+    after.erase("C/Dest/" + uninstaller_name);
+    std::string group = "C/Documents and Settings/User/Start Menu/Programs/" + title + "/";
+    for (char& c : group)
+      if (c == '\\') c = '/';
+    for (auto it = after.begin(); it != after.end();) {
+      const bool temporary_copy = it->first.rfind("C/TEMP/ZEROveruziuninst", 0) == 0;
+      const bool group_parent = it->first.back() == '/' && it->first.size() < group.size() &&
+                                group.rfind(it->first, 0) == 0 && !before.count(it->first);
+      if (temporary_copy || group_parent)
+        it = after.erase(it);
+      else
+        ++it;
+    }
+    EXPECT_EQ(after, before);
+  }
+
+  std::unique_ptr<PlaceSim> sim;
+  std::map<std::string, std::string> before;
+};
+
+TEST_F(NamePlaces, TranslatedWordsThatWouldBePathsGiveWayToTheEnglishWords) {
+  const char* bad[] = {"Lies/mich", "Lies\\mich", "..\\..\\..\\WINDOWS\\system32\\x",
+                       "C:",        "a:b",        "..",
+                       " . ",       "\\",         "/WINDOWS/Fonts/x"};
+  for (const char* word : {"Readme", "Uninstall", "Preview"}) {
+    for (const char* translation : bad) {
+      SCOPED_TRACE(std::string(word) + "=" + translation);
+      Spec spec;
+      spec.language = std::string("Setup\r\n") + word + "=" + translation + "\r\n";
+      ASSERT_EQ(Install(spec), kExitOk);
+      // The screensaver is never lost to a translation.
+      EXPECT_EQ(sim->ReadWholeFile("C:\\Dest\\Aquarium.scr"), "screensaver bytes");
+      EXPECT_TRUE(sim->FileExists("C:\\Dest\\Aquarium Readme.txt"));
+      EXPECT_TRUE(sim->FileExists("C:\\Dest\\uninstall Aquarium.exe"));
+      EXPECT_TRUE(sim->FileExists(std::string(kPrograms) + "Aquarium\\Preview Aquarium.lnk"));
+      EXPECT_TRUE(sim->FileExists(std::string(kPrograms) + "Aquarium\\Readme.lnk"));
+      EXPECT_TRUE(sim->FileExists(std::string(kPrograms) + "Aquarium\\Uninstall Aquarium.lnk"));
+      EXPECT_TRUE(sim->FileExists(std::string(kDesktop) + "Preview Aquarium.lnk"));
+      ExpectCreatedInPlace("Aquarium");
+      ExpectOwnKeysOnly("Aquarium");
+
+      ASSERT_EQ(Uninstall("C:\\Dest\\uninstall Aquarium.exe"), kExitOk);
+      ExpectDeletedInPlace("Aquarium");
+      ExpectOwnKeysOnly("Aquarium");
+      ExpectOnlyTheUninstallerLeft("uninstall Aquarium.exe", "Aquarium");
+    }
+  }
+}
+
+TEST_F(NamePlaces, UsableTranslationsNameTheFilesAndShortcuts) {
+  Spec spec;
+  spec.language = "Setup\r\nReadme=Lies mich\r\nUninstall=Entfernen\r\nPreview=Vorschau\r\n";
+  ASSERT_EQ(Install(spec), kExitOk);
+  EXPECT_TRUE(sim->FileExists("C:\\Dest\\Aquarium Lies mich.txt"));
+  EXPECT_TRUE(sim->FileExists("C:\\Dest\\entfernen Aquarium.exe"));
+  EXPECT_TRUE(sim->FileExists(std::string(kPrograms) + "Aquarium\\Lies mich.lnk"));
+  EXPECT_TRUE(sim->FileExists(std::string(kDesktop) + "Vorschau Aquarium.lnk"));
+  ASSERT_EQ(Uninstall("C:\\Dest\\entfernen Aquarium.exe"), kExitOk);
+  ExpectOnlyTheUninstallerLeft("entfernen Aquarium.exe", "Aquarium");
+}
+
+TEST_F(NamePlaces, TitlesWithSeparatorsNestButStayInTheirPlaces) {
+  for (const char* title : {"Games\\Aquarium", "Day/Night", "Star Trek: Voyager", "a.\\b"}) {
+    SCOPED_TRACE(title);
+    Spec spec;
+    spec.title = title;
+    spec.readme.clear();  // a readme name in a folder that does not exist fails the copy
+    ASSERT_EQ(Install(spec), kExitOk);
+    EXPECT_TRUE(sim->FileExists("C:\\Dest\\Aquarium.scr"));
+    ExpectCreatedInPlace(title);
+    ExpectOwnKeysOnly(title);
+    ASSERT_EQ(Uninstall("C:\\Dest\\uninstall Aquarium.exe"), kExitOk);
+    ExpectDeletedInPlace(title);
+    ExpectOwnKeysOnly(title);
+    ExpectOnlyTheUninstallerLeft("uninstall Aquarium.exe", title);
+  }
+}
+
+TEST_F(NamePlaces, TitlesThatLeaveTheirPlaceInstallNothing) {
+  for (const char* title : {"..\\..\\WINDOWS", "..", "a/..", "Games\\.", " . ", "", "\\"}) {
+    SCOPED_TRACE(title);
+    Spec spec;
+    spec.title = title;
+    EXPECT_EQ(Install(spec), kExitBadPackage);
+    EXPECT_TRUE(sim->created.empty());
+    EXPECT_EQ(sim->Snapshot(), before);
+    EXPECT_TRUE(sim->RegistryDump().empty());
+  }
+}
+
+}  // namespace
+}  // namespace scr
