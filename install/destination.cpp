@@ -7,13 +7,21 @@
 namespace scr {
 namespace {
 
-// The shell's Program Files folder. Some shells (Windows 95 without the
-// desktop update, stripped-down NT installations) cannot name it; the
-// folder is then taken as "Program Files" on the drive that holds Windows,
-// which is where every Windows version puts it by default.
+constexpr char kCurrentVersionKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion";
+
+// The shell's Program Files folder. The shells of Windows 95, 98 and NT 4
+// without updates cannot name it; Windows itself records the folder under
+// HKEY_LOCAL_MACHINE (only administrators may change it), in the system's
+// own language ("C:\\Programme" on a German system). Without that value the
+// folder is taken as "Program Files" on the drive that holds Windows.
 std::string ProgramFilesFolder(System& system) {
   std::string path;
   if (system.SpecialFolderPath(ShellFolder::kProgramFiles, &path) && !path.empty()) return path;
+  // A value still holding "%" would need expanding; Windows never stores
+  // this one so, and a literal "%SystemDrive%" folder is no answer.
+  if (system.RegGetString(RootKey::kLocalMachine, kCurrentVersionKey, "ProgramFilesDir", &path) &&
+      !TrimBlanks(path).empty() && path.find('%') == std::string::npos)
+    return std::string(TrimBlanks(path));
   const std::string windows = system.WindowsDirectory();
   std::string drive = "C:";
   if (windows.size() >= 2 && windows[1] == ':') drive = windows.substr(0, 2);

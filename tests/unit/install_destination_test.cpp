@@ -48,6 +48,29 @@ TEST_F(DestinationTest, ProgramFilesFallsBackToTheWindowsDrive) {
   EXPECT_EQ(Resolve("<Program Files>", ""), "E:\\Program Files\\");
 }
 
+TEST_F(DestinationTest, WithoutTheShellTheRecordedProgramFilesFolderComesFirst) {
+  // Windows 95, 98 and NT 4 without updates: the shell cannot name the
+  // folder, Windows records it in the system's language.
+  const std::string key = "\\Software\\Microsoft\\Windows\\CurrentVersion";
+  sim.failing_folders.insert(ShellFolder::kProgramFiles);
+  sim.windows_directory = "E:\\Windows";
+  sim.RegCreateKey(RootKey::kLocalMachine, key);
+  sim.RegSetString(RootKey::kLocalMachine, key, "ProgramFilesDir", "E:\\Programme");
+  EXPECT_EQ(Resolve("<Program Files>", "Saver"), "E:\\Programme\\Saver\\");
+  sim.RegSetString(RootKey::kLocalMachine, key, "ProgramFilesDir", "E:\\Programme\\");
+  EXPECT_EQ(Resolve("<Program Files>", ""), "E:\\Programme\\");
+  // The shell's answer still wins where there is one.
+  sim.failing_folders.clear();
+  sim.special_folders[ShellFolder::kProgramFiles] = "D:\\Programs";
+  EXPECT_EQ(Resolve("<Program Files>", ""), "D:\\Programs\\");
+  // An empty or unexpanded value is no folder: the drive of Windows then.
+  sim.failing_folders.insert(ShellFolder::kProgramFiles);
+  for (const char* value : {"", "  ", "%SystemDrive%\\Program Files"}) {
+    sim.RegSetString(RootKey::kLocalMachine, key, "ProgramFilesDir", value);
+    EXPECT_EQ(Resolve("<Program Files>", ""), "E:\\Program Files\\") << value;
+  }
+}
+
 TEST_F(DestinationTest, OnlyTheNativeSystemFolderUnderWow64IsDisallowed) {
   sim.windows_directory = "C:\\Windows";
   sim.wow64 = false;

@@ -513,6 +513,23 @@ TEST_F(InstallRunTest, TheEntryNamesTheUninstallerByItsExpandedPath) {
             "C:\\Fwd\\Dest\\MySaver.scr");
 }
 
+TEST_F(InstallRunTest, ARelativeFolderIsCreatedFromTheCurrentFolderAndNamedInFull) {
+  // The simulated current folder is C:\\Setup. Everything that Windows
+  // later opens from anywhere names the folder in full.
+  StartSilent("Savers\\Aquarium");
+  EXPECT_EQ(form->exit_code, kExitOk);
+  const std::string folder = "C:\\Setup\\Savers\\Aquarium\\";
+  EXPECT_EQ(sim.ReadWholeFile(folder + "MySaver.scr"), pkg.screensaver);
+  EXPECT_TRUE(sim.FileExists(folder + "uninstall MySaver.exe"));
+  EXPECT_EQ(Value(RootKey::kLocalMachine, kEntry, "UninstallString"),
+            "\"" + folder + "uninstall MySaver.exe\"");
+  EXPECT_EQ(sim.LinkTarget(kDesktopLink), folder + "MySaver.scr");
+  EXPECT_EQ(sim.LinkTarget(std::string(kGroup) + "Preview My Saver.lnk"), folder + "MySaver.scr");
+  EXPECT_EQ(sim.LinkTarget(std::string(kGroup) + "Uninstall My Saver.lnk"),
+            folder + "uninstall MySaver.exe");
+  EXPECT_EQ(Recorded(), folder + "MySaver.scr");
+}
+
 TEST_F(InstallRunTest, TranslatedMessagesTakeTheTitleAsData) {
   pkg.language =
       "Setup\n"
