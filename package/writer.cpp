@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "package/pe_image.h"
+
 namespace scr {
 
 bool CopyFileRange(File& in, int64_t position, int64_t count, File& out, size_t chunk) {
@@ -50,7 +52,19 @@ bool WriteSetupFile(File& out, std::string_view program_image, std::string_view 
 bool WriteUninstallerCopy(File& out, File& setup, int64_t package_end, const SetupRecord& record) {
   const PackageBlocks blocks = LocateBlocks(record, package_end);
   const std::string trailer = UninstallerTrailer();
-  return CopyFileRange(setup, 0, blocks.program_image.size, out) &&
+  // The image's header goes through a buffer: a signed setup file's
+  // signature stays behind, so the copy must not point at it.
+  const int64_t image = blocks.program_image.size;
+  if (image < 0) return false;
+  std::string head(
+      static_cast<size_t>(std::min<int64_t>(image, static_cast<int64_t>(kPeHeaderSpan))), '\0');
+  if (!head.empty()) {
+    if (!setup.Seek(0) || !setup.ReadExact(head.data(), head.size())) return false;
+    ClearSignatureFields(head);  // an image without a PE header is copied as it is
+    if (!out.Write(head.data(), head.size())) return false;
+  }
+  const int64_t rest = image - static_cast<int64_t>(head.size());
+  return CopyFileRange(setup, static_cast<int64_t>(head.size()), rest, out) &&
          CopyFileRange(setup, blocks.text_region.offset, blocks.text_region.size, out) &&
          out.Write(&record, sizeof(record)) && out.Write(trailer.data(), trailer.size());
 }

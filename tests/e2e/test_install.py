@@ -19,6 +19,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import pe_fields  # noqa: E402
 import scrtest  # noqa: E402
 
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
@@ -37,14 +38,17 @@ def stand_in(size, seed):
 
 
 def expected_uninstaller(setup_bytes):
-    """The uninstaller copy a setup file implies: its program image, its
-    text-block region, its record and the uninstaller trailer."""
+    """The uninstaller copy a setup file implies: its program image (without
+    checksum and signature entry), its text-block region, its record and the
+    uninstaller trailer."""
     end = len(setup_bytes)
     record = setup_bytes[end - 946:end - 10]
     package_size = int.from_bytes(record[0:4], "little", signed=True)
     text_size = int.from_bytes(record[400:404], "little", signed=True)
-    return (setup_bytes[:end - package_size] + setup_bytes[end - 946 - text_size:end - 946] +
-            record + UNINSTALLER_TRAILER)
+    # The image's checksum and security entry are cleared: a signature of
+    # the setup file stays behind.
+    return (pe_fields.cleared(setup_bytes[:end - package_size]) +
+            setup_bytes[end - 946 - text_size:end - 946] + record + UNINSTALLER_TRAILER)
 
 
 class PrefixSuite(unittest.TestCase):
