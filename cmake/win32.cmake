@@ -13,6 +13,10 @@ target_compile_options(setup PRIVATE -fno-exceptions -fno-rtti -fno-asynchronous
                                      -fno-unwind-tables)
 target_compile_options(scrcore PRIVATE -fno-asynchronous-unwind-tables -fno-unwind-tables)
 target_link_libraries(setup PRIVATE scrcore shell32 ole32 advapi32 gdi32 user32)
+# Terminal-Server aware: on a terminal server GetWindowsDirectoryA then gives
+# the real Windows folder, not a per-user copy, so the "<Windows>" default
+# and the system-folder rule point at the right place.
+target_link_options(setup PRIVATE -Wl,--tsaware)
 # The program must load on Windows 95 and NT 4: no import newer than theirs.
 target_compile_definitions(setup PRIVATE WINVER=0x0400 _WIN32_WINNT=0x0400 _WIN32_IE=0x0400)
 

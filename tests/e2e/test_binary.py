@@ -53,6 +53,7 @@ class PeFile:
         (self.os_major, self.os_minor) = struct.unpack_from("<HH", data, opt + 40)
         (self.subsystem_major, self.subsystem_minor) = struct.unpack_from("<HH", data, opt + 48)
         self.subsystem = struct.unpack_from("<H", data, opt + 68)[0]
+        self.dll_characteristics = struct.unpack_from("<H", data, opt + 70)[0]
         count = struct.unpack_from("<I", data, opt + 92)[0]
         self.directories = [struct.unpack_from("<II", data, opt + 96 + 8 * i)
                             for i in range(min(count, 16))]
@@ -159,6 +160,13 @@ class SetupImageTest(unittest.TestCase):
         # Windows 95 and NT 4 refuse an image that asks for a newer subsystem.
         self.assertLessEqual((self.pe.subsystem_major, self.pe.subsystem_minor), (4, 0))
         self.assertLessEqual((self.pe.os_major, self.pe.os_minor), (4, 0))
+
+    def test_marked_terminal_server_aware(self):
+        # Without the mark a terminal server gives the program a per-user
+        # Windows folder from GetWindowsDirectoryA.
+        self.assertTrue(self.pe.dll_characteristics & 0x8000,
+                        "IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE is not set "
+                        "(DllCharacteristics %#06x)" % self.pe.dll_characteristics)
 
     def test_imports_come_only_from_system_dlls(self):
         dlls = sorted(d.lower() for d in self.pe.imports())
