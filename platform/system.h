@@ -62,6 +62,13 @@ struct VersionInfo {
   std::string service_pack;  // szCSDVersion up to its NUL
 };
 
+// How far the DLL search of the process could be restricted.
+enum class DllSearch {
+  kUnchanged,     // neither function exists (Windows 95 to XP without SP1)
+  kNoCurrentDir,  // SetDllDirectoryA(""): the current folder is left out
+  kSystem32Only,  // SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)
+};
+
 // Shell verbs and their show modes (SW_* values).
 enum : int { kSwHide = 0, kSwShowNormal = 1, kSwShowNoActivate = 4 };
 
@@ -70,6 +77,12 @@ class System {
   virtual ~System() = default;
 
   // --- process ---
+  // Keeps DLLs that the process (or a system DLL on its behalf) loads by
+  // name out of the program's own folder and the current folder, as far as
+  // the running Windows allows: SetDefaultDllDirectories with
+  // LOAD_LIBRARY_SEARCH_SYSTEM32 where it exists, else SetDllDirectoryA("")
+  // where that exists; both are looked up at run time.
+  virtual DllSearch RestrictDllSearch() = 0;
   // The whole command line as GetCommandLineA reports it.
   virtual std::string CommandLine() = 0;
   // Full path of the running program file (GetModuleFileName).
@@ -91,6 +104,17 @@ class System {
   virtual std::unique_ptr<File> OpenRead(const std::string& path, Share share) = 0;
   // Creates a new file or empties an existing one, for writing.
   virtual std::unique_ptr<File> CreateFile(const std::string& path) = 0;
+  // Creates a file for writing only when nothing exists at the path yet (no
+  // file, folder or link of that name); others may read it, not write,
+  // delete or rename it, while it is open. Null when the name is taken or
+  // the file cannot be created.
+  virtual std::unique_ptr<File> CreateNewFile(const std::string& path) = 0;
+  // Exchanges `written`, the open file CreateNewFile made at `path`, for one
+  // that only reads it, without a moment in which the file could be
+  // deleted or renamed. While the returned file is open, nobody can write,
+  // delete or rename it. Null when someone else holds it open for writing.
+  virtual std::unique_ptr<File> SealFile(std::unique_ptr<File> written,
+                                         const std::string& path) = 0;
   // Opens an existing file for reading and writing (no creation).
   virtual std::unique_ptr<File> OpenReadWrite(const std::string& path) = 0;
   virtual bool DeleteFile(const std::string& path) = 0;

@@ -1,8 +1,12 @@
 #include "remove/uninstall_run.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "install/player_settings.h"
 #include "install/registration.h"
@@ -10,6 +14,7 @@
 #include "package/language.h"
 #include "package/name_rules.h"
 #include "package/record.h"
+#include "package/writer.h"
 #include "wizard/setup_form.h"
 
 namespace scr {
@@ -58,21 +63,72 @@ std::string ScreensaverToRemove(System& sys, const std::string& recorded,
   return name.empty() ? std::string() : own_folder + name;
 }
 
-// A number from 0 to 9 999 998 that varies with the seed (a linear
-// congruential step, scaled to the range without the bias of a modulo).
-uint32_t RandomNumber(uint32_t seed) {
-  seed = seed * 134775813u + 1u;
-  return static_cast<uint32_t>((static_cast<uint64_t>(seed) * 9999999u) >> 32);
+// The next state of the pseudo-random sequence (a linear congruential
+// step) and the number from 0 to 9 999 998 it gives, scaled to the range
+// without the bias of a modulo.
+uint32_t NextRandom(uint32_t state) { return state * 134775813u + 1u; }
+uint32_t RandomNumber(uint32_t state) {
+  return static_cast<uint32_t>((static_cast<uint64_t>(state) * 9999999u) >> 32);
 }
 
-// The temporary copy's path in `temp`, or empty when there is no temporary
-// folder. Exactly one backslash joins the two, whether or not the folder
-// ends in one.
-std::string TemporaryCopyPath(const std::string& temp, uint32_t seed) {
-  if (temp.empty()) return std::string();
+// The temporary copy's path in `temp` for the sequence state `state`.
+// Exactly one backslash joins the two, whether or not the folder ends in
+// one.
+std::string TemporaryCopyPath(const std::string& temp, uint32_t state) {
   std::string path = temp;
   if (path.back() != '\\') path += '\\';
-  return path + "ZEROveruziuninst" + std::to_string(RandomNumber(seed)) + ".exe";
+  return path + "ZEROveruziuninst" + std::to_string(RandomNumber(state)) + ".exe";
+}
+
+// Whether `a` and `b` hold the same `size` bytes, read from their starts.
+bool SameBytes(File& a, File& b, int64_t size) {
+  if (!a.Seek(0) || !b.Seek(0) || b.Size() != size) return false;
+  std::vector<char> left(64 * 1024), right(left.size());
+  while (size > 0) {
+    const size_t want = static_cast<size_t>(std::min<int64_t>(size, left.size()));
+    if (!a.ReadExact(left.data(), want) || !b.ReadExact(right.data(), want) ||
+        std::memcmp(left.data(), right.data(), want) != 0)
+      return false;
+    size -= static_cast<int64_t>(want);
+  }
+  return true;
+}
+
+// The temporary copy of this program. The temporary folder belongs to the
+// user, and any program of the user may plant a file or a link there under
+// the name this run would pick, or change the copy before it is started
+// elevated. So the copy is only ever created under a name that is free (a
+// new random name when one is taken, a bounded number of times), written
+// from this program's own file, and then held open so that nobody can
+// write, delete or rename it; it is started only when it holds exactly
+// this program's bytes. Returns the held file and its path in `*path`, or
+// null when no copy could be made.
+std::unique_ptr<File> MakeTemporaryCopy(System& sys, std::string* path) {
+  const std::string temp = sys.TempPath();
+  if (temp.empty()) return nullptr;
+  std::unique_ptr<File> own = sys.OpenRead(sys.ModulePath(), Share::kDenyWrite);
+  if (!own) return nullptr;
+  const int64_t size = own->Size();
+  if (size <= 0) return nullptr;
+  uint32_t state = sys.RandomSeed();
+  for (int attempt = 0; attempt < kTemporaryCopyAttempts; ++attempt) {
+    state = NextRandom(state);
+    const std::string candidate = TemporaryCopyPath(temp, state);
+    std::unique_ptr<File> written = sys.CreateNewFile(candidate);
+    if (!written) continue;  // taken, or not creatable: another name
+    std::unique_ptr<File> sealed;
+    if (CopyFileRange(*own, 0, size, *written))
+      sealed = sys.SealFile(std::move(written), candidate);
+    if (sealed && SameBytes(*own, *sealed, size)) {
+      *path = candidate;
+      return sealed;
+    }
+    // This run's own file, but not (or no longer) this program's bytes.
+    sealed.reset();
+    written.reset();
+    sys.DeleteFile(candidate);
+  }
+  return nullptr;
 }
 
 // The path as one argument for the temporary copy's command line: quoted
@@ -144,9 +200,9 @@ bool RunUninstall(TSCRSetup& form) {
   // A running program cannot delete its own file: a copy of it in the
   // temporary folder does that once this process has ended.
   const std::string own = sys.ModulePath();
-  const std::string copy = TemporaryCopyPath(sys.TempPath(), sys.RandomSeed());
+  std::string copy;
   bool started = false;
-  if (!copy.empty() && sys.CopyFile(own, copy, true)) {
+  if (std::unique_ptr<File> held = MakeTemporaryCopy(sys, &copy)) {
     std::string params = "-delfile " + PathArgument(sys.ShortPath(own));
     if (!form.modes.SilentMode) {
       params +=
@@ -155,6 +211,8 @@ bool RunUninstall(TSCRSetup& form) {
           "\"";
     }
     started = sys.ShellExecute(true, "open", copy, params, "", kSwHide) > 32;
+    // Held until the copy has been started, and let go after.
+    held.reset();
     if (!started) sys.DeleteFile(copy);
   }
   // Without a temporary copy the uninstaller goes at the next restart.

@@ -247,7 +247,7 @@ std::unique_ptr<File> SimSystem::OpenRead(const std::string& path, Share) {
 }
 
 std::unique_ptr<File> SimSystem::CreateFile(const std::string& path) {
-  if (InSet(fail_create_file, path) || !ValidWindowsPath(path)) return nullptr;
+  if (InSet(fail_create_file, path) || !ValidWindowsPath(path) || Locked(path)) return nullptr;
   std::string host = HostPath(path);
   std::error_code ec;
   if (!fs::is_directory(fs::path(host).parent_path(), ec) || fs::is_directory(host, ec))
@@ -260,7 +260,60 @@ std::unique_ptr<File> SimSystem::CreateFile(const std::string& path) {
   return std::make_unique<SimFile>(f, nullptr, limit);
 }
 
+bool SimSystem::Locked(const std::string& path) const { return locked_.count(Lower(path)) != 0; }
+
+namespace {
+
+// A file that keeps its path locked in `locked` until it is closed.
+class LockedFile : public File {
+ public:
+  LockedFile(std::unique_ptr<File> inner, std::multiset<std::string>* locked, std::string key)
+      : inner_(std::move(inner)), locked_(locked), key_(std::move(key)) {
+    locked_->insert(key_);
+  }
+  ~LockedFile() override { locked_->erase(locked_->find(key_)); }
+  int64_t Size() override { return inner_->Size(); }
+  int64_t Position() override { return inner_->Position(); }
+  bool Seek(int64_t position) override { return inner_->Seek(position); }
+  bool ReadSome(void* buffer, size_t count, size_t* got) override {
+    return inner_->ReadSome(buffer, count, got);
+  }
+  bool Write(const void* buffer, size_t count) override { return inner_->Write(buffer, count); }
+
+ private:
+  std::unique_ptr<File> inner_;
+  std::multiset<std::string>* locked_;
+  std::string key_;
+};
+
+}  // namespace
+
+std::unique_ptr<File> SimSystem::Lock(std::unique_ptr<File> file, const std::string& path) {
+  if (!file) return nullptr;
+  return std::make_unique<LockedFile>(std::move(file), &locked_, Lower(path));
+}
+
+std::unique_ptr<File> SimSystem::CreateNewFile(const std::string& path) {
+  if (InSet(fail_create_file, path) || !ValidWindowsPath(path)) return nullptr;
+  std::string host = HostPath(path);
+  std::error_code ec;
+  // Anything of that name counts: a file, a folder, a link (even one that
+  // points nowhere).
+  if (fs::exists(fs::symlink_status(host, ec)) ||
+      !fs::is_directory(fs::path(host).parent_path(), ec))
+    return nullptr;
+  std::FILE* f = std::fopen(host.c_str(), "w+bx");  // "x": fails on anything that exists
+  if (!f) return nullptr;
+  return Lock(std::make_unique<SimFile>(f, nullptr, -1), path);
+}
+
+std::unique_ptr<File> SimSystem::SealFile(std::unique_ptr<File> written, const std::string& path) {
+  written.reset();
+  return Lock(OpenRead(path, Share::kDenyWrite), path);
+}
+
 std::unique_ptr<File> SimSystem::OpenReadWrite(const std::string& path) {
+  if (Locked(path)) return nullptr;
   std::string host = HostPath(path);
   std::error_code ec;
   if (!fs::is_regular_file(host, ec)) return nullptr;
@@ -271,7 +324,7 @@ std::unique_ptr<File> SimSystem::OpenReadWrite(const std::string& path) {
 
 bool SimSystem::DeleteFile(const std::string& path) {
   ++delete_attempts;
-  if (InSet(fail_delete, path)) return false;
+  if (InSet(fail_delete, path) || Locked(path)) return false;
   for (auto& [p, left] : busy_deletes) {
     if (Lower(p) == Lower(path) && left > 0) {
       --left;
@@ -314,7 +367,7 @@ bool SimSystem::RemoveDirectory(const std::string& path) {
 bool SimSystem::CopyFile(const std::string& from, const std::string& to, bool overwrite) {
   std::string bytes;
   if (!GetFile(from, &bytes)) return false;
-  if (!overwrite && FileExists(to)) return false;
+  if ((!overwrite && FileExists(to)) || Locked(to)) return false;
   std::string host = HostPath(to);
   std::error_code ec;
   if (!fs::is_directory(fs::path(host).parent_path(), ec)) return false;

@@ -44,6 +44,7 @@ class SimSystem : public System {
   std::set<ShellFolder> failing_folders;           // SpecialFolderPath fails for these
   std::map<std::string, std::string> short_paths;  // long path -> short form
   intptr_t shell_execute_result = 42;
+  DllSearch dll_search = DllSearch::kSystem32Only;  // what RestrictDllSearch reports
   bool delay_until_reboot_ok = true;
 
   // Scripted message-box answers, taken in order; kFailed when none is left
@@ -75,6 +76,7 @@ class SimSystem : public System {
   std::vector<Box> boxes;
   std::vector<std::string> delay_until_reboot;
   std::vector<std::string> deleted;  // every path DeleteFile removed, in order
+  int dll_search_calls = 0;
   int delete_attempts = 0;
   int64_t read_calls = 0;  // ReadSome calls on files opened by OpenRead
   uint64_t slept_ms = 0;   // total time passed to Sleep
@@ -101,6 +103,10 @@ class SimSystem : public System {
   std::string LinkTarget(const std::string& link_file);
 
   // ---- System ----
+  DllSearch RestrictDllSearch() override {
+    ++dll_search_calls;
+    return dll_search;
+  }
   std::string CommandLine() override { return command_line; }
   std::string ModulePath() override { return module_path; }
   VersionInfo GetVersion() override { return version; }
@@ -117,6 +123,12 @@ class SimSystem : public System {
   std::unique_ptr<File> OpenRead(const std::string& path, Share share) override;
   std::unique_ptr<File> CreateFile(const std::string& path) override;
   std::unique_ptr<File> OpenReadWrite(const std::string& path) override;
+  // A file made by CreateNewFile, and the file SealFile returns, is locked
+  // while open: CreateFile, OpenReadWrite, CopyFile onto it and DeleteFile
+  // fail.
+  std::unique_ptr<File> CreateNewFile(const std::string& path) override;
+  std::unique_ptr<File> SealFile(std::unique_ptr<File> written, const std::string& path) override;
+  bool Locked(const std::string& path) const;
   bool DeleteFile(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
@@ -159,7 +171,11 @@ class SimSystem : public System {
   RegKey* FindKey(RootKey root, const std::string& key);
   bool InSet(const std::set<std::string>& paths, const std::string& path) const;
 
+  // Wraps `file` so that `path` stays locked until it is closed.
+  std::unique_ptr<File> Lock(std::unique_ptr<File> file, const std::string& path);
+
   std::string sandbox_;
+  std::multiset<std::string> locked_;  // lowered paths of open locked files
   std::map<std::string, RegKey> registry_;
 };
 

@@ -5,8 +5,10 @@
 // trees are deleted by recursion, folders come from SHGetSpecialFolderLocation,
 // and IsWow64Process is looked up at run time.
 #include "platform/win32/win32_system.h"
-
+// after win32_system.h, which must come before <windows.h>
 #include <windows.h>
+
+#include "platform/win32/system_library.h"
 // after <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
@@ -171,7 +173,26 @@ bool FillString(std::string* out, Call call) {
   return false;
 }
 
+// Through void (*)(void), the generic function pointer type, which GCC
+// accepts for casts between unrelated function types.
+template <typename Function>
+Function KernelFunction(const char* name) {
+  typedef void (*AnyFunction)(void);
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  if (!kernel) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<AnyFunction>(GetProcAddress(kernel, name)));
+}
+
 }  // namespace
+
+HMODULE LoadSystemLibrary(const char* name) {
+  char folder[MAX_PATH + 1];
+  const UINT n = GetSystemDirectoryA(folder, MAX_PATH);
+  if (n == 0 || n > MAX_PATH) return nullptr;
+  std::string path(folder, n);
+  if (path.back() != '\\') path += '\\';
+  return LoadLibraryA((path + name).c_str());
+}
 
 Win32System::Win32System() = default;
 Win32System::~Win32System() {
@@ -179,6 +200,25 @@ Win32System::~Win32System() {
 }
 
 // --- process ---
+
+DllSearch Win32System::RestrictDllSearch() {
+  // Windows 8 and later, and Vista and 7 with the update that brought it
+  // (KB2533623): DLLs loaded by name come from the system folder only.
+  typedef BOOL(WINAPI * SetDefaultDllDirectoriesFn)(DWORD);
+  constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+  if (auto set_default = KernelFunction<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories"))
+    if (set_default(kSearchSystem32)) return DllSearch::kSystem32Only;
+  // XP SP1 to 7 without it: at least the current folder (the download's
+  // folder, when the program was started from there) is left out. The
+  // program's own folder is still searched for DLLs that are not among the
+  // system's known DLLs.
+  typedef BOOL(WINAPI * SetDllDirectoryAFn)(LPCSTR);
+  if (auto set_directory = KernelFunction<SetDllDirectoryAFn>("SetDllDirectoryA"))
+    if (set_directory("")) return DllSearch::kNoCurrentDir;
+  // Windows 95 to XP without SP1 have neither: the DLLs the program loads
+  // itself come by full path from the system folder (LoadSystemLibrary).
+  return DllSearch::kUnchanged;
+}
 
 std::string Win32System::CommandLine() {
   const char* line = GetCommandLineA();
@@ -219,13 +259,7 @@ VersionInfo Win32System::GetVersion() {
 
 bool Win32System::IsWow64() {
   typedef BOOL(WINAPI * IsWow64ProcessFn)(HANDLE, PBOOL);
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  if (!kernel) return false;
-  // Through void (*)(void), the generic function pointer type, which GCC
-  // accepts for casts between unrelated function types.
-  typedef void (*AnyFunction)(void);
-  IsWow64ProcessFn is_wow64 = reinterpret_cast<IsWow64ProcessFn>(
-      reinterpret_cast<AnyFunction>(GetProcAddress(kernel, "IsWow64Process")));
+  IsWow64ProcessFn is_wow64 = KernelFunction<IsWow64ProcessFn>("IsWow64Process");
   if (!is_wow64) return false;  // Windows 95 to XP before SP2
   BOOL result = FALSE;
   if (!is_wow64(GetCurrentProcess(), &result)) return false;
@@ -259,6 +293,29 @@ std::unique_ptr<File> Win32System::CreateFile(const std::string& path) {
 
 std::unique_ptr<File> Win32System::OpenReadWrite(const std::string& path) {
   return Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
+}
+
+std::unique_ptr<File> Win32System::CreateNewFile(const std::string& path) {
+  // CREATE_NEW fails on any existing name, a link included, so nothing
+  // planted there is ever written through. Without FILE_SHARE_DELETE the
+  // name cannot be deleted or renamed while the file is open.
+  return Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
+}
+
+std::unique_ptr<File> Win32System::SealFile(std::unique_ptr<File> written,
+                                            const std::string& path) {
+  // A reader that lets the writer go on but, like it, denies deleting and
+  // renaming: from here on the name keeps naming this file.
+  HANDLE keep = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (keep == INVALID_HANDLE_VALUE) return nullptr;
+  written.reset();
+  // A reader that denies writing too. It opens only while nobody holds the
+  // file open for writing; what someone may have written in between shows
+  // in the bytes, which the caller compares.
+  std::unique_ptr<File> sealed = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  CloseHandle(keep);
+  return sealed;
 }
 
 bool Win32System::DeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
@@ -510,6 +567,7 @@ MsgAnswer Win32System::MessageBox(const std::string& text, const std::string& ca
       flags |= MB_YESNOCANCEL;
       break;
   }
+  if (!owner_) UseUpStartupShowMode();
   int answer = MessageBoxA(static_cast<HWND>(owner_), text.c_str(), caption.c_str(), flags);
   switch (answer) {
     case IDOK:
@@ -526,6 +584,23 @@ MsgAnswer Win32System::MessageBox(const std::string& text, const std::string& ca
 }
 
 void Win32System::SetOwnerWindow(void* window) { owner_ = window; }
+
+void Win32System::UseUpStartupShowMode() {
+  // A process started with a show mode (the temporary copy of an uninstall
+  // is started with SW_HIDE) has Windows apply that mode, once, to the first
+  // top-level window it shows. A message box without an owner would be that
+  // window: it would stay invisible, and the process would wait on it until
+  // the user logs off. A first ShowWindow on a window that is never seen
+  // (no size, off the screen, no taskbar button) takes the mode instead.
+  // Wine does not apply start-up modes this way, so no test here sees it.
+  if (startup_show_mode_used_) return;
+  startup_show_mode_used_ = true;
+  HWND window = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP, -32000, -32000, 0, 0,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (!window) return;
+  ShowWindow(window, SW_SHOWNORMAL);
+  DestroyWindow(window);
+}
 
 void Win32System::WriteStdError(const std::string& text) {
   HANDLE err = GetStdHandle(STD_ERROR_HANDLE);

@@ -21,6 +21,7 @@ class Win32System : public System {
   Win32System();
   ~Win32System() override;
 
+  DllSearch RestrictDllSearch() override;
   std::string CommandLine() override;
   std::string ModulePath() override;
   VersionInfo GetVersion() override;
@@ -33,6 +34,8 @@ class Win32System : public System {
   std::unique_ptr<File> OpenRead(const std::string& path, Share share) override;
   std::unique_ptr<File> CreateFile(const std::string& path) override;
   std::unique_ptr<File> OpenReadWrite(const std::string& path) override;
+  std::unique_ptr<File> CreateNewFile(const std::string& path) override;
+  std::unique_ptr<File> SealFile(std::unique_ptr<File> written, const std::string& path) override;
   bool DeleteFile(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
@@ -66,7 +69,10 @@ class Win32System : public System {
   void WriteStdError(const std::string& text) override;
 
  private:
+  void UseUpStartupShowMode();
+
   void* owner_ = nullptr;  // HWND of message boxes and shell calls
+  bool startup_show_mode_used_ = false;
   bool com_held_ = false;  // COM initialised once for the whole process
   std::vector<std::pair<ShellFolder, std::string>> folders_;  // shell folders found so far
 };

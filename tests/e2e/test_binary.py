@@ -22,7 +22,8 @@ NEWER_FUNCTIONS = [
     "SetFilePointerEx", "GetFileSizeEx", "GetModuleHandleEx*", "GetNativeSystemInfo",
     "GetTickCount64", "InitializeCriticalSectionEx", "IsWow64Process", "RegDeleteTree*",
     "RegGetValue*", "RegDeleteKeyEx*", "SHGetFolderPath*", "SHGetKnownFolderPath",
-    "SHCreateDirectoryEx*", "GetLongPathName*",
+    "SHCreateDirectoryEx*", "GetLongPathName*", "SetDefaultDllDirectories", "SetDllDirectory*",
+    "AddDllDirectory",
 ]
 
 # DLLs that every Windows from 95 and NT 4 on has in its system folder.
@@ -182,8 +183,17 @@ class SetupImageTest(unittest.TestCase):
         names = [n for fns in imports.values() for n in fns]
         self.assertGreater(len(names), 10, "import table not read")
         self.assertEqual(offending(names), [], "functions Windows 95 / NT 4 lack are imported")
-        # The run-time look-up stays possible: the name is there as text.
-        self.assertIn(b"IsWow64Process\0", self.data)
+        # The run-time look-ups stay possible: the names are there as text.
+        for name in (b"IsWow64Process", b"SetDefaultDllDirectories", b"SetDllDirectoryA"):
+            self.assertIn(name + b"\0", self.data)
+
+    def test_comctl32_is_loaded_by_its_system_path_not_imported(self):
+        # The program loads comctl32 itself, from the system folder; an
+        # import would be resolved through the search path before any of
+        # the program's code runs.
+        self.assertNotIn("comctl32.dll", [d.lower() for d in self.pe.imports()])
+        self.assertIn(b"GetSystemDirectoryA", b"\0".join(
+            n.encode() for fns in self.pe.imports().values() for n in fns))
 
     def test_no_exception_machinery(self):
         # The program is built without exceptions; libstdc++'s throwing

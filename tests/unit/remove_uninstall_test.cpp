@@ -3,9 +3,13 @@
 // and placed at the module path, and the installed state (files, registry,
 // shortcuts) laid out under the names that installation uses.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -22,6 +26,8 @@
 
 namespace scr {
 namespace {
+
+namespace fs = std::filesystem;
 
 const char kUninstallKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const char kPlayerKey[] = "\\Software\\Quorvane\\";
@@ -63,11 +69,35 @@ class TracingSim : public SimSystem {
     trace.push_back("copy " + to);
     return ok;
   }
+  std::unique_ptr<File> CreateNewFile(const std::string& path) override {
+    ++create_new_calls;
+    if (names_taken) return nullptr;
+    std::unique_ptr<File> file = SimSystem::CreateNewFile(path);
+    if (file) trace.push_back("copy " + path);
+    return file;
+  }
+  std::unique_ptr<File> SealFile(std::unique_ptr<File> written, const std::string& path) override {
+    // Someone of the user changes the copy between its writing and sealing.
+    if (tamper_seals > 0) {
+      --tamper_seals;
+      written->Seek(0);
+      written->Write("EVIL", 4);
+    }
+    return SimSystem::SealFile(std::move(written), path);
+  }
   intptr_t ShellExecute(bool with_owner, const std::string& verb, const std::string& file,
                         const std::string& params, const std::string& dir, int show) override {
     trace.push_back("start " + file);
+    // What the started copy is, and whether anyone could still change it.
+    started_bytes = ReadWholeFile(file);
+    locked_at_start = Locked(file) && !SimSystem::CreateFile(file) && !SimSystem::DeleteFile(file);
     return SimSystem::ShellExecute(with_owner, verb, file, params, dir, show);
   }
+  int create_new_calls = 0;
+  bool names_taken = false;
+  int tamper_seals = 0;
+  std::string started_bytes;
+  bool locked_at_start = false;
 };
 
 struct Package {
@@ -670,6 +700,114 @@ TEST_F(UninstallRun, TemporaryCopyPathTakesOneBackslashAndARandomNumber) {
   }
   std::sort(names.begin(), names.end());
   EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());  // differs with the seed
+}
+
+// ---- the temporary copy cannot be swapped ----
+
+TEST_F(UninstallRun, TheTemporaryCopyIsHeldUnchangeableUntilStartedAndLetGoAfter) {
+  Install(Package{});
+  LayOut("Aquarium");
+  RunModes modes;
+  modes.SilentMode = true;
+  Run(modes);
+  ASSERT_EQ(sim->shell_calls.size(), 1u);
+  const std::string copy = sim->shell_calls[0].file;
+  EXPECT_EQ(sim->started_bytes, sim->ReadWholeFile(kUninstaller));
+  EXPECT_TRUE(sim->locked_at_start);
+  EXPECT_FALSE(sim->Locked(copy));
+  EXPECT_TRUE(Has(copy));  // the started copy deletes the uninstaller, then itself at restart
+}
+
+TEST_F(UninstallRun, NothingPlantedUnderTheCopysNameIsWrittenThroughOrStarted) {
+  // The name the run picks first, for this seed.
+  Install(Package{});
+  RunModes modes;
+  modes.SilentMode = true;
+  Run(modes);
+  ASSERT_EQ(sim->shell_calls.size(), 1u);
+  const std::string first = sim->shell_calls[0].file;
+
+  const fs::path outside =
+      fs::temp_directory_path() / ("scr_planted_target_" + std::to_string(::getpid()) + ".exe");
+  for (const char* planted : {"file", "folder", "link to a missing file", "link to a file"}) {
+    SCOPED_TRACE(planted);
+    Reset();
+    Install(Package{});
+    std::error_code ec;
+    fs::remove(outside, ec);
+    const std::string kind = planted;
+    if (kind == "file") {
+      sim->PutFile(first, "planted program");
+    } else if (kind == "folder") {
+      sim->MakeFolders(first);
+    } else {
+      if (kind == "link to a file") std::ofstream(outside) << "planted program";
+      fs::create_symlink(outside, sim->HostPath(first));
+    }
+    Run(modes);
+    ASSERT_EQ(sim->shell_calls.size(), 1u);
+    EXPECT_NE(AsciiLower(sim->shell_calls[0].file), AsciiLower(first));
+    EXPECT_EQ(sim->started_bytes, sim->ReadWholeFile(kUninstaller));
+    if (kind == "file") {
+      EXPECT_EQ(sim->ReadWholeFile(first), "planted program");
+    } else if (kind == "folder") {
+      EXPECT_TRUE(sim->DirectoryExists(first));
+    } else if (kind == "link to a missing file") {
+      EXPECT_FALSE(fs::exists(outside));
+    } else {
+      std::ifstream in(outside);
+      std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      EXPECT_EQ(text, "planted program");
+    }
+    EXPECT_TRUE(sim->delay_until_reboot.empty());
+    EXPECT_EQ(form->exit_code, kExitOk);
+  }
+  std::error_code ec;
+  fs::remove(outside, ec);
+}
+
+TEST_F(UninstallRun, ACopyChangedBeforeItIsHeldIsDeletedAndNeverStarted) {
+  Install(Package{});
+  sim->tamper_seals = 1;
+  RunModes modes;
+  modes.SilentMode = true;
+  Run(modes);
+  ASSERT_EQ(sim->shell_calls.size(), 1u);
+  EXPECT_EQ(sim->started_bytes, sim->ReadWholeFile(kUninstaller));
+  // The changed first copy is gone; only the started one is left.
+  int copies = 0;
+  for (const auto& [path, bytes] : sim->Snapshot()) {
+    if (path.find("ZEROveruziuninst") != std::string::npos) {
+      ++copies;
+      EXPECT_EQ(bytes, sim->ReadWholeFile(kUninstaller)) << path;
+    }
+  }
+  EXPECT_EQ(copies, 1);
+
+  // Changed every time: no copy is started, the uninstaller goes at the
+  // next restart.
+  Reset();
+  Install(Package{});
+  sim->tamper_seals = 1000;
+  Run(modes);
+  EXPECT_TRUE(sim->shell_calls.empty());
+  EXPECT_EQ(sim->delay_until_reboot, std::vector<std::string>{kUninstaller});
+  for (const auto& [path, bytes] : sim->Snapshot())
+    EXPECT_EQ(path.find("ZEROveruziuninst"), std::string::npos) << path;
+}
+
+TEST_F(UninstallRun, TheNumberOfNamesTriedIsBounded) {
+  Install(Package{});
+  LayOut("Aquarium");
+  sim->names_taken = true;
+  RunModes modes;
+  modes.SilentMode = true;
+  Run(modes);
+  EXPECT_EQ(sim->create_new_calls, kTemporaryCopyAttempts);
+  EXPECT_TRUE(sim->shell_calls.empty());
+  EXPECT_EQ(sim->delay_until_reboot, std::vector<std::string>{kUninstaller});
+  EXPECT_FALSE(Has(kScreensaver));
+  EXPECT_EQ(form->exit_code, kExitOk);
 }
 
 TEST_F(UninstallRun, WithoutATemporaryCopyTheUninstallerGoesAtRestart) {

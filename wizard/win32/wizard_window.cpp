@@ -11,6 +11,7 @@
 #include <array>
 #include <optional>
 
+#include "platform/win32/system_library.h"
 #include "wizard/keyboard.h"
 #include "wizard/layout.h"
 #include "wizard/setup_form.h"
@@ -811,8 +812,9 @@ int RunWizardWindow(HINSTANCE instance, System& system, RunModes modes,
   // comctl32 (the progress bar's home) is loaded here, for the window,
   // rather than imported: a silent run then never loads it, nor the theme
   // support that its version 6 brings in, which costs a silent install
-  // tens of milliseconds of start-up.
-  if (HMODULE comctl = LoadLibraryA("comctl32.dll")) {
+  // tens of milliseconds of start-up. It comes by its full path from the
+  // system folder, never from the folder the program was started from.
+  if (HMODULE comctl = LoadSystemLibrary("comctl32.dll")) {
     using InitFn = void(WINAPI*)();
     if (auto init = reinterpret_cast<InitFn>(GetProcAddress(comctl, "InitCommonControls"))) init();
   }
