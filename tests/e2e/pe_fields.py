@@ -29,12 +29,17 @@ def signature_fields(image):
     return struct.unpack_from("<I", image, checksum)[0], entry
 
 
+def with_fields(image, checksum_value, entry):
+    """The image with the checksum and the security entry set as given."""
+    data = bytearray(image)
+    checksum, security = _fields(data)
+    struct.pack_into("<I", data, checksum, checksum_value)
+    if security is not None:
+        struct.pack_into("<II", data, security, *entry)
+    return bytes(data)
+
+
 def cleared(image):
     """The image as the uninstaller copy carries it: checksum and security
     entry 0, every other byte as it is."""
-    data = bytearray(image)
-    checksum, security = _fields(data)
-    data[checksum:checksum + 4] = b"\0" * 4
-    if security is not None:
-        data[security:security + 8] = b"\0" * 8
-    return bytes(data)
+    return with_fields(image, 0, (0, 0))

@@ -19,6 +19,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import pe_fields  # noqa: E402
 import scrtest  # noqa: E402
 
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
@@ -294,6 +295,93 @@ class RemovalTest(unittest.TestCase):
         self.prefix.wait_server()
         for piece in pieces + [uninstaller]:
             self.assertFalse(self.prefix.exists(piece), piece + " left behind")
+
+    def test_91_signed_setup_makes_a_cleanly_unsigned_uninstaller(self):
+        # An author signs the published file after building it; the
+        # certificate is appended after the package.
+        folder = os.path.join(self.work, "signing")
+        os.makedirs(folder, exist_ok=True)
+        key, cert = os.path.join(folder, "key.pem"), os.path.join(folder, "cert.pem")
+        code, out, err = scrtest.run_bounded(
+            ["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
+             "-out", cert, "-days", "2", "-subj", "/CN=Screensaver Test Author",
+             "-addext", "extendedKeyUsage=codeSigning"],
+            timeout=60, log_dir=self.prefix.logs, name="openssl")
+        self.assertEqual(code, 0, err)
+        setup = self.pack("Signet")
+        signed = self.prefix.unix_path("C:\\signed setup.exe")
+        code, out, err = scrtest.run_bounded(
+            ["osslsigncode", "sign", "-certs", cert, "-key", key, "-n", "Signet",
+             "-h", "sha256", "-in", setup, "-out", signed],
+            timeout=60, log_dir=self.prefix.logs, name="osslsigncode-sign")
+        self.assertEqual(code, 0, out + err)
+        code, out, err = scrtest.run_bounded(
+            ["osslsigncode", "verify", "-in", signed, "-CAfile", cert],
+            timeout=60, log_dir=self.prefix.logs, name="osslsigncode-verify")
+        self.assertEqual(code, 0, "the signed setup does not verify: " + out + err)
+        signed_bytes = scrtest.read_file(signed)
+        self.assertNotEqual(pe_fields.signature_fields(signed_bytes)[1], (0, 0))
+
+        before = self.prefix.snapshot()
+        self.install(signed)
+        pieces = self.installed_pieces("Signet", scrtest.Prefix.WINDOWS)
+        for piece in pieces:
+            self.assertTrue(self.prefix.exists(piece), piece + " not installed")
+        uninstaller = self.uninstall_command("Signet")
+        copy = scrtest.read_file(self.prefix.unix_path(uninstaller))
+        self.assertEqual(pe_fields.signature_fields(copy), (0, (0, 0)))
+
+        def verify(data, name):
+            path = scrtest.write_file(os.path.join(folder, name), data)
+            code, out, err = scrtest.run_bounded(
+                ["osslsigncode", "verify", "-in", path, "-CAfile", cert],
+                timeout=60, log_dir=self.prefix.logs, name="osslsigncode-verify-copy")
+            return out + err
+
+        # No signature, rather than a damaged one. (osslsigncode also warns
+        # about the checksum 0, which Windows reads as "no checksum".)
+        report = verify(copy, "copy.exe")
+        self.assertIn("No signature found", report)
+        self.assertNotIn("signature not at the end", report)
+        # The same copy with the setup file's two fields, as it was written
+        # before, is reported as a damaged signature.
+        checksum, entry = pe_fields.signature_fields(signed_bytes)
+        self.assertIn("signature not at the end",
+                      verify(pe_fields.with_fields(copy, checksum, entry), "old-copy.exe"))
+        # The setup file itself is never changed.
+        self.assertEqual(scrtest.read_file(signed), signed_bytes)
+
+        code, _, err = self.prefix.run(uninstaller, ["-silent"], timeout=60)
+        self.assertEqual(code, 0, err[-2000:])
+        after = self.prefix.snapshot()
+        for piece in pieces + [uninstaller]:
+            self.assertFalse(self.prefix.exists(piece), piece + " left behind")
+        self.assert_only_expected_changes(before, after, "Signet")
+
+    def test_92_tampered_recorded_path_deletes_nothing_outside_the_folder(self):
+        # Any program of the user may rewrite the per-user record; the
+        # uninstaller runs elevated and deletes only the screensaver beside it.
+        setup = self.pack("Keel")
+        self.install(setup)
+        pieces = self.installed_pieces("Keel", scrtest.Prefix.WINDOWS)
+        uninstaller = self.uninstall_command("Keel")
+        victims = {"C:\\victim\\thesis.doc": "years of work",
+                   "C:\\victim\\Keel Readme.txt": "not the installed readme",
+                   "C:\\windows\\system32\\victim.dll": "a system file"}
+        for path, text in victims.items():
+            self.prefix.write_file(path, text)
+        for recorded in ("C:\\victim\\thesis.doc", "C:\\windows\\system32\\victim.dll"):
+            with self.subTest(recorded):
+                self.install(setup)
+                self.assertTrue(self.prefix.reg_add(PLAYER_KEY + "\\Keel", "FileName_", recorded))
+                code, _, err = self.prefix.run(uninstaller, ["-silent"], timeout=60)
+                self.assertEqual(code, 0, err[-2000:])
+                self.prefix.wait_server()
+                for path, text in victims.items():
+                    self.assertEqual(scrtest.read_file(self.prefix.unix_path(path)),
+                                     text.encode(), path + " changed or deleted")
+                for piece in pieces + [uninstaller]:
+                    self.assertFalse(self.prefix.exists(piece), piece + " left behind")
 
     # ---- interactive cases ----
 
