@@ -25,10 +25,11 @@ std::string FolderPart(System& sys, const std::string& path) {
 }
 
 // A folder as one spelling: its full path (no "." or ".." parts, "/" made
-// "\\"), without a trailing backslash, ASCII letters lowered.
+// "\\"), without its trailing backslash (a drive's root keeps it), ASCII
+// letters lowered.
 std::string ComparableFolder(System& sys, const std::string& folder) {
   std::string full = sys.FullPath(folder);
-  while (full.size() > 3 && (full.back() == '\\' || full.back() == '/')) full.pop_back();
+  if (full.size() > 3) full = WithoutBackslash(sys, full);
   return AsciiLower(full);
 }
 
