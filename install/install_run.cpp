@@ -192,8 +192,8 @@ bool InstallRun::CopyPhase() {
   }
 
   sys_.ShellExecute(false, "install", target_, "", "", kSwShowNoActivate);
-  // The readme's name is built from the title: loading refused a title
-  // that breaks the name rule, and the run never writes one for it.
+  // The readme's name is built from the title: a title that breaks the
+  // name rule (which loading refuses anyway) gets no readme file.
   if (record_.ReadmeSize > 0 && TitleStaysInPlace(sys_, title_)) {
     const std::string text = view_.Text(Control::edReadme);
     std::unique_ptr<File> readme =
