@@ -18,18 +18,9 @@
 namespace scr {
 namespace {
 
-constexpr char kMsgCannotCreateFolder[] =
-    "Unable to create the directory. Please select a different directory.";
-constexpr char kMsgInvalidFolder[] = "Invalid directory. Please select an existing directory.";
-constexpr char kMsgSystemFolder[] =
-    "The selected Windows system folder cannot be used for this screensaver for compatibility "
-    "reasons. Do you want to use the allowed system folder instead?";
-constexpr char kMsgCannotCreateTarget[] =
-    "Unable to copy the files. Access is denied. Please select a different directory.";
 constexpr char kMsgPreviewNotice[] =
     "After successful installation screensaver setup would open Windows Screen Saver Settings. "
     "This window is not displayed in setup preview mode.";
-constexpr char kMsgCopyFailed[] = "There was an error installing %s. Installation is not complete.";
 
 // The parent part of a folder path: up to and including its last "\", "/"
 // or drive colon.
@@ -58,7 +49,7 @@ class InstallRun {
   }
   // A destination that cannot be used: in SilentMode the program ends with
   // its own exit code, otherwise the user is told and may choose another.
-  bool RejectDestination(const char* message) {
+  bool RejectDestination(TextId message) {
     if (silent_) {
       form_.exit_code = kExitBadDestination;
       view_.Terminate();
@@ -99,14 +90,14 @@ bool InstallRun::Run() {
     // is taken from the current folder, as every later path built on it
     // is, and created like an absolute one.
     if (!folder_.empty() && !CreateFolderWithParents(sys_, sys_.FullPath(folder_)))
-      return RejectDestination(kMsgCannotCreateFolder);
+      return RejectDestination(TextId::kCannotCreateFolder);
     if (folder_.empty() || !sys_.DirectoryExists(folder_))
-      return RejectDestination(kMsgInvalidFolder);
+      return RejectDestination(TextId::kInvalidFolder);
     if (IsDisallowedSystemFolder(sys_, folder_)) {
       MsgAnswer answer = MsgAnswer::kYes;
       if (!silent_)
-        answer = sys_.MessageBox(form_.Tr(kMsgSystemFolder), kApplicationTitle, MsgIcon::kQuestion,
-                                 MsgButtons::kYesNoCancel);
+        answer = sys_.MessageBox(form_.Tr(TextId::kSystemFolderQuestion), kApplicationTitle,
+                                 MsgIcon::kQuestion, MsgButtons::kYesNoCancel);
       if (answer != MsgAnswer::kYes) return ReturnToFolderPage();
       folder_ = AllowedSystemFolder(sys_);
       view_.SetText(Control::edDirectory, folder_);
@@ -115,7 +106,7 @@ bool InstallRun::Run() {
     // The checks are skipped in a preview, but a preview should still show
     // what the real run would say about an empty field, and an empty folder
     // would otherwise make every path relative to the root of the drive.
-    sys_.MessageBox(form_.Tr(kMsgInvalidFolder), kApplicationTitle, MsgIcon::kError,
+    sys_.MessageBox(form_.Tr(TextId::kInvalidFolder), kApplicationTitle, MsgIcon::kError,
                     MsgButtons::kOk);
     return ReturnToFolderPage();
   }
@@ -134,12 +125,12 @@ bool InstallRun::Run() {
     target_ = ChooseTargetFileName(sys_, title_, folder_ + name, folder_);
     target_name_ = target_.substr(FileNameStart(sys_, target_, kFolderSeparators));
     uninstaller_name_ =
-        UninstallerFileName(NameWord(sys_, form_.package.table, "Uninstall"), target_name_);
+        UninstallerFileName(NameWord(sys_, form_.package.table, TextId::kUninstall), target_name_);
     uninstaller_ = folder_ + uninstaller_name_;
 
     if (!preview_) {
       target_file_ = sys_.CreateFile(target_);
-      if (!target_file_) return RejectDestination(kMsgCannotCreateTarget);
+      if (!target_file_) return RejectDestination(TextId::kAccessDenied);
     }
 
     succeeded = CopyPhase();
@@ -165,7 +156,7 @@ bool InstallRun::Run() {
     if (silent_) {
       view_.Terminate();
     } else {
-      sys_.MessageBox(InsertTitle(form_.Tr(kMsgCopyFailed), title_), view_.Caption(),
+      sys_.MessageBox(InsertTitle(form_.Tr(TextId::kInstallError), title_), view_.Caption(),
                       MsgIcon::kError, MsgButtons::kOk);
     }
     form_.CloseWindow();

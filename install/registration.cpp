@@ -1,6 +1,7 @@
 #include "install/registration.h"
 
 #include "package/name_rules.h"
+#include "package/texts.h"
 #include "setup/run_mode.h"
 
 namespace scr {
@@ -31,7 +32,7 @@ std::string FolderPart(std::string_view path) {
 }  // namespace
 
 std::string ReadmeFileName(System& system, const LanguageTable& table, std::string_view title) {
-  return std::string(title) + " " + NameWord(system, table, "Readme") + ".txt";
+  return std::string(title) + " " + NameWord(system, table, TextId::kReadme) + ".txt";
 }
 
 void WriteUninstallEntry(System& system, std::string_view title, std::string_view uninstaller) {
@@ -80,14 +81,16 @@ void CreateProgramShortcuts(System& system, const LanguageTable& table, std::str
   CreateFolderPath(system, WithBackslash(programs) + t + "\\");
 
   // Each shortcut on its own: one that fails is simply missing.
-  CreateShellLink(system, screensaver, t + "\\" + NameWord(system, table, "Preview") + " " + t,
+  CreateShellLink(system, screensaver,
+                  t + "\\" + NameWord(system, table, TextId::kPreview) + " " + t,
                   ShellFolder::kPrograms);
   if (has_readme) {
     const std::string readme = FolderPart(screensaver) + ReadmeFileName(system, table, t);
-    CreateShellLink(system, readme, t + "\\" + NameWord(system, table, "Readme"),
+    CreateShellLink(system, readme, t + "\\" + NameWord(system, table, TextId::kReadme),
                     ShellFolder::kPrograms);
   }
-  CreateShellLink(system, uninstaller, t + "\\" + NameWord(system, table, "Uninstall") + " " + t,
+  CreateShellLink(system, uninstaller,
+                  t + "\\" + NameWord(system, table, TextId::kUninstall) + " " + t,
                   ShellFolder::kPrograms);
 }
 
@@ -99,9 +102,9 @@ bool DeleteProgramShortcuts(System& system, const LanguageTable& table, std::str
   if (programs.empty()) return true;
   const std::string t(title);
   const std::string group = WithBackslash(programs) + t + "\\";
-  system.DeleteFile(group + NameWord(system, table, "Preview") + " " + t + ".lnk");
-  system.DeleteFile(group + NameWord(system, table, "Readme") + ".lnk");
-  system.DeleteFile(group + NameWord(system, table, "Uninstall") + " " + t + ".lnk");
+  system.DeleteFile(group + NameWord(system, table, TextId::kPreview) + " " + t + ".lnk");
+  system.DeleteFile(group + NameWord(system, table, TextId::kReadme) + ".lnk");
+  system.DeleteFile(group + NameWord(system, table, TextId::kUninstall) + " " + t + ".lnk");
   // Kept when the user put other files there.
   system.RemoveDirectory(group.substr(0, group.size() - 1));
   return true;
@@ -111,7 +114,7 @@ void CreateDesktopPreviewShortcut(System& system, const LanguageTable& table,
                                   std::string_view title, const std::string& screensaver) {
   if (!TitleStaysInPlace(system, title)) return;
   const std::string t(title);
-  CreateShellLink(system, screensaver, NameWord(system, table, "Preview") + " " + t,
+  CreateShellLink(system, screensaver, NameWord(system, table, TextId::kPreview) + " " + t,
                   ShellFolder::kDesktop);
 }
 
@@ -121,7 +124,7 @@ bool DeleteDesktopPreviewShortcut(System& system, const LanguageTable& table,
   std::string desktop;
   if (!system.SpecialFolderPath(ShellFolder::kDesktop, &desktop)) return false;
   if (desktop.empty()) return true;
-  system.DeleteFile(WithBackslash(desktop) + NameWord(system, table, "Preview") + " " +
+  system.DeleteFile(WithBackslash(desktop) + NameWord(system, table, TextId::kPreview) + " " +
                     std::string(title) + ".lnk");
   return true;
 }

@@ -74,6 +74,10 @@ std::string NameWord(System& system, const LanguageTable& table, std::string_vie
   return NameWord(table, english, LeadBytesOf(system));
 }
 
+std::string NameWord(System& system, const LanguageTable& table, TextId word) {
+  return NameWord(system, table, TextInfo(word).english);
+}
+
 NameFault CheckScrFileName(std::string_view file_name, const LeadBytes& lead) {
   return PartFault(file_name.substr(FileNameStart(lead, file_name, kNameSeparators)));
 }

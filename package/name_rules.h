@@ -23,6 +23,7 @@
 
 #include "package/file_name.h"
 #include "package/language.h"
+#include "package/texts.h"
 #include "platform/system.h"
 
 namespace scr {
@@ -65,6 +66,9 @@ NameFault CheckNameWord(std::string_view word, const LeadBytes& lead);
 // always agree on the name.
 std::string NameWord(const LanguageTable& table, std::string_view english, const LeadBytes& lead);
 std::string NameWord(System& system, const LanguageTable& table, std::string_view english);
+// The same for a word of the program's table of texts, as the install and
+// uninstall runs name it.
+std::string NameWord(System& system, const LanguageTable& table, TextId word);
 
 // The screensaver's file name (`ScrFileName`, which may carry a folder part
 // before Windows 2000): its name behind the last separator must name a file.

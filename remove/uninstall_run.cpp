@@ -157,9 +157,9 @@ bool RunUninstall(TSCRSetup& form) {
     return false;
 
   if (!form.modes.SilentMode) {
-    MsgAnswer answer = sys.MessageBox(
-        InsertTitle(form.Tr("Are you sure you want to remove %s and its components?"), title),
-        title + " " + form.Tr("Uninstall"), MsgIcon::kQuestion, MsgButtons::kYesNo);
+    MsgAnswer answer = sys.MessageBox(InsertTitle(form.Tr(TextId::kRemoveQuestion), title),
+                                      title + " " + form.Tr(TextId::kUninstall), MsgIcon::kQuestion,
+                                      MsgButtons::kYesNo);
     if (answer != MsgAnswer::kYes) {
       form.exit_code = kExitCancelled;
       form.view.Terminate();
@@ -206,10 +206,8 @@ bool RunUninstall(TSCRSetup& form) {
   if (std::unique_ptr<File> held = MakeTemporaryCopy(sys, &copy)) {
     std::string params = "-delfile " + PathArgument(sys.ShortPath(own));
     if (!form.modes.SilentMode) {
-      params +=
-          " \"" + std::string(kApplicationTitle) + "\" \"" +
-          InsertTitle(form.Tr("%s has been successfully removed from your computer."), title) +
-          "\"";
+      params += " \"" + std::string(kApplicationTitle) + "\" \"" +
+                InsertTitle(form.Tr(TextId::kRemoved), title) + "\"";
     }
     started = sys.ShellExecute(true, "open", copy, params, "", kSwHide) > 32;
     // Held until the copy has been started, and let go after.

@@ -10,8 +10,7 @@ namespace scr {
 
 void TSCRSetup::ReportCorrupted() {
   if (!modes.SilentMode) {
-    sys.MessageBox(Tr("The file is corrupted. Setup can not continue."), kApplicationTitle,
-                   MsgIcon::kError, MsgButtons::kOk);
+    sys.MessageBox(Tr(TextId::kCorrupted), kApplicationTitle, MsgIcon::kError, MsgButtons::kOk);
   }
   exit_code = kExitBadPackage;
   view.Terminate();
@@ -66,7 +65,7 @@ void TSCRSetup::FormCreate() {
     }
   }
 
-  view.SetCaption(Title() + " " + Tr("Setup"));
+  view.SetCaption(Title() + " " + Tr(TextId::kSetup));
   std::string link = FieldText(record.LinkAddress);
   if (link.empty())
     view.SetVisible(Control::Link, false);

@@ -6,7 +6,7 @@
 namespace scr {
 namespace {
 
-std::string DecorateNext(const TSCRSetup& form) { return form.Tr("Next") + " >"; }
+std::string DecorateNext(const TSCRSetup& form) { return form.Tr(TextId::kNext) + " >"; }
 
 }  // namespace
 
@@ -31,7 +31,7 @@ void TSCRSetup::NotebookPageChanged() {
       break;
     case kPageDirectory:
     case kPageReady:
-      view.SetText(Control::btnNext, Tr("Install"));
+      view.SetText(Control::btnNext, Tr(TextId::kInstall));
       view.SetEnabled(Control::btnNext, true);
       view.SetVisible(Control::btnBack, back_to_license);
       break;
@@ -42,7 +42,7 @@ void TSCRSetup::NotebookPageChanged() {
       view.SetEnabled(Control::btnCancel, false);
       break;
     case kPageFinished:
-      view.SetText(Control::btnNext, Tr("Finish"));
+      view.SetText(Control::btnNext, Tr(TextId::kFinish));
       view.SetVisible(Control::btnBack, false);
       view.SetEnabled(Control::btnCancel, false);
       break;
@@ -91,7 +91,7 @@ void TSCRSetup::btnCancelClick() {
 
 void TSCRSetup::btnBrowseClick() {
   std::string chosen;
-  if (!view.BrowseForFolder(view.Text(Control::edDirectory), Tr("Browse"), &chosen)) return;
+  if (!view.BrowseForFolder(view.Text(Control::edDirectory), Tr(TextId::kBrowseInstruction), &chosen)) return;
   // The field shows a folder without its trailing "\", except a drive
   // root, which is no folder name without it ("C:" is the drive's current
   // folder).

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "package/loader.h"
+#include "package/texts.h"
 #include "platform/system.h"
 #include "setup/exit_codes.h"
 #include "setup/run_mode.h"
@@ -42,7 +43,8 @@ class TSCRSetup {
   void SelectPage(int page);
   int CurrentPage() const { return page_; }
 
-  std::string Tr(std::string_view english) const { return Translate(package.table, english); }
+  // Texts are named by their entry in the program's table of texts.
+  std::string Tr(TextId text) const { return Translate(package.table, text); }
   // The title as the record holds it, up to its NUL.
   std::string Title() const { return FieldText(package.record.ScrTitle); }
 
