@@ -12,17 +12,14 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -DIN=${SCR_STUB} -DOUT=${CMAKE_BINARY_DIR}/stub_image.cpp
           -DNAME=kStubImage -P ${CMAKE_SOURCE_DIR}/cmake/embed.cmake
   DEPENDS ${SCR_STUB} ${CMAKE_SOURCE_DIR}/cmake/embed.cmake)
-file(GLOB SCRPACK_SOURCES CONFIGURE_DEPENDS tools/scrpack/*.cpp)
-add_executable(scrpack ${SCRPACK_SOURCES} ${CMAKE_BINARY_DIR}/stub_image.cpp)
-target_include_directories(scrpack SYSTEM PRIVATE ${SCR_TOOL_HEADERS})
-target_link_libraries(scrpack PRIVATE scrcore)
+include(cmake/scrpack.cmake)
 
 enable_testing()
 find_package(GTest REQUIRED)
 include(GoogleTest)
 file(GLOB SCR_UNIT_TESTS CONFIGURE_DEPENDS tests/unit/*.cpp)
 add_executable(unit_tests ${SCR_UNIT_TESTS})
-target_link_libraries(unit_tests PRIVATE scrsim GTest::gtest GTest::gtest_main)
+target_link_libraries(unit_tests PRIVATE scrsim scrpacklib GTest::gtest GTest::gtest_main)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS unit)
 
 file(GLOB SCR_BENCH CONFIGURE_DEPENDS bench/*.cpp)

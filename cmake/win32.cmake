@@ -36,10 +36,7 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -DIN=${SCR_STUB} -DOUT=${CMAKE_BINARY_DIR}/stub_image.cpp
           -DNAME=kStubImage -P ${CMAKE_SOURCE_DIR}/cmake/embed.cmake
   DEPENDS ${SCR_STUB_DEPENDS} ${CMAKE_SOURCE_DIR}/cmake/embed.cmake)
-file(GLOB SCRPACK_SOURCES CONFIGURE_DEPENDS tools/scrpack/*.cpp)
-add_executable(scrpack ${SCRPACK_SOURCES} ${CMAKE_BINARY_DIR}/stub_image.cpp)
-target_include_directories(scrpack SYSTEM PRIVATE ${SCR_TOOL_HEADERS})
-target_link_libraries(scrpack PRIVATE scrcore)
+include(cmake/scrpack.cmake)
 
 # Small Windows programs, one executable per source file: the end-to-end
 # tests' drivers (tests/driver/), the sample screensaver (samples/, a GUI

@@ -1,6 +1,9 @@
-// scrpack build: checks every field against its width in the record, reads
-// the inputs, and writes the setup file through the package writer to a
-// temporary name beside the output, renamed only once it is complete.
+// scrpack build: makes the author's texts package text in one ANSI code
+// page, checks every field and text with the same checks as inspect, prints
+// what it found, and only when nothing is wrong writes the setup file
+// through the package writer: to a temporary name beside the output,
+// renamed once it is complete.
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -11,7 +14,11 @@
 #include "package/record.h"
 #include "package/writer.h"
 #include "tools/scrpack/commands.h"
+#include "tools/scrpack/language_check.h"
+#include "tools/scrpack/languages.h"
+#include "tools/scrpack/package_checks.h"
 #include "tools/scrpack/stream_file.h"
+#include "tools/scrpack/text_input.h"
 
 extern const unsigned char kStubImage[];
 extern const size_t kStubImage_size;
@@ -30,12 +37,12 @@ int Fail(int code, const std::string& message) {
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-// A text field with a byte limit: "" when it fits, else the message.
-std::string CheckWidth(std::string_view option, std::string_view field, const std::string& text,
-                       size_t limit) {
-  if (text.size() <= limit) return "";
-  return std::string(option) + ": " + std::to_string(text.size()) + " bytes, but " +
-         std::string(field) + " holds at most " + std::to_string(limit);
+// A text field with a byte limit (in the package's code page).
+void CheckWidth(const char* option, const char* field, const std::string& text, size_t limit,
+                Findings* f) {
+  if (text.size() > limit)
+    f->Error(std::string(option) + ": " + std::to_string(text.size()) + " bytes, but " + field +
+             " holds at most " + std::to_string(limit));
 }
 
 // The title names the uninstall entry, the Start-menu group folder, the
@@ -43,11 +50,7 @@ std::string CheckWidth(std::string_view option, std::string_view field, const st
 // again. A title that is empty or only blanks and backslashes would name the
 // parent key or folder itself, and a part made only of dots ("..") a folder
 // above the group.
-std::string CheckTitle(const std::string& title) {
-  if (std::string error =
-          CheckWidth("--title", "ScrTitle", title, sizeof(scr::SetupRecord::ScrTitle) - 1);
-      !error.empty())
-    return error;
+void CheckTitle(const std::string& title, Findings* f) {
   bool any_text = false;
   size_t part_start = 0;
   for (size_t i = 0; i <= title.size(); ++i) {
@@ -57,48 +60,32 @@ std::string CheckTitle(const std::string& title) {
     while (!part.empty() && IsBlank(part.back())) part.remove_suffix(1);
     if (!part.empty()) {
       any_text = true;
-      if (part.find_first_not_of('.') == std::string_view::npos)
-        return "--title: \"" + title +
-               "\" has a part made only of dots, which would name a parent folder";
+      if (part.find_first_not_of('.') == std::string_view::npos) {
+        f->Error("--title: \"" + title +
+                 "\" has a part made only of dots, which would name a parent folder");
+        return;
+      }
     }
     part_start = i + 1;
   }
   if (!any_text)
-    return "--title: the title must not be empty or only blanks and backslashes (it names the "
-           "registry keys and folders that removal deletes)";
-  return "";
+    f->Error(
+        "--title: the title must not be empty or only blanks and backslashes (it names the "
+        "registry keys and folders that removal deletes)");
 }
 
-std::string CheckFileName(const std::string& name) {
-  if (name.empty()) return "--file-name: the screensaver's file name must not be empty";
-  if (std::string error =
-          CheckWidth("--file-name", "ScrFileName", name, sizeof(scr::SetupRecord::ScrFileName) - 1);
-      !error.empty())
-    return error;
+void CheckFileName(const std::string& name, Findings* f) {
+  if (name.empty()) {
+    f->Error("--file-name: the screensaver's file name must not be empty");
+    return;
+  }
   if (name.back() == '\\' || name.back() == ':')
-    return "--file-name: \"" + name + "\" ends in a folder separator and names no file";
-  return "";
+    f->Error("--file-name: \"" + name + "\" ends in a folder separator and names no file");
 }
 
 std::string BaseName(const std::string& path) {
   const size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Reads one input file; on failure returns the exit code and has reported.
-int ReadInput(std::string_view option, const std::string& path, std::string* bytes) {
-  int64_t size = 0;
-  switch (ReadWholeFile(path, kMaxInt32, bytes, &size)) {
-    case ReadResult::kOk:
-      return kExitOk;
-    case ReadResult::kUnreadable:
-      return Fail(kExitInputOutput, std::string(option) + ": cannot read \"" + path + "\"");
-    case ReadResult::kTooLarge:
-      return Fail(kExitBadArguments,
-                  std::string(option) + ": \"" + path + "\" has " + std::to_string(size) +
-                      " bytes, more than a package holds (" + std::to_string(kMaxInt32) + ")");
-  }
-  return kExitInputOutput;
 }
 
 std::string TempNameBeside(const fs::path& output) {
@@ -112,81 +99,204 @@ std::string TempNameBeside(const fs::path& output) {
   }
 }
 
+// "none", "accept" or a number 0..255; -1 with an error otherwise.
+int ParseLicenseMode(const std::string& text, Findings* f) {
+  if (text == "none") return 0;
+  if (text == "accept") return 1;
+  size_t used = 0;
+  long long value = -1;
+  try {
+    value = std::stoll(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used == 0 || used != text.size() || value < 0 || value > 255) {
+    f->Error("--license-mode: \"" + text +
+             "\" is neither none, accept nor a number 0..255 (LicenseMode is one byte)");
+    return -1;
+  }
+  return static_cast<int>(value);
+}
+
+// Everything the package carries, as package text.
+struct Inputs {
+  std::string stub, scr, readme, license, language;
+  std::string title, file_name, link, dest_folder, dest_subfolder;
+  int code_page = 1252;
+  std::string language_name;  // for the summary: "de" or the file
+};
+
+// Reads an input file whose bytes go into the package as they are.
+bool ReadRaw(const char* option, const std::string& path, std::string* bytes, int* exit_code) {
+  std::string error;
+  bool too_large = false;
+  if (ReadInputFile(option, path, kMaxInt32, bytes, &error, &too_large)) return true;
+  *exit_code = Fail(too_large ? kExitBadArguments : kExitInputOutput, error);
+  return false;
+}
+
+// Reads a text file and makes it package text.
+bool ReadText(const char* option, const std::string& path, int code_page, std::string* bytes,
+              Findings* f, int* exit_code) {
+  std::string raw, error;
+  if (!ReadRaw(option, path, &raw, exit_code)) return false;
+  if (!ToPackageText(raw, code_page, std::string(option) + " \"" + path + "\"", bytes, &error))
+    f->Error(error);
+  return true;
+}
+
+// A command-line text: UTF-8 (or bytes already in the code page).
+std::string ArgumentText(const char* option, const std::string& text, int code_page, Findings* f) {
+  std::string out, error;
+  if (!ToPackageText(text, code_page, option, &out, &error)) f->Error(error);
+  return out;
+}
+
 }  // namespace
 
 int RunBuild(const BuildOptions& o) {
-  // Fields first: nothing is read or written while an argument is wrong.
-  const std::string file_name = o.file_name ? *o.file_name : BaseName(o.scr);
-  const int64_t license_mode = o.license_mode ? *o.license_mode : (o.license ? 1 : 0);
-  for (const std::string& error : {
-           CheckTitle(o.title),
-           CheckFileName(file_name),
-           CheckWidth("--link", "LinkAddress", o.link, sizeof(scr::SetupRecord::LinkAddress) - 1),
-           CheckWidth("--dest-folder", "DestFolder", o.dest_folder, scr::kShortStringMax),
-           CheckWidth("--dest-subfolder", "DestSubfolder", o.dest_subfolder, scr::kShortStringMax),
-       }) {
-    if (!error.empty()) return Fail(kExitBadArguments, error);
-  }
-  if (license_mode < 0 || license_mode > 255)
-    return Fail(kExitBadArguments, "--license-mode: " + std::to_string(license_mode) +
-                                       " is outside 0..255 (LicenseMode is one byte)");
-  if (o.output.empty()) return Fail(kExitBadArguments, "-o: the output file name is empty");
+  Findings findings;
+  Inputs in;
+  int exit_code = kExitOk;
 
-  std::string stub, scr, readme, license, language;
-  if (int rc = ReadInput("--scr", o.scr, &scr); rc != kExitOk) return rc;
-  if (o.readme)
-    if (int rc = ReadInput("--readme", *o.readme, &readme); rc != kExitOk) return rc;
-  if (o.license)
-    if (int rc = ReadInput("--license", *o.license, &license); rc != kExitOk) return rc;
-  if (o.language)
-    if (int rc = ReadInput("--language", *o.language, &language); rc != kExitOk) return rc;
+  // The language first: a shipped one brings its code page.
+  const ShippedLanguage* shipped = nullptr;
+  std::string language_utf8, language_where;
+  if (o.language) {
+    std::error_code ec;
+    if (!fs::exists(*o.language, ec)) shipped = FindShippedLanguage(*o.language);
+    if (!shipped && !fs::exists(*o.language, ec))
+      return Fail(kExitInputOutput, "--language: \"" + *o.language +
+                                        "\" is neither a language file nor a shipped language "
+                                        "(scrpack language list shows them)");
+  }
+  in.code_page = o.code_page.value_or(shipped ? shipped->code_page : 1252);
+
+  const int license_mode =
+      o.license_mode ? ParseLicenseMode(*o.license_mode, &findings) : (o.license ? 1 : 0);
+  if (o.output.empty()) findings.Error("-o: the output file name is empty");
+
+  in.title = ArgumentText("--title", o.title, in.code_page, &findings);
+  in.file_name = ArgumentText("--file-name", o.file_name ? *o.file_name : BaseName(o.scr),
+                              in.code_page, &findings);
+  in.link = ArgumentText("--link", o.link, in.code_page, &findings);
+  in.dest_folder = ArgumentText("--dest-folder", o.dest_folder, in.code_page, &findings);
+  in.dest_subfolder = o.dest_subfolder ? ArgumentText("--dest-subfolder", *o.dest_subfolder,
+                                                      in.code_page, &findings)
+                                       : in.title;
+  CheckWidth("--title", "ScrTitle", in.title, sizeof(scr::SetupRecord::ScrTitle) - 1, &findings);
+  CheckWidth("--file-name", "ScrFileName", in.file_name, sizeof(scr::SetupRecord::ScrFileName) - 1,
+             &findings);
+  CheckWidth("--link", "LinkAddress", in.link, sizeof(scr::SetupRecord::LinkAddress) - 1,
+             &findings);
+  CheckWidth("--dest-folder", "DestFolder", in.dest_folder, scr::kShortStringMax, &findings);
+  CheckWidth("--dest-subfolder", "DestSubfolder", in.dest_subfolder, scr::kShortStringMax,
+             &findings);
+  CheckTitle(in.title, &findings);
+  CheckFileName(in.file_name, &findings);
+  // Arguments first: nothing is read while one of them is wrong.
+  if (findings.HasErrors()) {
+    findings.Print(std::cerr);
+    return kExitBadArguments;
+  }
+
+  if (!ReadRaw("--scr", o.scr, &in.scr, &exit_code)) return exit_code;
+  if (o.readme && !ReadText("--readme", *o.readme, in.code_page, &in.readme, &findings, &exit_code))
+    return exit_code;
+  if (o.license &&
+      !ReadText("--license", *o.license, in.code_page, &in.license, &findings, &exit_code))
+    return exit_code;
+  if (shipped) {
+    language_utf8.assign(shipped->text);
+    language_where = std::string("--language ") + shipped->code;
+    in.language_name = shipped->code;
+  } else if (o.language) {
+    std::string raw, error;
+    if (!ReadRaw("--language", *o.language, &raw, &exit_code)) return exit_code;
+    language_where = *o.language;
+    in.language_name = "\"" + *o.language + "\"";
+    AuthorText text;
+    if (DecodeAuthorText(raw, in.code_page, &text, &error))
+      language_utf8 = text.utf8;
+    else
+      findings.Error("--language \"" + *o.language + "\": " + error);
+  }
+  if (!language_utf8.empty()) {
+    CheckLanguage(language_utf8, in.code_page, language_where, &findings);
+    std::string error;
+    if (!EncodeToPackage(language_utf8, in.code_page, &in.language, &error))
+      in.language.clear();  // CheckLanguage has named the line
+  }
   if (o.stub) {
-    if (int rc = ReadInput("--stub", *o.stub, &stub); rc != kExitOk) return rc;
+    if (!ReadRaw("--stub", *o.stub, &in.stub, &exit_code)) return exit_code;
   } else {
-    stub.assign(reinterpret_cast<const char*>(kStubImage), kStubImage_size);
+    in.stub.assign(reinterpret_cast<const char*>(kStubImage), kStubImage_size);
   }
 
   // PackageSize counts screensaver, texts, record and trailer in an int32.
-  const int64_t package_size = static_cast<int64_t>(scr.size()) +
-                               static_cast<int64_t>(readme.size()) +
-                               static_cast<int64_t>(license.size()) +
-                               static_cast<int64_t>(language.size()) + scr::kRecordAndTrailerSize;
+  const int64_t package_size =
+      static_cast<int64_t>(in.scr.size()) + static_cast<int64_t>(in.readme.size()) +
+      static_cast<int64_t>(in.license.size()) + static_cast<int64_t>(in.language.size()) +
+      scr::kRecordAndTrailerSize;
   if (package_size > kMaxInt32)
-    return Fail(kExitBadArguments, "PackageSize: the package would hold " +
-                                       std::to_string(package_size) + " bytes, at most " +
-                                       std::to_string(kMaxInt32) + " fit");
+    findings.Error("PackageSize: the package would hold " + std::to_string(package_size) +
+                   " bytes, at most " + std::to_string(kMaxInt32) + " fit");
 
   scr::SetupRecord record{};
-  scr::SetField(record.ScrFileName, file_name);
-  scr::SetField(record.ScrTitle, o.title);
-  scr::SetField(record.LinkAddress, o.link);
+  scr::SetField(record.ScrFileName, in.file_name);
+  scr::SetField(record.ScrTitle, in.title);
+  scr::SetField(record.LinkAddress, in.link);
   record.AddUninstallEntry = o.uninstall_entry ? 1 : 0;
   record.AddStartMenuGroup = o.start_menu_group ? 1 : 0;
   record.AddDesktopShortcut = o.desktop_shortcut ? 1 : 0;
-  scr::SetShortString(record.DestFolder, o.dest_folder);
-  scr::SetShortString(record.DestSubfolder, o.dest_subfolder);
+  scr::SetShortString(record.DestFolder, in.dest_folder);
+  scr::SetShortString(record.DestSubfolder, in.dest_subfolder);
   record.SkipFolderPage = o.skip_folder_page ? 1 : 0;
-  record.LicenseMode = static_cast<uint8_t>(license_mode);
+  record.LicenseMode = static_cast<uint8_t>(license_mode < 0 ? 0 : license_mode);
+
+  CheckPackage(record, in.code_page, static_cast<int64_t>(in.license.size()),
+               std::string_view(in.scr).substr(0, 4096), kOptionNames, &findings);
+  findings.Print(std::cerr);
+  if (findings.HasErrors())
+    return Fail(kExitBadArguments, "nothing written (" + std::to_string(findings.ErrorCount()) +
+                                       (findings.ErrorCount() == 1 ? " error" : " errors") + ")");
 
   const fs::path output(o.output);
   std::error_code ec;
   if (fs::is_directory(output, ec))
     return Fail(kExitInputOutput, "-o: \"" + o.output + "\" is a folder");
   const std::string temp = TempNameBeside(output);
+  std::string reason;
   bool written = false;
   {
+    errno = 0;
     StreamFile out(temp, true);
-    written = out.is_open() &&
-              scr::WriteSetupFile(out, stub, scr, readme, license, language, record) && out.Close();
+    if (!out.is_open()) reason = SystemReason(errno ? errno : EACCES);
+    written =
+        out.is_open() &&
+        scr::WriteSetupFile(out, in.stub, in.scr, in.readme, in.license, in.language, record) &&
+        out.Close();
+    if (out.is_open() || (!written && reason.empty())) reason = SystemReason(errno ? errno : EIO);
   }
   if (written) {
     fs::rename(temp, output, ec);
     written = !ec;
+    if (ec) reason = ec.message();
   }
   if (!written) {
     fs::remove(temp, ec);
-    return Fail(kExitInputOutput, "-o: cannot write \"" + o.output + "\"");
+    return Fail(kExitInputOutput, "-o: cannot write \"" + o.output + "\": " + reason);
   }
+
+  const int64_t size = static_cast<int64_t>(in.stub.size()) + package_size;
+  std::cout << "scrpack: wrote " << o.output << " (" << size << " bytes): \""
+            << ShowPackageText(in.title, in.code_page) << "\" installs "
+            << ShowPackageText(in.file_name.substr(in.file_name.find_last_of("\\/:") + 1),
+                               in.code_page)
+            << ", texts in code page " << in.code_page
+            << (in.language_name.empty() ? std::string(", English")
+                                         : ", language " + in.language_name)
+            << "\n";
   return kExitOk;
 }
 

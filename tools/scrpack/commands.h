@@ -1,4 +1,4 @@
-// The two commands of the author's tool.
+// The commands of the author's tool.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +9,9 @@ namespace scrpack {
 
 enum ExitCode : int {
   kExitOk = 0,
-  kExitBadArguments = 1,   // bad arguments or a field over its limit
+  kExitBadArguments = 1,   // bad arguments, a field over its limit, a check's error
   kExitInputOutput = 2,    // an input unreadable, the output unwritable
-  kExitInvalidPackage = 3  // inspect: not a valid package
+  kExitInvalidPackage = 3  // inspect: the package cannot install as it should
 };
 
 struct BuildOptions {
@@ -20,16 +20,35 @@ struct BuildOptions {
   std::string title;
   std::optional<std::string> file_name;  // default: base name of `scr`
   std::string link;
-  std::optional<std::string> readme, license, language;
-  std::optional<int64_t> license_mode;  // default: 1 with a licence, else 0
+  std::optional<std::string> readme, license;
+  // A language file, or a shipped language by name or code.
+  std::optional<std::string> language;
+  // "none", "accept" or a number 0..255; default "accept" with a licence.
+  std::optional<std::string> license_mode;
+  // Default: the shipped language's code page, else 1252.
+  std::optional<int> code_page;
   std::string dest_folder = "<Program Files>\\";
-  std::string dest_subfolder;
-  bool uninstall_entry = false, start_menu_group = false, desktop_shortcut = false,
+  std::optional<std::string> dest_subfolder;  // default: the title
+  bool uninstall_entry = true, start_menu_group = true, desktop_shortcut = false,
        skip_folder_page = false;
   std::optional<std::string> stub;  // default: the embedded setup program
 };
 
 int RunBuild(const BuildOptions& options);
-int RunInspect(const std::string& path, bool json);
+// `code_page`: how to show the package's texts; default: the code page of
+// the shipped language the package carries, else 1252.
+int RunInspect(const std::string& path, bool json, std::optional<int> code_page);
+
+int RunLanguageTemplate();
+// `file`: a language file or a shipped language's name.
+int RunLanguageCheck(const std::string& file, std::optional<int> code_page);
+int RunLanguageList();
+
+// "scrpack 1.1.0 (setup program 85,504 bytes)".
+std::string VersionLine();
+
+// A file's bytes, or a message with the system's reason.
+bool ReadInputFile(const std::string& what, const std::string& path, int64_t limit,
+                   std::string* bytes, std::string* error, bool* too_large);
 
 }  // namespace scrpack

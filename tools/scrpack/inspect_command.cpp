@@ -1,19 +1,28 @@
 // scrpack inspect: what a file holds and what is wrong with it. The verdict
-// comes from the setup program's own loader (scr::ReadPackage); the checks
-// here only explain it, so inspect and the setup never disagree. Nothing is
-// allocated from a size field beyond what the file holds.
+// on the layout comes from the setup program's own loader (scr::ReadPackage);
+// the checks here explain it, so inspect and the setup never disagree. The
+// record's fields and the language block then go through the same checks as
+// build. Texts are shown decoded from the package's code page, never as raw
+// bytes. Nothing is allocated from a size field beyond what the file holds.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "package/loader.h"
 #include "package/record.h"
 #include "tools/scrpack/commands.h"
+#include "tools/scrpack/language_check.h"
+#include "tools/scrpack/languages.h"
+#include "tools/scrpack/package_checks.h"
 #include "tools/scrpack/stream_file.h"
+#include "tools/scrpack/text_input.h"
+#include "tools/scrpack/unicode.h"
 
 namespace scrpack {
 namespace {
@@ -22,6 +31,8 @@ namespace {
 using json = nlohmann::ordered_json;
 
 struct Report {
+  int code_page = 1252;
+  bool code_page_guessed = false;  // taken from the shipped language the package carries
   int64_t file_size = 0;
   int64_t package_end = -1;
   scr::TrailerKind trailer = scr::TrailerKind::kNone;
@@ -30,43 +41,37 @@ struct Report {
   scr::PackageBlocks blocks;
   scr::LoadStatus verdict = scr::LoadStatus::kCorrupted;
   std::vector<std::pair<std::string, std::string>> language;
-  std::vector<std::string> problems;  // why the setup program refuses the file
+  std::vector<std::string> problems;  // why it does not load or install as meant
   std::vector<std::string> warnings;  // loads, but is not what a builder writes
 };
 
 std::string Num(int64_t n) { return std::to_string(n); }
 
-std::string Quoted(const std::string& bytes) {
-  std::string out = "\"";
-  for (unsigned char c : bytes) {
-    if (c == '"') {
-      out += "\\\"";
-    } else if (c < 0x20 || c == 0x7F) {
-      char hex[8];
-      std::snprintf(hex, sizeof(hex), "\\x%02X", c);
-      out += hex;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
+std::string ReplaceQuotes(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '"' ? std::string("\\\"") : std::string(1, c);
+  return out;
 }
 
-// Package text is bytes in some ANSI code page; JSON wants Unicode. Every
-// byte is taken as the Latin-1 character of the same number, so the output
-// is always valid (and, dumped as ASCII, shows bytes above 127 as \u00XX).
-std::string Latin1(const std::string& bytes) {
+// Package bytes as text: decoded with the package's code page, control
+// characters and bytes the code page lacks as escapes.
+std::string Text(const std::string& bytes, int code_page) {
   std::string out;
-  out.reserve(bytes.size());
-  for (unsigned char c : bytes) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
+  for (char c : ShowPackageText(bytes, code_page)) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) {
+      char hex[8];
+      std::snprintf(hex, sizeof(hex), "\\x%02X", u);
+      out += hex;
     } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      out += c;
     }
   }
   return out;
+}
+
+std::string Quoted(const std::string& bytes, int code_page) {
+  return "\"" + ReplaceQuotes(Text(bytes, code_page)) + "\"";
 }
 
 std::string TrailerName(scr::TrailerKind kind) {
@@ -130,12 +135,13 @@ void CheckRecord(Report& r) {
                            Num(end) + "): the screensaver would start before the file");
     if (scr::FieldText(rec.RecordSignature) != scr::RecordSignatureText())
       r.warnings.push_back(
-          "RecordSignature is " + Quoted(scr::FieldText(rec.RecordSignature)) +
+          "RecordSignature is " + Quoted(scr::FieldText(rec.RecordSignature), r.code_page) +
           ", not \"SCRSet.sig\": a setup file loads without it, but a builder always writes it "
           "(is the trailer part of the screensaver's own data?)");
   } else if (r.trailer == scr::TrailerKind::kUninstaller) {
     if (scr::FieldText(rec.RecordSignature) != scr::RecordSignatureText())
-      r.problems.push_back("RecordSignature is " + Quoted(scr::FieldText(rec.RecordSignature)) +
+      r.problems.push_back("RecordSignature is " +
+                           Quoted(scr::FieldText(rec.RecordSignature), r.code_page) +
                            ", but an uninstaller copy needs \"SCRSet.sig\"");
   }
 
@@ -151,12 +157,44 @@ void CheckRecord(Report& r) {
   if (rec.DestSubfolder[0] > scr::kShortStringMax)
     r.warnings.push_back("DestSubfolder's length byte is " + Num(rec.DestSubfolder[0]) +
                          " (at most 250)");
-  if (license > 0 && !scr::LicensePageInUse(rec))
-    r.warnings.push_back("a licence text is present, but LicenseMode " + Num(rec.LicenseMode) +
-                         " shows no licence page");
 }
 
-Report Analyse(StreamFile& file, int64_t size) {
+// The code page of the shipped language whose text the package carries.
+bool GuessCodePage(const std::string& language_block, int* code_page) {
+  for (const ShippedLanguage& l : ShippedLanguages()) {
+    std::string bytes;
+    size_t bad = 0;
+    if (EncodeToCodePage(l.text, l.code_page, &bytes, &bad) && bytes == language_block) {
+      *code_page = l.code_page;
+      return true;
+    }
+  }
+  return false;
+}
+
+// The checks build runs, on the record and the blocks as they stand.
+void CheckAsBuildDoes(StreamFile& file, const scr::LoadedPackage& package, Report& r) {
+  std::string head;
+  if (r.trailer == scr::TrailerKind::kSetup) {
+    head.resize(static_cast<size_t>(std::min<int64_t>(r.blocks.screensaver.size, 4096)));
+    if (!file.Seek(r.blocks.screensaver.offset) || !file.ReadExact(head.data(), head.size()))
+      head.clear();
+  }
+  Findings findings;
+  CheckPackage(r.record, r.code_page, r.record.LicenseSize, head, kRecordNames, &findings);
+  if (!package.language_text.empty()) {
+    std::string utf8;
+    size_t bad = 0;
+    if (!DecodeFromCodePage(package.language_text, r.code_page, &utf8, &bad))
+      findings.Warning("the language block is not text of code page " + Num(r.code_page) +
+                       " (byte " + Num(static_cast<int64_t>(bad)) + ")");
+    else
+      CheckLanguage(utf8, r.code_page, "language block", &findings);
+  }
+  for (const Finding& f : findings.items()) (f.error ? r.problems : r.warnings).push_back(f.text);
+}
+
+Report Analyse(StreamFile& file, int64_t size, std::optional<int> code_page) {
   Report r;
   r.file_size = size;
   if (size < scr::kTrailerSize) {
@@ -173,6 +211,16 @@ Report Analyse(StreamFile& file, int64_t size) {
   char trailer[scr::kTrailerSize];
   if (file.Seek(r.package_end - scr::kTrailerSize) && file.ReadExact(trailer, sizeof(trailer)))
     r.trailer = scr::ClassifyTrailer(trailer);
+
+  scr::LoadedPackage package;
+  r.verdict = scr::ReadPackage(file, package);
+  for (size_t i = 0; i < package.table.names.size(); ++i)
+    r.language.emplace_back(package.table.names[i], package.table.values[i]);
+  if (code_page)
+    r.code_page = *code_page;
+  else
+    r.code_page_guessed = GuessCodePage(package.language_text, &r.code_page);
+
   if (r.package_end < scr::kRecordAndTrailerSize) {
     r.problems.push_back("the trailer ends at " + Num(r.package_end) +
                          ", leaving too few bytes before it for the 936-byte record");
@@ -190,12 +238,9 @@ Report Analyse(StreamFile& file, int64_t size) {
     r.problems.push_back("the record before the trailer cannot be read");
   }
 
-  scr::LoadedPackage package;
-  r.verdict = scr::ReadPackage(file, package);
-  for (size_t i = 0; i < package.table.names.size(); ++i)
-    r.language.emplace_back(package.table.names[i], package.table.values[i]);
   if (r.verdict != scr::LoadStatus::kOk && r.problems.empty())
     r.problems.push_back("the setup program would refuse this file as corrupted");
+  if (r.verdict == scr::LoadStatus::kOk && r.have_record) CheckAsBuildDoes(file, package, r);
   return r;
 }
 
@@ -209,13 +254,14 @@ json ToJson(const Report& r) {
   j["trailer"] =
       r.trailer == scr::TrailerKind::kNone ? json(nullptr) : json(TrailerName(r.trailer));
   j["run_kind"] = RunKind(r);
+  j["code_page"] = r.code_page;
   if (r.have_record) {
     const scr::SetupRecord& rec = r.record;
     j["record"] = {
         {"PackageSize", rec.PackageSize},
-        {"ScrFileName", Latin1(scr::FieldText(rec.ScrFileName))},
-        {"ScrTitle", Latin1(scr::FieldText(rec.ScrTitle))},
-        {"LinkAddress", Latin1(scr::FieldText(rec.LinkAddress))},
+        {"ScrFileName", ShowPackageText(scr::FieldText(rec.ScrFileName), r.code_page)},
+        {"ScrTitle", ShowPackageText(scr::FieldText(rec.ScrTitle), r.code_page)},
+        {"LinkAddress", ShowPackageText(scr::FieldText(rec.LinkAddress), r.code_page)},
         {"AddUninstallEntry", rec.AddUninstallEntry},
         {"AddStartMenuGroup", rec.AddStartMenuGroup},
         {"AddDesktopShortcut", rec.AddDesktopShortcut},
@@ -223,10 +269,10 @@ json ToJson(const Report& r) {
         {"ReadmeSize", rec.ReadmeSize},
         {"LicenseSize", rec.LicenseSize},
         {"LanguageSize", rec.LanguageSize},
-        {"DestFolder", Latin1(scr::ShortStringText(rec.DestFolder))},
-        {"DestSubfolder", Latin1(scr::ShortStringText(rec.DestSubfolder))},
+        {"DestFolder", ShowPackageText(scr::ShortStringText(rec.DestFolder), r.code_page)},
+        {"DestSubfolder", ShowPackageText(scr::ShortStringText(rec.DestSubfolder), r.code_page)},
         {"SkipFolderPage", rec.SkipFolderPage},
-        {"RecordSignature", Latin1(scr::FieldText(rec.RecordSignature))},
+        {"RecordSignature", ShowPackageText(scr::FieldText(rec.RecordSignature), r.code_page)},
         {"LicenseMode", rec.LicenseMode},
     };
     const bool uninstaller = r.trailer == scr::TrailerKind::kUninstaller;
@@ -244,13 +290,13 @@ json ToJson(const Report& r) {
   }
   j["language"] = json::array();
   for (const auto& [name, value] : r.language)
-    j["language"].push_back({{"name", Latin1(name)}, {"value", Latin1(value)}});
-  // Messages quote record bytes as they stand (a damaged signature may hold
-  // any byte), so they take the same byte-to-character mapping.
+    j["language"].push_back({{"name", ShowPackageText(name, r.code_page)},
+                             {"value", ShowPackageText(value, r.code_page)}});
+  // Messages quote record bytes already decoded, so they are UTF-8.
   j["problems"] = json::array();
-  for (const std::string& p : r.problems) j["problems"].push_back(Latin1(p));
+  for (const std::string& p : r.problems) j["problems"].push_back(p);
   j["warnings"] = json::array();
-  for (const std::string& w : r.warnings) j["warnings"].push_back(Latin1(w));
+  for (const std::string& w : r.warnings) j["warnings"].push_back(w);
   return j;
 }
 
@@ -266,13 +312,15 @@ void PrintText(const std::string& path, const Report& r) {
   o << "Trailer:      " << (r.trailer == scr::TrailerKind::kNone ? "none" : TrailerName(r.trailer))
     << "\n";
   o << "Run kind:     " << RunKind(r) << "\n";
+  o << "Code page:    " << r.code_page
+    << (r.code_page_guessed ? " (of the shipped language it carries)" : "") << "\n";
   if (r.have_record) {
     const scr::SetupRecord& rec = r.record;
     o << "Record:\n";
     o << "  PackageSize         " << rec.PackageSize << "\n";
-    o << "  ScrFileName         " << Quoted(scr::FieldText(rec.ScrFileName)) << "\n";
-    o << "  ScrTitle            " << Quoted(scr::FieldText(rec.ScrTitle)) << "\n";
-    o << "  LinkAddress         " << Quoted(scr::FieldText(rec.LinkAddress)) << "\n";
+    o << "  ScrFileName         " << Quoted(scr::FieldText(rec.ScrFileName), r.code_page) << "\n";
+    o << "  ScrTitle            " << Quoted(scr::FieldText(rec.ScrTitle), r.code_page) << "\n";
+    o << "  LinkAddress         " << Quoted(scr::FieldText(rec.LinkAddress), r.code_page) << "\n";
     o << "  AddUninstallEntry   " << int(rec.AddUninstallEntry) << "\n";
     o << "  AddStartMenuGroup   " << int(rec.AddStartMenuGroup) << "\n";
     o << "  AddDesktopShortcut  " << int(rec.AddDesktopShortcut) << "\n";
@@ -280,10 +328,13 @@ void PrintText(const std::string& path, const Report& r) {
     o << "  ReadmeSize          " << rec.ReadmeSize << "\n";
     o << "  LicenseSize         " << rec.LicenseSize << "\n";
     o << "  LanguageSize        " << rec.LanguageSize << "\n";
-    o << "  DestFolder          " << Quoted(scr::ShortStringText(rec.DestFolder)) << "\n";
-    o << "  DestSubfolder       " << Quoted(scr::ShortStringText(rec.DestSubfolder)) << "\n";
+    o << "  DestFolder          " << Quoted(scr::ShortStringText(rec.DestFolder), r.code_page)
+      << "\n";
+    o << "  DestSubfolder       " << Quoted(scr::ShortStringText(rec.DestSubfolder), r.code_page)
+      << "\n";
     o << "  SkipFolderPage      " << int(rec.SkipFolderPage) << "\n";
-    o << "  RecordSignature     " << Quoted(scr::FieldText(rec.RecordSignature)) << "\n";
+    o << "  RecordSignature     " << Quoted(scr::FieldText(rec.RecordSignature), r.code_page)
+      << "\n";
     o << "  LicenseMode         " << int(rec.LicenseMode) << "\n";
     o << "Blocks (offset, size):\n";
     auto line = [&](const char* name, const scr::BlockSpan& s) {
@@ -298,7 +349,7 @@ void PrintText(const std::string& path, const Report& r) {
   }
   o << "Language:     " << r.language.size() << " entries in section \"Setup\"\n";
   for (const auto& [name, value] : r.language)
-    o << "  " << Quoted(name) << " = " << Quoted(value) << "\n";
+    o << "  " << Quoted(name, r.code_page) << " = " << Quoted(value, r.code_page) << "\n";
   for (const std::string& w : r.warnings) o << "Warning: " << w << "\n";
   if (r.problems.empty()) {
     o << "Problems:     none\n";
@@ -310,7 +361,7 @@ void PrintText(const std::string& path, const Report& r) {
 
 }  // namespace
 
-int RunInspect(const std::string& path, bool as_json) {
+int RunInspect(const std::string& path, bool as_json, std::optional<int> code_page) {
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
     std::cerr << "scrpack: inspect: \"" << path << "\" is a folder\n";
@@ -322,7 +373,7 @@ int RunInspect(const std::string& path, bool as_json) {
     std::cerr << "scrpack: inspect: cannot read \"" << path << "\"\n";
     return kExitInputOutput;
   }
-  const Report report = Analyse(file, size);
+  const Report report = Analyse(file, size, code_page);
   if (as_json)
     std::cout << ToJson(report).dump(2, ' ', true) << "\n";
   else

@@ -1,6 +1,12 @@
 #include "tools/scrpack/stream_file.h"
 
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+
+#include "tools/scrpack/commands.h"
 
 namespace scrpack {
 
@@ -75,6 +81,53 @@ ReadResult ReadWholeFile(const std::string& path, int64_t limit, std::string* by
   if (!file.Seek(0) || !file.ReadExact(bytes->data(), bytes->size()))
     return ReadResult::kUnreadable;
   return ReadResult::kOk;
+}
+
+std::string SystemReason(int error_number) {
+  std::string reason = std::strerror(error_number);
+  if (!reason.empty())
+    reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+  return reason;
+}
+
+bool ReadInputFile(const std::string& what, const std::string& path, int64_t limit,
+                   std::string* bytes, std::string* error, bool* too_large) {
+  bytes->clear();
+  *too_large = false;
+  const std::string where = what + ": \"" + path + "\"";
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    *error = where + " is a folder, not a file";
+    return false;
+  }
+  errno = 0;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) {
+    *error = "cannot read " + where + ": " + SystemReason(errno);
+    return false;
+  }
+  const auto size = std::filesystem::file_size(path, ec);
+  const int64_t length = ec ? -1 : static_cast<int64_t>(size);
+  bool ok = length >= 0;
+  if (ok && length > limit) {
+    std::fclose(file);
+    *too_large = true;
+    *error = where + " has " + std::to_string(length) + " bytes, more than a package holds (" +
+             std::to_string(limit) + ")";
+    return false;
+  }
+  if (ok) {
+    bytes->resize(static_cast<size_t>(length));
+    errno = 0;
+    ok = std::fread(bytes->data(), 1, bytes->size(), file) == bytes->size();
+  }
+  const int read_error = errno;
+  std::fclose(file);
+  if (!ok) {
+    *error = "cannot read " + where + ": " + SystemReason(read_error ? read_error : EIO);
+    bytes->clear();
+  }
+  return ok;
 }
 
 }  // namespace scrpack

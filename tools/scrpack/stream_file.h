@@ -34,4 +34,8 @@ class StreamFile : public scr::File {
 enum class ReadResult { kOk, kUnreadable, kTooLarge };
 ReadResult ReadWholeFile(const std::string& path, int64_t limit, std::string* bytes, int64_t* size);
 
+// The system's wording for an errno value, in small letters ("no such file
+// or directory"), for messages that say why a file could not be used.
+std::string SystemReason(int error_number);
+
 }  // namespace scrpack

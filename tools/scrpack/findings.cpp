@@ -1,0 +1,22 @@
+#include "tools/scrpack/findings.h"
+
+#include <ostream>
+
+namespace scrpack {
+
+bool Findings::HasErrors() const { return ErrorCount() > 0; }
+
+int Findings::ErrorCount() const {
+  int n = 0;
+  for (const Finding& f : items_) n += f.error ? 1 : 0;
+  return n;
+}
+
+int Findings::WarningCount() const { return static_cast<int>(items_.size()) - ErrorCount(); }
+
+void Findings::Print(std::ostream& out) const {
+  for (const Finding& f : items_)
+    out << "scrpack: " << (f.error ? "error: " : "warning: ") << f.text << "\n";
+}
+
+}  // namespace scrpack

@@ -1,0 +1,327 @@
+#include "tools/scrpack/language_check.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <vector>
+
+#include "package/language.h"
+#include "package/texts.h"
+#include "tools/scrpack/text_input.h"
+#include "tools/scrpack/unicode.h"
+#include "wizard/text_room.h"
+
+namespace scrpack {
+namespace {
+
+using scr::TextEntry;
+using scr::TextKind;
+
+struct Line {
+  size_t number;
+  std::string_view text;
+};
+
+// Cut as the setup program cuts: CR LF, lone CR, lone LF.
+std::vector<Line> SplitLines(std::string_view text) {
+  std::vector<Line> lines;
+  size_t pos = 0, number = 1;
+  while (pos < text.size()) {
+    size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) end = text.size();
+    lines.push_back({number++, text.substr(pos, end - pos)});
+    pos = end;
+    if (pos < text.size())
+      pos += (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') ? 2 : 1;
+  }
+  return lines;
+}
+
+std::string Quote(std::string_view s) { return "\"" + std::string(s) + "\""; }
+
+std::string Trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return std::string(s);
+}
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// What the header line is, for the message about the entries it swallows.
+enum class HeaderKind { kStart, kBlank, kBracketed, kComment, kOther };
+
+HeaderKind KindOf(std::string_view header) {
+  if (header.empty()) return HeaderKind::kBlank;
+  const std::string t = Trim(header);
+  if (t.size() >= 2 && t.front() == '[' && t.back() == ']') return HeaderKind::kBracketed;
+  if (t.empty()) return HeaderKind::kBlank;
+  if (t[0] == ';' || t[0] == '#' || t.rfind("//", 0) == 0) return HeaderKind::kComment;
+  return HeaderKind::kOther;
+}
+
+// A name that is no key: explain the likely slip.
+std::string UnknownName(std::string_view name) {
+  const std::string trimmed = Trim(name);
+  if (trimmed != name && scr::FindText(trimmed))
+    return Quote(name) + " has blanks around the name; the name must be exactly " + Quote(trimmed) +
+           " (nothing around \"=\" is trimmed)";
+  // The decorations the program adds itself.
+  for (const auto& [decorated, key] :
+       std::initializer_list<std::pair<const char*, const char*>>{{"Next >", "Next"},
+                                                                  {"< Back", "Back"},
+                                                                  {"&Browse...", "&Browse"},
+                                                                  {"Browse...", "&Browse"}}) {
+    if (trimmed == decorated)
+      return Quote(name) +
+             " is the button as shown; the program adds the decoration itself, "
+             "so the name is " +
+             Quote(key);
+  }
+  for (const TextEntry* e = scr::TextsBegin(); e != scr::TextsEnd(); ++e) {
+    if (Lower(trimmed) == Lower(e->english))
+      return Quote(name) + " is not a text of the program: names are case-sensitive, write " +
+             Quote(e->english);
+  }
+  const std::string near = NearestKey(trimmed);
+  return Quote(name) + " is not a text of the program" +
+         (near.empty() ? std::string(" (`scrpack language template` lists them all)")
+                       : " (did you mean " + Quote(near) + "?)");
+}
+
+int CountPercent(std::string_view value) {
+  return static_cast<int>(std::count(value.begin(), value.end(), '%'));
+}
+
+// A translated word that becomes part of a file or shortcut name.
+std::string NameWordProblem(std::string_view value) {
+  for (char c : value) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20) return "a control character";
+    if (std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos)
+      return std::string("the character \"") + c + "\"";
+  }
+  if (!value.empty() && (value.back() == '.' || value.back() == ' '))
+    return value.back() == '.' ? "a dot at the end" : "a blank at the end";
+  return "";
+}
+
+void CheckValue(const TextEntry& entry, const Line& line, std::string_view value, int code_page,
+                const std::string& at, Findings* f) {
+  const std::string key = Quote(entry.english);
+  if (value.empty()) {
+    f->Warning(at + "the translation of " + key + " is empty: the program shows nothing there");
+    return;
+  }
+  if (value.front() == ' ' || value.back() == ' ')
+    f->Warning(at + "the translation of " + key + " " + (value.front() == ' ' ? "starts" : "ends") +
+               " with a blank, which the program shows (nothing is trimmed)");
+
+  std::string bytes, reason;
+  if (!EncodeToPackage(value, code_page, &bytes, &reason)) {
+    // The message counts lines within the value; the file's line is `at`.
+    const size_t colon = reason.find(": ");
+    f->Error(at + (colon == std::string::npos ? reason : reason.substr(colon + 2)));
+    return;
+  }
+
+  if (entry.kind == TextKind::kTitleFormat) {
+    const size_t first = value.find("%s");
+    const int percents = CountPercent(value);
+    const size_t percent = value.find('%');
+    if (first == std::string_view::npos && percent != std::string_view::npos)
+      f->Error(at + "the translation of " + key + " has \"" +
+               std::string(value.substr(percent, 2)) +
+               "\" where the title's \"%s\" belongs: the program fills in only \"%s\"");
+    else if (first == std::string_view::npos)
+      f->Error(at + "the translation of " + key +
+               " has no \"%s\": the screensaver's title would be missing from the message");
+    else if (percents > 1)
+      f->Error(at + "the translation of " + key +
+               " must hold exactly one \"%s\" and no other \"%\": the program fills in the "
+               "title once and shows the rest as it stands");
+  } else if (entry.kind == TextKind::kNameWord) {
+    const std::string problem = NameWordProblem(value);
+    if (!problem.empty())
+      f->Error(at + "the translation of " + key + " becomes part of file and shortcut names, " +
+               "and Windows refuses " + problem + " there");
+  }
+
+  const std::u32string shown_value = Utf8ToCodePoints(scr::ReplaceAll(value, "#13", "\r\n"));
+  for (const scr::TextSlot& slot : scr::SlotsOf(entry.id)) {
+    const std::u32string text =
+        scr::ShownText(Utf8ToCodePoints(slot.prefix) + shown_value + Utf8ToCodePoints(slot.suffix),
+                       slot.accelerator);
+    int needed = 0;
+    if (scr::FitsSlot(slot, text, &needed)) continue;
+    std::string how;
+    if (slot.max_lines == 1)
+      how = text.find_first_of(U"\r\n") != std::u32string::npos
+                ? "has a line break, but " + std::string(slot.control) + " shows one line"
+                : "is " + std::to_string(needed) + " pixels wide, but " + slot.control +
+                      " has room for " + std::to_string(slot.width);
+    else
+      how = needed < 0 ? "has a word wider than " + std::string(slot.control) + " (" +
+                             std::to_string(slot.width) + " pixels)"
+                       : "needs " + std::to_string(needed) + " lines, but " + slot.control +
+                             " has room for " + std::to_string(slot.max_lines);
+    f->Warning(at + "the translation of " + key + " " + how + "; it would be cut off");
+  }
+  (void)line;
+}
+
+}  // namespace
+
+std::string NearestKey(std::string_view name) {
+  std::string best;
+  size_t best_distance = std::string::npos;
+  for (const TextEntry* e = scr::TextsBegin(); e != scr::TextsEnd(); ++e) {
+    const size_t d = EditDistance(Lower(name), Lower(e->english));
+    if (d < best_distance) best_distance = d, best = e->english;
+  }
+  // Close means a slip of a few letters, not another word.
+  const size_t allowed = std::max<size_t>(2, best.size() / 4);
+  return best_distance <= allowed ? best : "";
+}
+
+void CheckLanguage(std::string_view utf8, int code_page, const std::string& where, Findings* f) {
+  const size_t nul = utf8.find('\0');
+  if (nul != std::string_view::npos) {
+    if (utf8.find_first_not_of(std::string_view("\0\r\n", 3), nul) != std::string_view::npos)
+      f->Error(where +
+               ": a NUL byte ends the text for the setup program; everything after it "
+               "is ignored");
+    utf8 = utf8.substr(0, nul);
+  }
+
+  // The section a line belongs to, and for a section other than "Setup" the
+  // line that started it and how many entries it swallowed.
+  bool in_setup = false, seen_setup = false;
+  Line header{0, ""};
+  HeaderKind header_kind = HeaderKind::kStart;
+  int swallowed = 0;
+  size_t first_swallowed = 0;
+  std::map<std::string, size_t, std::less<>> translated;  // key -> line
+
+  const auto close_section = [&]() {
+    const std::string at = where + ":" + std::to_string(header.number) + ": ";
+    const std::string lost =
+        swallowed > 0 ? std::to_string(swallowed) + (swallowed == 1 ? " entry" : " entries") +
+                            " after it (from line " + std::to_string(first_swallowed) + ") " +
+                            (swallowed == 1 ? "is" : "are") + " ignored"
+                      : "";
+    switch (header_kind) {
+      case HeaderKind::kStart:
+        if (swallowed > 0)
+          f->Error(where + ":" + std::to_string(first_swallowed) +
+                   ": entries before the line that reads Setup are ignored (" +
+                   std::to_string(swallowed) + " of them); start the file with that line");
+        break;
+      case HeaderKind::kBlank:
+        if (swallowed > 0)
+          f->Error(at + "a blank line ends the \"Setup\" section: " + lost +
+                   "; remove the blank line");
+        break;
+      case HeaderKind::kBracketed:
+        if (swallowed > 0)
+          f->Error(at + Quote(header.text) + " is read as a section of that name, brackets " +
+                   "included, not as \"Setup\": " + lost + "; write the line as Setup");
+        else
+          f->Warning(at + Quote(header.text) +
+                     " is read as a section of that name, brackets included");
+        break;
+      case HeaderKind::kComment:
+        if (swallowed > 0)
+          f->Error(at + Quote(header.text) + " is not a comment: a line without \"=\" starts " +
+                   "a new section, so " + lost + "; remove the line");
+        else
+          f->Warning(at + Quote(header.text) +
+                     " is not a comment: a line without \"=\" starts a new section");
+        break;
+      case HeaderKind::kOther:
+        if (swallowed > 0)
+          f->Error(at + "the line has no \"=\", so it starts a section named " +
+                   Quote(header.text) + ", and " + lost + " (only the section \"Setup\" is read)");
+        else
+          f->Warning(at + Quote(header.text) + " has no \"=\": it translates nothing");
+        break;
+    }
+    swallowed = 0;
+  };
+
+  for (const Line& line : SplitLines(utf8)) {
+    const std::string at = where + ":" + std::to_string(line.number) + ": ";
+    const size_t eq = line.text.find('=');
+    if (eq == std::string_view::npos) {
+      if (!in_setup) close_section();
+      in_setup = line.text == "Setup";
+      seen_setup = seen_setup || in_setup;
+      header = line;
+      header_kind = KindOf(line.text);
+      continue;
+    }
+    if (!in_setup) {
+      if (swallowed++ == 0) first_swallowed = line.number;
+      continue;
+    }
+    const std::string_view name = line.text.substr(0, eq);
+    const std::string_view value = line.text.substr(eq + 1);
+    const TextEntry* entry = scr::FindText(name);
+    if (!entry) {
+      f->Error(at + UnknownName(name));
+      continue;
+    }
+    if (auto it = translated.find(name); it != translated.end()) {
+      f->Warning(at + Quote(name) + " is translated again; the first translation (line " +
+                 std::to_string(it->second) + ") is the one used");
+      continue;
+    }
+    translated.emplace(std::string(name), line.number);
+    CheckValue(*entry, line, value, code_page, at, f);
+  }
+  if (!in_setup) close_section();
+
+  if (!seen_setup) {
+    f->Error(where +
+             ": no line reads Setup, so nothing is translated (the first line of a "
+             "language file is the section header Setup)");
+    return;
+  }
+  std::string missing;
+  int missing_count = 0;
+  for (const TextEntry* e = scr::TextsBegin(); e != scr::TextsEnd(); ++e) {
+    if (translated.count(e->english)) continue;
+    missing += (missing_count++ ? ", " : "") + Quote(e->english);
+  }
+  if (missing_count > 0)
+    f->Warning(where + ": " + std::to_string(missing_count) + " of " +
+               std::to_string(scr::kTextCount) +
+               " texts are not translated and stay English: " + missing);
+}
+
+std::string LanguageTemplate() {
+  std::string out = "Setup\n";
+  for (const TextEntry* e = scr::TextsBegin(); e != scr::TextsEnd(); ++e)
+    out += std::string(e->english) + "=" + e->english + "\n";
+  return out;
+}
+
+}  // namespace scrpack

@@ -1,0 +1,115 @@
+#include "tools/scrpack/package_checks.h"
+
+#include <cstring>
+
+#include "package/loader.h"
+#include "tools/scrpack/text_input.h"
+
+namespace scrpack {
+
+const FieldNames kOptionNames = {"--title",          "--file-name",    "--link", "--dest-folder",
+                                 "--dest-subfolder", "--license-mode", "--scr"};
+const FieldNames kRecordNames = {"ScrTitle",      "ScrFileName", "LinkAddress",    "DestFolder",
+                                 "DestSubfolder", "LicenseMode", "the screensaver"};
+
+namespace {
+
+std::string Quote(std::string_view bytes, int code_page) {
+  return "\"" + ShowPackageText(bytes, code_page) + "\"";
+}
+
+uint32_t Le32(std::string_view b, size_t at) {
+  return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) |
+         static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8 |
+         static_cast<uint32_t>(static_cast<uint8_t>(b[at + 2])) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
+}
+
+// The link is opened with the shell's "open" verb: without a scheme the
+// shell takes it for a file name and opens nothing.
+void CheckLink(std::string_view link, int code_page, const FieldNames& names, Findings* f) {
+  if (link.empty()) return;
+  size_t colon = link.find(':');
+  bool scheme = colon != std::string_view::npos && colon >= 2;
+  for (size_t i = 0; scheme && i < colon; ++i) {
+    const char c = link[i];
+    scheme = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+             (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
+  }
+  if (!scheme)
+    f->Error(std::string(names.link) + ": " + Quote(link, code_page) +
+             " has no scheme, so clicking it opens nothing; write it as http://..., https://... "
+             "or mailto:...");
+}
+
+// Folder macros are matched exactly; anything else in angle brackets stays
+// in the path, where Windows refuses "<" and ">".
+void CheckMacros(const char* field, std::string_view text, int code_page, Findings* f) {
+  static constexpr std::string_view kMacros[] = {"<Program Files>", "<Windows>"};
+  for (size_t open = text.find('<'); open != std::string_view::npos;
+       open = text.find('<', open + 1)) {
+    bool known = false;
+    for (std::string_view macro : kMacros)
+      known = known || text.substr(open, macro.size()) == macro;
+    if (known) continue;
+    const size_t close = text.find('>', open);
+    const std::string_view word =
+        text.substr(open, close == std::string_view::npos ? 1 : close - open + 1);
+    f->Error(std::string(field) + ": " + Quote(word, code_page) +
+             " is no folder macro (there are two: <Program Files> and <Windows>, letter case "
+             "as written), and Windows refuses \"<\" and \">\" in folder names");
+    return;
+  }
+  for (size_t close = text.find('>'); close != std::string_view::npos;
+       close = text.find('>', close + 1)) {
+    bool in_macro = false;
+    for (std::string_view macro : kMacros)
+      in_macro = in_macro || (close + 1 >= macro.size() &&
+                              text.substr(close + 1 - macro.size(), macro.size()) == macro);
+    if (!in_macro) {
+      f->Error(std::string(field) + ": Windows refuses \">\" in folder names");
+      return;
+    }
+  }
+}
+
+void CheckLicense(const scr::SetupRecord& record, int64_t license_size, const FieldNames& names,
+                  Findings* f) {
+  const int mode = record.LicenseMode;
+  if (license_size > 0 && !scr::LicensePageInUse(record))
+    f->Warning(std::string(names.license_mode) + ": a licence text is present, but mode " +
+               std::to_string(mode) +
+               " shows no licence page, so the user never sees it (accept, 1, 2 and 3 show it)");
+  else if (license_size == 0 && scr::LicensePageInUse(record))
+    f->Warning(std::string(names.license_mode) + ": mode " + std::to_string(mode) +
+               " asks for a licence page, but there is no licence text, so none is shown");
+}
+
+}  // namespace
+
+std::string ScreensaverProblem(std::string_view head, bool* is_error) {
+  *is_error = false;
+  if (head.size() < 0x40 || head.substr(0, 2) != "MZ")
+    return "is not a Windows program (it does not start with \"MZ\"); the user's Windows would "
+           "refuse to run it as a screensaver";
+  const uint32_t pe = Le32(head, 0x3C);
+  if (pe > head.size() - 6 || head.substr(pe, 4) != std::string_view("PE\0\0", 4))
+    return "is an MS-DOS program, not a Windows program (no \"PE\" header)";
+  const uint16_t machine = static_cast<uint16_t>(Le32(head, pe + 4) & 0xFFFF);
+  if (machine == 0x8664) return "is a 64-bit program: 32-bit Windows cannot run it";
+  if (machine != 0x14C) return "is a program for another processor than x86";
+  return "";
+}
+
+void CheckPackage(const scr::SetupRecord& record, int code_page, int64_t license_size,
+                  std::string_view screensaver_head, const FieldNames& names, Findings* f) {
+  CheckLink(scr::FieldText(record.LinkAddress), code_page, names, f);
+  CheckMacros(names.dest_folder, scr::ShortStringText(record.DestFolder), code_page, f);
+  CheckMacros(names.dest_subfolder, scr::ShortStringText(record.DestSubfolder), code_page, f);
+  CheckLicense(record, license_size, names, f);
+  bool is_error = false;
+  const std::string problem = ScreensaverProblem(screensaver_head, &is_error);
+  if (!problem.empty()) f->Warning(std::string(names.screensaver) + ": " + problem);
+}
+
+}  // namespace scrpack

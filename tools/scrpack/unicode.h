@@ -1,0 +1,43 @@
+// UTF-8 and UTF-16 as the author's tool meets them in files and on the
+// command line, and the package's ANSI code page it converts them to.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace scrpack {
+
+// True when `text` is well-formed UTF-8 (no overlong forms, no surrogates).
+bool IsValidUtf8(std::string_view text);
+// The code points of well-formed UTF-8 text (callers check IsValidUtf8 first;
+// a malformed byte becomes U+FFFD).
+std::u32string Utf8ToCodePoints(std::string_view text);
+void AppendUtf8(std::string& out, char32_t c);
+// UTF-16 code units (either byte order) to UTF-8; false on a lone surrogate
+// or an odd number of bytes.
+bool Utf16ToUtf8(std::string_view bytes, bool big_endian, std::string* utf8);
+
+// The ANSI code pages the tool converts to. Only these: each is a Windows
+// ANSI code page that a system's locale can have.
+bool KnownCodePage(int code_page);
+std::vector<int> KnownCodePages();
+
+// UTF-8 text to bytes of `code_page`. A character the code page cannot hold
+// fails the conversion: false, with `*bad_offset` its byte offset in `utf8`.
+// No best-fit substitution ("é" never silently becomes "e").
+bool EncodeToCodePage(std::string_view utf8, int code_page, std::string* out, size_t* bad_offset);
+// Bytes of `code_page` to UTF-8. A byte (or pair) the code page does not
+// define fails: false, with `*bad_offset` its offset in `bytes`.
+bool DecodeFromCodePage(std::string_view bytes, int code_page, std::string* utf8,
+                        size_t* bad_offset);
+
+// The arguments as UTF-8. On Windows the program's own argv is in the ANSI
+// code page of the machine, so the wide command line is taken instead.
+std::vector<std::string> Utf8Arguments(int argc, char** argv);
+// Makes the console show the tool's UTF-8 output (Windows); nothing elsewhere.
+void PrepareConsole();
+
+}  // namespace scrpack
