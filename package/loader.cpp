@@ -84,9 +84,13 @@ int WindowsVersionNumber(const VersionInfo& v) {
 }
 
 void NormaliseScrFileName(System& system, char (&field)[256]) {
+  NormaliseScrFileName(LeadBytesOf(system), field);
+}
+
+void NormaliseScrFileName(const LeadBytes& lead, char (&field)[256]) {
   std::string text = FieldText(field);
 
-  const size_t name_start = FileNameStart(system, text, "\\:");
+  const size_t name_start = FileNameStart(lead, text, "\\:");
   std::string folder = text.substr(0, name_start);
   std::string name = text.substr(name_start);
 

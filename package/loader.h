@@ -49,6 +49,9 @@ int WindowsVersionNumber(const VersionInfo& version);
 // part (up to the last "\" or ":" that is not the trail byte of a
 // double-byte character) is kept.
 void NormaliseScrFileName(System& system, char (&field)[256]);
+// The same in the code page whose lead bytes are `lead` (the author's tool
+// tells the author what name the file will get).
+void NormaliseScrFileName(const LeadBytes& lead, char (&field)[256]);
 
 // The checks of loading on an open package file, without the file-name
 // rule: trailer, record, block sizes, the name rule for the title and the

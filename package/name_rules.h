@@ -39,6 +39,19 @@ enum class NameFault {
   kDotsOnlyPart,
   // A word that holds "\", "/" or ":": it would turn a name into a path.
   kSeparator,
+  // The refusals of Windows' own file names, which the author's tool checks
+  // as well, so that a package never names a file Windows will not create:
+  // one of * ? " < > | (or "/" and ":" in a title, whose only separator is
+  // the "\" that nests keys and folders),
+  kForbiddenCharacter,
+  // a control character (bytes 1 to 31),
+  kControlCharacter,
+  // a part that ends in a dot or a blank (Windows drops them, so the file
+  // made and the name asked for later differ),
+  kTrailingDotOrBlank,
+  // a device name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9), with or
+  // without an extension.
+  kReservedName,
 };
 
 // The separators the rule splits at. "\" nests keys and folders on purpose
@@ -76,5 +89,31 @@ NameFault CheckScrFileName(std::string_view file_name, const LeadBytes& lead);
 // The name the installed file takes: the part of `path` behind its last
 // "\", "/" or ":", or "" when that part names no file (empty, blanks, dots).
 std::string InstalledFileName(std::string_view path, const LeadBytes& lead);
+
+// ---- Windows' file-name refusals ----
+//
+// The functions below add what Windows itself refuses in a file name to the
+// rules above. `*at` receives the offset of the offending byte (or of the
+// part's start). The author's tool refuses such packages before writing
+// them, and inspect reports them, with the same functions.
+
+// One file or folder name, without separators.
+NameFault CheckFileNamePart(std::string_view part, const LeadBytes& lead, size_t* at);
+// The title: CheckTitle, then each part between "\" as a file name (the
+// title names the readme, the shortcuts and the Start-menu group folder).
+NameFault CheckTitleForFiles(std::string_view title, const LeadBytes& lead, size_t* at);
+// A translated word: CheckNameWord, then as a file name. An empty word
+// passes, as it does for CheckNameWord.
+NameFault CheckNameWordForFiles(std::string_view word, const LeadBytes& lead, size_t* at);
+// The screensaver's file name: CheckScrFileName, then its name part as a
+// file name.
+NameFault CheckScrFileNameForFiles(std::string_view file_name, const LeadBytes& lead, size_t* at);
+// A folder field (`DestFolder` or `DestSubfolder`) with its macros
+// "<Program Files>" and "<Windows>" written out: each part between "\" or
+// "/" as a folder name, no part made only of dots; a drive ("C:") only at
+// the start of `DestFolder` (`may_have_drive`). Empty parts (doubled or
+// outer separators) pass: the destination rules join them away.
+NameFault CheckFolderField(std::string_view folder, bool may_have_drive, const LeadBytes& lead,
+                           size_t* at);
 
 }  // namespace scr

@@ -13,7 +13,7 @@ constexpr TextEntry kTexts[] = {
     {TextId::kNext, "Next", K::kCaption, "Next button (shown as \"Next >\")"},
     {TextId::kInstall, "Install", K::kCaption, "Next button on the folder and ready pages"},
     {TextId::kFinish, "Finish", K::kCaption, "Next button and title of the last page"},
-    {TextId::kSetup, "Setup", K::kCaption, "window caption after the title"},
+    {TextId::kSetup, "Setup", K::kNameWord, "window caption after the title"},
     {TextId::kUninstall, "Uninstall", K::kNameWord,
      "uninstaller file name (in small letters), Start-menu shortcut, removal question caption"},
     {TextId::kReadme, "Readme", K::kNameWord, "readme file name and its Start-menu shortcut"},

@@ -35,52 +35,12 @@ int Fail(int code, const std::string& message) {
   return code;
 }
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
 // A text field with a byte limit (in the package's code page).
 void CheckWidth(const char* option, const char* field, const std::string& text, size_t limit,
                 Findings* f) {
   if (text.size() > limit)
     f->Error(std::string(option) + ": " + std::to_string(text.size()) + " bytes, but " + field +
              " holds at most " + std::to_string(limit));
-}
-
-// The title names the uninstall entry, the Start-menu group folder, the
-// player settings key and the readme file, all of which removal deletes
-// again. A title that is empty or only blanks and backslashes would name the
-// parent key or folder itself, and a part made only of dots ("..") a folder
-// above the group.
-void CheckTitle(const std::string& title, Findings* f) {
-  bool any_text = false;
-  size_t part_start = 0;
-  for (size_t i = 0; i <= title.size(); ++i) {
-    if (i < title.size() && title[i] != '\\') continue;
-    std::string_view part(title.data() + part_start, i - part_start);
-    while (!part.empty() && IsBlank(part.front())) part.remove_prefix(1);
-    while (!part.empty() && IsBlank(part.back())) part.remove_suffix(1);
-    if (!part.empty()) {
-      any_text = true;
-      if (part.find_first_not_of('.') == std::string_view::npos) {
-        f->Error("--title: \"" + title +
-                 "\" has a part made only of dots, which would name a parent folder");
-        return;
-      }
-    }
-    part_start = i + 1;
-  }
-  if (!any_text)
-    f->Error(
-        "--title: the title must not be empty or only blanks and backslashes (it names the "
-        "registry keys and folders that removal deletes)");
-}
-
-void CheckFileName(const std::string& name, Findings* f) {
-  if (name.empty()) {
-    f->Error("--file-name: the screensaver's file name must not be empty");
-    return;
-  }
-  if (name.back() == '\\' || name.back() == ':')
-    f->Error("--file-name: \"" + name + "\" ends in a folder separator and names no file");
 }
 
 std::string BaseName(const std::string& path) {
@@ -192,8 +152,6 @@ int RunBuild(const BuildOptions& o) {
   CheckWidth("--dest-folder", "DestFolder", in.dest_folder, scr::kShortStringMax, &findings);
   CheckWidth("--dest-subfolder", "DestSubfolder", in.dest_subfolder, scr::kShortStringMax,
              &findings);
-  CheckTitle(in.title, &findings);
-  CheckFileName(in.file_name, &findings);
   // Arguments first: nothing is read while one of them is wrong.
   if (findings.HasErrors()) {
     findings.Print(std::cerr);
@@ -254,8 +212,11 @@ int RunBuild(const BuildOptions& o) {
   record.SkipFolderPage = o.skip_folder_page ? 1 : 0;
   record.LicenseMode = static_cast<uint8_t>(license_mode < 0 ? 0 : license_mode);
 
+  const std::string scr_name = "--scr \"" + o.scr + "\"";
+  FieldNames names = kOptionNames;
+  names.screensaver = scr_name.c_str();
   CheckPackage(record, in.code_page, static_cast<int64_t>(in.license.size()),
-               std::string_view(in.scr).substr(0, 4096), kOptionNames, &findings);
+               std::string_view(in.scr).substr(0, 4096), names, &findings);
   findings.Print(std::cerr);
   if (findings.HasErrors())
     return Fail(kExitBadArguments, "nothing written (" + std::to_string(findings.ErrorCount()) +

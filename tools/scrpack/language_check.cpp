@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "package/language.h"
+#include "package/name_rules.h"
 #include "package/texts.h"
+#include "tools/scrpack/package_checks.h"
 #include "tools/scrpack/text_input.h"
 #include "tools/scrpack/unicode.h"
 #include "wizard/text_room.h"
@@ -111,19 +113,6 @@ int CountPercent(std::string_view value) {
   return static_cast<int>(std::count(value.begin(), value.end(), '%'));
 }
 
-// A translated word that becomes part of a file or shortcut name.
-std::string NameWordProblem(std::string_view value) {
-  for (char c : value) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (u < 0x20) return "a control character";
-    if (std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos)
-      return std::string("the character \"") + c + "\"";
-  }
-  if (!value.empty() && (value.back() == '.' || value.back() == ' '))
-    return value.back() == '.' ? "a dot at the end" : "a blank at the end";
-  return "";
-}
-
 void CheckValue(const TextEntry& entry, const Line& line, std::string_view value, int code_page,
                 const std::string& at, Findings* f) {
   const std::string key = Quote(entry.english);
@@ -159,10 +148,14 @@ void CheckValue(const TextEntry& entry, const Line& line, std::string_view value
                " must hold exactly one \"%s\" and no other \"%\": the program fills in the "
                "title once and shows the rest as it stands");
   } else if (entry.kind == TextKind::kNameWord) {
-    const std::string problem = NameWordProblem(value);
-    if (!problem.empty())
-      f->Error(at + "the translation of " + key + " becomes part of file and shortcut names, " +
-               "and Windows refuses " + problem + " there");
+    size_t where = 0;
+    const scr::NameFault fault =
+        scr::CheckNameWordForFiles(bytes, LeadBytesOfCodePage(code_page), &where);
+    if (fault != scr::NameFault::kNone)
+      f->Error(at + "the translation of " + key + " " +
+               NameProblem(fault, bytes, where, code_page) +
+               "; it becomes part of file and shortcut names, so the setup program would use "
+               "the English word instead");
   }
 
   const std::u32string shown_value = Utf8ToCodePoints(scr::ReplaceAll(value, "#13", "\r\n"));

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "package/name_rules.h"
 #include "package/record.h"
 #include "tools/scrpack/findings.h"
 
@@ -31,6 +32,10 @@ extern const FieldNames kRecordNames;
 // the first bytes of the screensaver (up to 4 KiB), for the program check.
 void CheckPackage(const scr::SetupRecord& record, int code_page, int64_t license_size,
                   std::string_view screensaver_head, const FieldNames& names, Findings* findings);
+
+// Why `bytes` (package text) breaks the name rules, "" when it does not.
+// `what` says what the name becomes ("names the readme file, ...").
+std::string NameProblem(scr::NameFault fault, std::string_view bytes, size_t at, int code_page);
 
 // The program check alone: not a Windows program, or one for another
 // processor. "" when it is a 32-bit Windows program.

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "package/file_name.h"
+
 namespace scrpack {
 
 // True when `text` is well-formed UTF-8 (no overlong forms, no surrogates).
@@ -24,6 +26,10 @@ bool Utf16ToUtf8(std::string_view bytes, bool big_endian, std::string* utf8);
 // ANSI code page that a system's locale can have.
 bool KnownCodePage(int code_page);
 std::vector<int> KnownCodePages();
+
+// The double-byte lead bytes of an ANSI code page (none for the single-byte
+// ones), as Windows reports them for 932, 936, 949 and 950.
+scr::LeadBytes LeadBytesOfCodePage(int code_page);
 
 // UTF-8 text to bytes of `code_page`. A character the code page cannot hold
 // fails the conversion: false, with `*bad_offset` its byte offset in `utf8`.
