@@ -1,0 +1,64 @@
+// The room each text has in the wizard's fixed layout, and the width model
+// that decides whether a translation fits.
+#include "wizard/text_room.h"
+
+#include <gtest/gtest.h>
+
+namespace scr {
+namespace {
+
+TEST(TextRoom, EveryEnglishTextFitsItsControls) {
+  for (const TextEntry* e = TextsBegin(); e != TextsEnd(); ++e) {
+    for (const TextSlot& slot : SlotsOf(e->id)) {
+      std::u32string text;
+      for (const char* p : {slot.prefix, e->english, slot.suffix})
+        for (; *p; ++p) text += static_cast<char32_t>(static_cast<unsigned char>(*p));
+      int needed = 0;
+      EXPECT_TRUE(FitsSlot(slot, ShownText(text, slot.accelerator), &needed))
+          << e->english << " in " << slot.control << ": " << needed;
+    }
+  }
+}
+
+TEST(TextRoom, ButtonsLabelsAndTitlesHaveTheirSlots) {
+  EXPECT_EQ(SlotsOf(TextId::kFinish).size(), 2u);  // the Next button and the page title
+  EXPECT_STREQ(SlotsOf(TextId::kNext)[0].suffix, " >");
+  EXPECT_STREQ(SlotsOf(TextId::kBack)[0].prefix, "< ");
+  EXPECT_EQ(SlotsOf(TextId::kLicensePageText)[0].max_lines, 2);
+  EXPECT_EQ(SlotsOf(TextId::kLicenseTitle)[0].font, TextFont::kTitle);
+  // Messages and file-name words have no fixed room.
+  EXPECT_TRUE(SlotsOf(TextId::kInstallError).empty());
+  EXPECT_TRUE(SlotsOf(TextId::kReadme).empty());
+}
+
+TEST(TextWidth, MeasuredWidthsAddUpAndTheTitleFontIsWider) {
+  EXPECT_EQ(TextWidth(U"ab", TextFont::kNormal),
+            TextWidth(U"a", TextFont::kNormal) + TextWidth(U"b", TextFont::kNormal));
+  EXPECT_GT(TextWidth(U"W", TextFont::kNormal), TextWidth(U"i", TextFont::kNormal));
+  EXPECT_GT(TextWidth(U"Install", TextFont::kTitle), TextWidth(U"Install", TextFont::kNormal));
+  // Cyrillic and Polish letters are measured, not guessed.
+  EXPECT_LT(TextWidth(U"\u0430", TextFont::kNormal), 11);
+  EXPECT_LT(TextWidth(U"\u0142", TextFont::kNormal), 11);
+  // East Asian characters are as wide as the font is high.
+  EXPECT_EQ(TextWidth(U"\u65E5\u672C", TextFont::kNormal), 22);
+  EXPECT_EQ(TextWidth(U"\u65E5", TextFont::kTitle), 15);
+}
+
+TEST(TextWidth, AcceleratorMarksAreNotShown) {
+  EXPECT_EQ(ShownText(U"I &accept", true), U"I accept");
+  EXPECT_EQ(ShownText(U"Salt && Pepper", true), U"Salt & Pepper");
+  EXPECT_EQ(ShownText(U"a&b", false), U"a&b");
+}
+
+TEST(WrappedLines, WordsWrapAtBlanksEastAsianTextAnywhere) {
+  const int x = TextWidth(U"xxxx", TextFont::kNormal);
+  const int blank = TextWidth(U" ", TextFont::kNormal);
+  EXPECT_EQ(WrappedLines(U"xxxx xxxx", 2 * x + blank, TextFont::kNormal), 1);
+  EXPECT_EQ(WrappedLines(U"xxxx xxxx", 2 * x + blank - 1, TextFont::kNormal), 2);
+  EXPECT_EQ(WrappedLines(U"xxxx\r\nxxxx", 100 * x, TextFont::kNormal), 2);
+  EXPECT_EQ(WrappedLines(U"xxxxxxxx", x, TextFont::kNormal), -1);  // a word wider than the room
+  EXPECT_EQ(WrappedLines(U"\u65E5\u65E5\u65E5\u65E5", 22, TextFont::kNormal), 2);
+}
+
+}  // namespace
+}  // namespace scr
