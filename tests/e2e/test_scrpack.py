@@ -145,17 +145,27 @@ class ScrpackTest(unittest.TestCase):
         r = j["record"]
         self.assertEqual(r["ScrFileName"], "Tropical Fish.scr")   # base name of --scr
         self.assertEqual(r["DestFolder"], "<Program Files>\\")
-        self.assertEqual(r["DestSubfolder"], "")
+        self.assertEqual(r["DestSubfolder"], "Fish")                # the title
         self.assertEqual(r["LicenseMode"], 1)                      # a licence was given
         self.assertEqual(r["LinkAddress"], "")
         # Short strings and char fields are padded with zeros, reserved bytes zero.
         rec = scrtest.read_file(out)[-TAIL:-10]
         self.assertEqual(rec[417:668], b"\x10<Program Files>\\".ljust(251, b"\0"))
-        self.assertEqual(rec[668:919], b"\0" * 251)
+        self.assertEqual(rec[668:919], b"\x04Fish".ljust(251, b"\0"))
         self.assertEqual(rec[292:394], b"\0" * 102)
-        self.assertEqual(rec[394:400] + rec[416:417] + rec[932:936], b"\0" * 11)
+        self.assertEqual(rec[397:400] + rec[416:417] + rec[932:936], b"\0" * 8)
+        # A complete installer without flags: uninstall entry and Start-menu
+        # group; the desktop shortcut stays the author's choice.
         self.assertEqual([r[f] for f in ("AddUninstallEntry", "AddStartMenuGroup",
-                                         "AddDesktopShortcut", "SkipFolderPage")], [0, 0, 0, 0])
+                                         "AddDesktopShortcut", "SkipFolderPage")], [1, 1, 0, 0])
+        bare = self.out("bare.exe")
+        code, _, err = self.scrpack("build", "-o", bare, "--scr", self.scr, "--title", "Fish",
+                                    "--no-uninstall-entry", "--no-start-menu-group",
+                                    "--dest-subfolder", "", "--stub", self.stub)
+        self.assertEqual(code, 0, err)
+        r = self.inspect(bare)["record"]
+        self.assertEqual([r["AddUninstallEntry"], r["AddStartMenuGroup"], r["DestSubfolder"]],
+                         [0, 0, ""])
         # The embedded program image is the setup program of this build.
         image = scrtest.read_file(out)[:j["blocks"]["program_image"]["size"]]
         self.assertGreater(len(image), 0)
@@ -231,6 +241,184 @@ class ScrpackTest(unittest.TestCase):
         self.assertEqual(code, 1)
         code, _, _ = self.scrpack("inspect", os.path.join(self.dir, "missing.exe"))
         self.assertEqual(code, 2)
+
+    # ---- checks before writing, shared with inspect ----
+
+    def test_build_refuses_what_cannot_install_and_says_why(self):
+        out = self.out("refused.exe")
+        lang = scrtest.write_file(os.path.join(self.dir, "netx.txt"), b"Setup\nNetx=Weiter\n")
+        base = ["build", "-o", out, "--scr", self.scr, "--stub", self.stub]
+        cases = [
+            # (arguments, words the message must hold)
+            (["--title", "Aurora?"], ["--title", '"?"', "Windows refuses"]),
+            (["--title", "a/.."], ["--title", "dots"]),
+            (["--title", "T", "--file-name", "x/"], ["--file-name", "names no place"]),
+            (["--title", "T", "--dest-folder", "<ProgramFiles>\\"],
+             ["--dest-folder", "<ProgramFiles>", "no folder macro"]),
+            (["--title", "T", "--link", "www.example.com"], ["--link", "no scheme"]),
+            (["--title", "T", "--language", lang], ["netx.txt:2:", "did you mean \"Next\""]),
+        ]
+        for args, words in cases:
+            with self.subTest(args=args):
+                code, stdout, err = self.scrpack(*(base + args))
+                self.assertEqual(code, 1, stdout + err)
+                for word in words:
+                    self.assertIn(word, err)
+                self.assertIn("nothing written", err)
+                self.assertEqual(stdout, "")
+                self.assert_no_leftovers(out)
+
+    def test_warnings_are_printed_and_the_file_is_written_with_one_summary_line(self):
+        out = self.out("warned.exe")
+        code, stdout, err = self.scrpack(
+            "build", "-o", out, "--scr", self.scr, "--title", "Fish", "--file-name",
+            "Northern Lights.scr", "--license", self.license, "--license-mode", "5",
+            "--stub", self.stub)
+        self.assertEqual(code, 0, err)
+        self.assertIn('warning: --file-name: Windows 2000, XP, Vista and later install '
+                      '"Northern Lights.scr" as "Northern.scr"', err)
+        self.assertIn("warning: --license-mode: a licence text is present, but mode 5", err)
+        self.assertIn('is not a Windows program', err)
+        lines = stdout.splitlines()
+        self.assertEqual(len(lines), 1, stdout)
+        size = os.path.getsize(out)
+        self.assertIn(f"{out} ({size} bytes)", lines[0])
+        self.assertIn('"Fish"', lines[0])
+        self.assertIn("Northern Lights.scr", lines[0])
+        # Names as well as numbers; accept is 1.
+        code, _, err = self.scrpack("build", "-o", out, "--scr", self.scr, "--title", "Fish",
+                                    "--license", self.license, "--license-mode", "accept",
+                                    "--stub", self.stub)
+        self.assertEqual((code, self.inspect(out)["record"]["LicenseMode"]), (0, 1), err)
+        code, _, err = self.scrpack("build", "-o", out, "--scr", self.scr, "--title", "Fish",
+                                    "--license-mode", "none", "--stub", self.stub)
+        self.assertEqual((code, self.inspect(out)["record"]["LicenseMode"]), (0, 0), err)
+
+    def test_inspect_reports_the_problems_build_refuses(self):
+        good = self.out("named.exe")
+        code, _, err = self.scrpack("build", "-o", good, "--scr", self.scr, "--title", "Aurora",
+                                    "--dest-subfolder", "Aurora", "--stub", self.stub)
+        self.assertEqual(code, 0, err)
+        data = scrtest.read_file(good)
+        rec = len(data) - TAIL
+        # The title and the sub-folder field patched as an older tool wrote them.
+        bad = bytearray(data)
+        bad[rec + 260:rec + 292] = b"Aurora?".ljust(32, b"\0")
+        bad[rec + 8:rec + 9] = b"*"  # ScrFileName "Tr*pical Fish.scr"
+        path = self.damaged("question.exe", bytes(bad))
+        j = self.inspect(path, expect_code=3)
+        self.assertEqual(j["run_kind"], "setup")                  # it loads...
+        self.assertTrue(any("ScrTitle" in p and '"?"' in p for p in j["problems"]), j["problems"])
+        self.assertTrue(any("ScrFileName" in p and '"*"' in p for p in j["problems"]), j["problems"])
+        code, text, _ = self.scrpack("inspect", path)
+        self.assertEqual(code, 3)
+        self.assertNotIn("Problems:     none", text)
+
+    # ---- encodings ----
+
+    def test_utf8_and_utf16_texts_become_the_packages_code_page(self):
+        d = lambda name: os.path.join(self.dir, name)  # noqa: E731
+        readme8 = scrtest.write_file(d("r8.txt"), "Grüße\r\n".encode("utf-8"))
+        readme8bom = scrtest.write_file(d("r8bom.txt"), b"\xef\xbb\xbf" + "Grüße\r\n".encode("utf-8"))
+        readme16 = scrtest.write_file(d("r16.txt"), b"\xff\xfe" + "Grüße\r\n".encode("utf-16-le"))
+        lang = scrtest.write_file(d("l16.txt"), b"\xff\xfe" + "Setup\r\nBack=Zurück\r\n".encode("utf-16-le"))
+        title = "ä" * 30   # 60 bytes of UTF-8, 30 of code page 1252
+        for readme in (readme8, readme8bom, readme16):
+            with self.subTest(readme=os.path.basename(readme)):
+                out = self.out("enc.exe")
+                code, _, err = self.scrpack("build", "-o", out, "--scr", self.scr, "--title", title,
+                                            "--readme", readme, "--language", lang, "--stub", self.stub)
+                self.assertEqual(code, 0, err)
+                j = self.inspect(out)
+                data = scrtest.read_file(out)
+                b = j["blocks"]
+                self.assertEqual(data[b["readme"]["offset"]:][:b["readme"]["size"]], "Grüße\r\n".encode("cp1252"))
+                self.assertEqual(data[b["language"]["offset"]:][:b["language"]["size"]],
+                                 "Setup\r\nBack=Zurück\r\n".encode("cp1252"))
+                self.assertEqual(data[-TAIL + 260:-TAIL + 291], title.encode("cp1252") + b"\0")
+                self.assertEqual(j["record"]["ScrTitle"], title)     # shown decoded
+                self.assertEqual(j["language"][0], {"name": "Back", "value": "Zurück"})
+        # A character code page 1252 lacks: the file and the line are named.
+        bad = scrtest.write_file(d("pl.txt"), "first\nZłoty\n".encode("utf-8"))
+        out = self.out("enc.exe")
+        code, _, err = self.scrpack("build", "-o", out, "--scr", self.scr, "--title", "T",
+                                    "--readme", bad, "--stub", self.stub)
+        self.assertEqual(code, 1, err)
+        for word in ("--readme", "pl.txt", "line 2", "U+0142", "code page 1252"):
+            self.assertIn(word, err)
+        self.assert_no_leftovers(out)
+        # The Polish code page holds it.
+        code, _, err = self.scrpack("build", "-o", out, "--scr", self.scr, "--title", "T",
+                                    "--readme", bad, "--code-page", "1250", "--stub", self.stub)
+        self.assertEqual(code, 0, err)
+        code, text, _ = self.scrpack("inspect", out, "--code-page", "1250")
+        self.assertEqual(code, 0, text)
+        self.assertIn("Code page:    1250", text)
+
+    # ---- languages ----
+
+    def test_language_template_check_list_and_shipped_languages(self):
+        code, template, err = self.scrpack("language", "template")
+        self.assertEqual(code, 0, err)
+        lines = template.splitlines()
+        self.assertEqual(lines[0], "Setup")
+        self.assertIn("Next=Next", lines)
+        self.assertIn("There was an error installing %s. Installation is not complete."
+                      "=There was an error installing %s. Installation is not complete.", lines)
+        path = scrtest.write_file(os.path.join(self.dir, "template.txt"), template.encode())
+        code, out, err = self.scrpack("language", "check", path)
+        self.assertEqual(code, 0, out + err)
+        self.assertIn("0 errors, 0 warnings", out)
+
+        code, listing, _ = self.scrpack("language", "list")
+        self.assertEqual(code, 0)
+        for code_name, page in (("de", 1252), ("fr", 1252), ("es", 1252), ("it", 1252), ("nl", 1252),
+                                ("pt-BR", 1252), ("pl", 1250), ("ru", 1251), ("ja", 932), ("zh-CN", 936)):
+            with self.subTest(language=code_name):
+                self.assertRegex(listing, rf"(?m)^{code_name} +{page} ")
+                code, out, err = self.scrpack("language", "check", code_name)
+                self.assertEqual(code, 0, out + err)
+                self.assertIn("0 errors, 0 warnings", out)
+                source = os.path.join(scrtest.SOURCE, "languages", code_name + ".lng")
+                packed = self.out("lang.exe")
+                code, stdout, err = self.scrpack("build", "-o", packed, "--scr", self.scr,
+                                                 "--title", "Fish", "--language", code_name,
+                                                 "--stub", self.stub)
+                self.assertEqual(code, 0, err)
+                self.assertNotIn("--language", err)      # no warning about the translation
+                self.assertIn("code page %d" % page, stdout)
+                j = self.inspect(packed)
+                data = scrtest.read_file(packed)
+                lang = j["blocks"]["language"]
+                codec = {932: "cp932", 936: "gbk"}.get(page, "cp%d" % page)
+                self.assertEqual(data[lang["offset"]:][:lang["size"]],
+                                 scrtest.read_file(source).decode("utf-8").encode(codec))
+                self.assertEqual(j["code_page"], page)   # found from the language it carries
+                self.assertEqual(len(j["language"]), 36)
+        self.assertEqual(self.inspect(packed)["language"][0]["value"], "上一步")  # zh-CN, the last
+
+        code, out, _ = self.scrpack("language", "check", os.path.join(self.dir, "missing.txt"))
+        self.assertEqual(code, 2)
+        code, _, err = self.scrpack("build", "-o", self.out("x.exe"), "--scr", self.scr, "--title", "T",
+                                    "--language", "klingon", "--stub", self.stub)
+        self.assertEqual(code, 2)
+        self.assertIn("language list", err)
+
+    def test_version_and_file_errors_with_the_systems_reason(self):
+        code, out, _ = self.scrpack("--version")
+        self.assertEqual(code, 0)
+        self.assertRegex(out, r"^scrpack \d+\.\d+\.\d+ \(setup program \d+ bytes\)\n$")
+        setup = scrtest.win32_file("setup.exe")
+        if os.path.exists(setup) and os.environ.get("SCR_CHECK_STUB", "1") == "1":
+            self.assertIn("(setup program %d bytes)" % os.path.getsize(setup), out)
+        code, _, err = self.scrpack("build", "-o", self.out("x.exe"), "--scr", self.scr, "--title", "T",
+                                    "--readme", os.path.join(self.dir, "missing.txt"), "--stub", self.stub)
+        self.assertEqual(code, 2)
+        self.assertIn("no such file or directory", err)
+        code, _, err = self.scrpack("build", "-o", os.path.join(self.dir, "no", "dir", "x.exe"),
+                                    "--scr", self.scr, "--title", "T", "--stub", self.stub)
+        self.assertEqual(code, 2)
+        self.assertIn("no such file or directory", err)
 
     # ---- damaged files ----
 
