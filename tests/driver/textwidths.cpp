@@ -1,10 +1,13 @@
 // Prints wizard/text_widths.cpp: the advance width, in pixels, of every
 // character the width model knows, in the wizard's two fonts (Tahoma, 11 and
-// 15 pixels high), as the running system draws them. Run under the Wine the
-// end-to-end suites use:
+// 15 pixels high), as the running system draws them. Run under Wine, in a
+// prefix whose Fonts folder holds Wine's tahoma.ttf (as the screenshots'
+// prefix does):
 //   wine textwidths.exe | tr -d "\r" > wizard/text_widths.cpp
-// Wine draws Tahoma with a wider stand-in (DejaVu Sans), so a text that fits
-// by these widths fits under Windows' own Tahoma too.
+// Each width is the larger of Wine's Tahoma and of DejaVu Sans, which Wine
+// draws in Tahoma's place in a prefix without it (the end-to-end suites'),
+// so a text that fits by these widths fits in both, and under Windows' own
+// Tahoma, which is narrower than either.
 #include <windows.h>
 
 #include <cstdio>
@@ -20,29 +23,45 @@ struct Range {
 const Range kRanges[] = {{0x20, 0x24F},    {0x370, 0x3FF},   {0x400, 0x4FF},
                          {0x2000, 0x206F}, {0x20AC, 0x20AC}, {0x2100, 0x2122}};
 
+HFONT MakeFont(int height, const char* face) {
+  return CreateFontA(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
 void PrintTable(HDC dc, int height, const char* name) {
-  HFONT font = CreateFontA(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_DONTCARE, "Tahoma");
-  HGDIOBJ old = SelectObject(dc, font);
-  char face[LF_FACESIZE] = "";
-  GetTextFaceA(dc, sizeof(face), face);
-  TEXTMETRICA metrics;
-  GetTextMetricsA(dc, &metrics);
-  std::printf("// %d pixels: drawn with %s, line height %ld.\n", height, face, metrics.tmHeight);
+  const char* kFaces[] = {"Tahoma", "DejaVu Sans"};
+  std::printf("// %d pixels, the wider of:\n", height);
+  for (const char* face : kFaces) {
+    HFONT font = MakeFont(height, face);
+    HGDIOBJ old = SelectObject(dc, font);
+    char drawn[LF_FACESIZE] = "";
+    GetTextFaceA(dc, sizeof(drawn), drawn);
+    TEXTMETRICA metrics;
+    GetTextMetricsA(dc, &metrics);
+    std::printf("//   %s, drawn with %s, line height %ld\n", face, drawn, metrics.tmHeight);
+    SelectObject(dc, old);
+    DeleteObject(font);
+  }
   std::printf("const uint8_t %s[] = {", name);
   int count = 0;
   for (const Range& range : kRanges) {
     for (unsigned c = range.first; c <= range.last; ++c) {
       wchar_t w = static_cast<wchar_t>(c);
-      SIZE size = {0, 0};
-      GetTextExtentPoint32W(dc, &w, 1, &size);
-      std::printf("%s%ld,", count++ % 24 == 0 ? "\n    " : "", size.cx);
+      long widest = 0;
+      for (const char* face : kFaces) {
+        HFONT font = MakeFont(height, face);
+        HGDIOBJ old = SelectObject(dc, font);
+        SIZE size = {0, 0};
+        GetTextExtentPoint32W(dc, &w, 1, &size);
+        if (size.cx > widest) widest = size.cx;
+        SelectObject(dc, old);
+        DeleteObject(font);
+      }
+      std::printf("%s%ld,", count++ % 24 == 0 ? "\n    " : "", widest);
     }
   }
   std::printf("\n};\n\n");
-  SelectObject(dc, old);
-  DeleteObject(font);
 }
 
 }  // namespace

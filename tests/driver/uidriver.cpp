@@ -55,6 +55,15 @@
 //                                of the way of a screenshot
 //   waitgone CAPTION [TIMEOUT]   waits until no visible window has that caption
 //   sleep MS                     pauses (at most 60000)
+//   textfit CAPTION              one line per visible label and button with
+//                                a text: {"id","text","room","needed","fits"},
+//                                the text measured with the control's own
+//                                font as the control draws it: room and
+//                                needed are [width, height] in pixels (a
+//                                word-wrapped label: its width and height, and
+//                                the wrapped text's; one line: the width
+//                                inside a button's frame or beside a radio
+//                                button's circle, and the text's width)
 //
 // Exit codes: 0 success; 1 window or control not found, or a wait timed out;
 // 2 bad usage; 3 the control cannot take the action (hidden or disabled).
@@ -497,6 +506,54 @@ int Run(const std::vector<std::string>& a) {
     if (!top) return 1;
     HWND focus = FocusOf(top);
     for (HWND hwnd : Descendants(top)) Line(Describe(hwnd, top, focus));
+    return 0;
+  }
+  if (command == "textfit") {
+    if (!need_args(1)) return 2;
+    HWND top = Need(a[1]);
+    if (!top) return 1;
+    for (HWND hwnd : Descendants(top)) {
+      const std::string text = TextOf(hwnd);
+      const std::string cls = ClassOf(hwnd);
+      const bool label = lstrcmpiA(cls.c_str(), "Static") == 0;
+      const bool button = lstrcmpiA(cls.c_str(), "Button") == 0;
+      if (text.empty() || !IsWindowVisible(hwnd) || (!label && !button)) continue;
+      const LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+      RECT client;
+      GetClientRect(hwnd, &client);
+      int room_w = client.right, room_h = client.bottom;
+      UINT flags = DT_CALCRECT | DT_EXPANDTABS;
+      bool wraps = false;
+      if (label) {
+        if (style & SS_NOPREFIX) flags |= DT_NOPREFIX;
+        const LONG kind = style & SS_TYPEMASK;
+        wraps = kind == SS_LEFT || kind == SS_CENTER || kind == SS_RIGHT;
+      } else {
+        const LONG type = style & BS_TYPEMASK;
+        // A push button draws inside its 2-pixel frame; a radio button or
+        // check box beside its 13-pixel mark and a gap.
+        room_w -= (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON ||
+                   type == BS_CHECKBOX || type == BS_AUTOCHECKBOX)
+                      ? 17
+                      : 4;
+      }
+      if (wraps) flags |= DT_WORDBREAK;
+      HDC dc = GetDC(hwnd);
+      HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
+      HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+      RECT need = {0, 0, wraps ? room_w : 0, 0};
+      DrawTextA(dc, text.c_str(), -1, &need, flags);
+      if (old) SelectObject(dc, old);
+      ReleaseDC(hwnd, dc);
+      const bool fits = need.right <= room_w && (!wraps || need.bottom <= room_h);
+      char numbers[96];
+      std::snprintf(numbers, sizeof numbers,
+                    ",\"room\":[%d,%d],\"needed\":[%ld,%ld],\"fits\":%s}", room_w, room_h,
+                    need.right, need.bottom, fits ? "true" : "false");
+      char id[16];
+      std::snprintf(id, sizeof id, "%d", GetDlgCtrlID(hwnd));
+      Line("{\"id\":" + std::string(id) + ",\"text\":" + Json(text) + numbers);
+    }
     return 0;
   }
   if (command == "focus") {

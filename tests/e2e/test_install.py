@@ -96,7 +96,12 @@ class PrefixSuite(unittest.TestCase):
             argv += ["--dest-folder", folder]
         if subfolder is not None:
             argv += ["--dest-subfolder", subfolder]
+        # The entry and the group are scrpack's defaults: a piece not asked
+        # for is turned off.
         argv += list(flags) + list(extra)
+        for piece in ("--uninstall-entry", "--start-menu-group"):
+            if piece not in flags:
+                argv.append(piece.replace("--", "--no-", 1))
         code, out, err = scrtest.run_bounded(argv, timeout=60, log_dir=self.prefix.logs,
                                              name="scrpack")
         self.assertEqual(code, 0, err)

@@ -1,8 +1,9 @@
 // Code-page conversion on Windows: the system's own tables, which are the
 // ones the setup program's texts are shown with.
 #ifdef _WIN32
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include "tools/scrpack/unicode.h"
 

@@ -1,0 +1,195 @@
+"""A package made with a shipped translation (scrpack build --language de)
+under Wine: every page of the wizard shows the German texts of
+languages/de.lng, each whole in its control (measured in the running window
+with the control's own font), and the installation's shortcuts, readme,
+uninstaller and removal messages carry the German words."""
+
+import os
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import scrtest  # noqa: E402
+from test_wizard import IDS, LICENCE, LINK, README, Gui  # noqa: E402
+
+TITLE = "Aquarium"
+CAPTION = TITLE + " Setup"         # German keeps the word "Setup"
+UNINSTALL_KEY = r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+
+
+def shipped(code):
+    """{English text: translation} of a shipped language file."""
+    path = os.path.join(scrtest.SOURCE, "languages", code + ".lng")
+    lines = scrtest.read_file(path).decode("utf-8").splitlines()
+    assert lines[0] == "Setup"
+    return dict(line.split("=", 1) for line in lines[1:])
+
+
+def shown(text):
+    """A caption as the control shows it: "&" marks the accelerator."""
+    return text.replace("&&", "\0").replace("&", "").replace("\0", "&")
+
+
+class TranslatedWizardTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.de = shipped("de")
+        cls.work = scrtest.work_dir("translated")
+        cls.prefix = scrtest.Prefix(os.path.join(cls.work, "prefix")).create()
+        pk = os.path.join(cls.work, "packages")
+        os.makedirs(pk, exist_ok=True)
+        f = lambda name, data: scrtest.write_file(os.path.join(pk, name), data)  # noqa: E731
+        cls.package = os.path.join(pk, "german.exe")
+        code, out, err = scrtest.run_bounded(scrtest.scrpack_build(
+            "-o", cls.package, "--scr", f("aquarium.scr", "not a PE file, a stand-in"),
+            "--title", TITLE, "--language", "de", "--license", f("licence.txt", LICENCE),
+            "--readme", f("readme.txt", README), "--link", LINK, "--desktop-shortcut"),
+            timeout=60, log_dir=cls.work, name="scrpack")
+        if code != 0:
+            raise AssertionError("scrpack failed: %s %s" % (out, err))
+        cls.display = scrtest.Display(cls.prefix).__enter__()
+        cls.gui = Gui(cls.prefix, cls.display)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.display.__exit__(None, None, None)
+        cls.prefix.close()
+
+    def t(self, english):
+        return shown(self.de[english])
+
+    def step(self, *commands):
+        code, lines = self.gui.drive(*commands)
+        self.assertEqual(code, 0, "%r: %r" % (commands, lines))
+        return lines
+
+    def assert_page(self, page, title, description, texts):
+        """The header and the page's own texts in German, every text whole."""
+        controls = self.gui.controls(CAPTION)
+        self.assertEqual(controls["lbTitle"]["text"], title, page)
+        self.assertEqual(controls["lbDescription"]["text"], description, page)
+        for name, text in texts.items():
+            self.assertEqual(controls[name]["text"], text, "%s: %s" % (page, name))
+            self.assertTrue(controls[name]["visible"], "%s: %s" % (page, name))
+        fits = self.step(["textfit", CAPTION])
+        cut = [r for r in fits if not r["fits"]]
+        self.assertEqual(cut, [], "%s: texts cut off" % page)
+        # Labels that size themselves stay clear of their neighbours: the
+        # header picture (x 456) and the page's edge (8 + 497).
+        rect = {n: c["rect"] for n, c in controls.items()}
+        for name in ("lbTitle", "lbDescription"):
+            self.assertLessEqual(rect[name][2], 456, "%s: %s runs into the picture" % (page, name))
+        for name in ("Label1", "Label3", "Label4"):
+            if controls[name]["visible"]:
+                self.assertLessEqual(rect[name][2], 8 + 497, "%s: %s" % (page, name))
+        if controls["Label1"]["visible"]:
+            self.assertLessEqual(rect["Label1"][3], rect["edDirectory"][1], page)
+        if controls["Label3"]["visible"]:
+            self.assertLessEqual(rect["Label3"][3], rect["edReadme"][1], page)
+        return controls
+
+    def test_1_every_page_in_german_and_whole(self):
+        t = self.t
+        proc = self.prefix.start(self.package, ["-previewonly"], timeout=120)
+        box = TITLE  # the preview notice's caption
+        try:
+            self.step(["find", CAPTION, 20000])
+            c = self.assert_page("licence", t("License Agreement"),
+                                 t("Please read the following important information before continuing."),
+                                 {"Label2": self.de["Please read the following License Agreement. You must "
+                                                    "accept the terms of this agreement before continuing "
+                                                    "with the installation."],
+                                  "rbAccept": self.de["I &accept the agreement"],
+                                  "rbNotAccept": self.de["I &do not accept the agreement"],
+                                  "btnCancel": self.de["Cancel"],
+                                  "btnNext": self.de["Next"] + " >"})
+            self.assertEqual(c["Link"]["text"], LINK)
+            self.step(["click", CAPTION, "#%d" % IDS["rbAccept"]],
+                      ["click", CAPTION, "#%d" % IDS["btnNext"]],
+                      ["waittext", CAPTION, "#%d" % IDS["lbTitle"], t("Select Destination Directory")])
+            self.assert_page("directory", t("Select Destination Directory"),
+                             t("Where should Screen Saver be installed?"),
+                             {"Label1": self.de["Select the folder where you would like the Screen "
+                                                "Saver to be installed, then click Install."],
+                              "btnBrowse": self.de["&Browse"] + "...",
+                              "btnBack": "< " + self.de["Back"],
+                              "btnNext": self.de["Install"]})
+            self.step(["click", CAPTION, "#%d" % IDS["btnNext"]], ["msgbox", box, 20000])
+            self.assert_page("progress", t("Installing"),
+                             t("Please wait while Setup installs Screen Saver."), {})
+            self.step(["press", box, "OK"],
+                      ["waittext", CAPTION, "#%d" % IDS["lbTitle"], t("Information")])
+            self.assert_page("readme", t("Information"),
+                             t("Please read the following important information before continuing."),
+                             {"Label3": self.de["When you are ready, click Next."],
+                              "btnNext": self.de["Next"] + " >"})
+            self.step(["click", CAPTION, "#%d" % IDS["btnNext"]],
+                      ["waittext", CAPTION, "#%d" % IDS["lbTitle"], t("Finish")])
+            self.assert_page("finished", t("Finish"), t("The Setup has completed successfully."),
+                             {"Label4": self.de["Click Finish to exit Setup."],
+                              "btnNext": self.de["Finish"]})
+            self.step(["click", CAPTION, "#%d" % IDS["btnNext"]], ["waitgone", CAPTION, 10000])
+            self.assertEqual(proc.wait(20), 0)
+        finally:
+            proc.kill()
+
+    def test_2_ready_page(self):
+        # The ready page shows when the folder page is skipped; the same
+        # package, with the flag set in its record.
+        data = bytearray(scrtest.read_file(self.package))
+        data[len(data) - 946 + 919] = 1  # SkipFolderPage
+        skip = scrtest.write_file(os.path.join(self.work, "packages", "skip.exe"), bytes(data))
+        proc = self.prefix.start(skip, ["-previewonly"], timeout=120)
+        try:
+            self.step(["find", CAPTION, 20000])
+            self.step(["click", CAPTION, "#%d" % IDS["rbAccept"]],
+                      ["click", CAPTION, "#%d" % IDS["btnNext"]],
+                      ["waittext", CAPTION, "#%d" % IDS["lbTitle"], self.t("Ready to Install")])
+            self.assert_page("ready", self.t("Ready to Install"),
+                             self.t("Setup is ready to install Screen Saver."),
+                             {"Label5": self.de["The Setup is ready to install Screen Saver on your "
+                                                "computer. Click Install to continue, or Cancel to "
+                                                "exit Setup."]})
+            self.step(["click", CAPTION, "#%d" % IDS["btnCancel"]], ["waitgone", CAPTION, 10000])
+        finally:
+            proc.kill()
+
+    def test_3_installed_names_and_removal_speak_german(self):
+        code, _, err = self.prefix.run(self.package, ["-silent", "C:\\Aquarium"], timeout=60)
+        self.assertEqual(code, 0, err[-2000:])
+        de = self.de
+        group = scrtest.Prefix.PROGRAMS + "\\" + TITLE
+        pieces = ["C:\\Aquarium\\aquarium.scr",
+                  "C:\\Aquarium\\%s %s.txt" % (TITLE, de["Readme"]),
+                  "C:\\Aquarium\\%s aquarium.exe" % de["Uninstall"].lower(),
+                  group + "\\%s %s.lnk" % (de["Preview"], TITLE),
+                  group + "\\%s.lnk" % de["Readme"],
+                  group + "\\%s %s.lnk" % (de["Uninstall"], TITLE),
+                  scrtest.Prefix.DESKTOP + "\\%s %s.lnk" % (de["Preview"], TITLE)]
+        for piece in pieces:
+            self.assertTrue(self.prefix.exists(piece), piece + " not installed")
+        self.assertEqual(de["Uninstall"], "Deinstallieren")  # the words the names above take
+        command = self.prefix.registry().get_value(UNINSTALL_KEY + "\\" + TITLE, "UninstallString")
+        self.assertEqual(command, '"C:\\Aquarium\\deinstallieren aquarium.exe"')
+
+        # The interactive removal asks and reports in German.
+        proc = self.prefix.start("C:\\Aquarium\\deinstallieren aquarium.exe", timeout=120)
+        try:
+            lines = self.step(["msgbox", "%s %s" % (TITLE, de["Uninstall"]), 20000])
+            self.assertEqual(lines[0]["text"], de["Are you sure you want to remove %s and its "
+                                                  "components?"].replace("%s", TITLE))
+            self.step(["press", "%s %s" % (TITLE, de["Uninstall"]), "&Yes"])
+            lines = self.step(["msgbox", "Screensaver Setup", 30000])
+            self.assertEqual(lines[0]["text"], de["%s has been successfully removed from your "
+                                                  "computer."].replace("%s", TITLE))
+            self.step(["press", "Screensaver Setup", "OK"])
+            proc.wait(30)
+        finally:
+            proc.kill()
+        self.prefix.wait_server()
+        for piece in pieces:
+            self.assertFalse(self.prefix.exists(piece), piece + " left behind")
+
+
+if __name__ == "__main__":
+    scrtest.main()
