@@ -9,7 +9,8 @@
 // object per line, on standard output (texts are bytes of the ANSI code page;
 // bytes above 127 are written as \u00XX, so the output is always valid JSON).
 //
-// Addressing: CAPTION is the exact caption of a visible top-level window.
+// Addressing: CAPTION is the exact caption of a visible top-level window;
+// one that ends in "*" matches every caption that starts with the rest.
 // CONTROL is "#ID" (decimal control id), or a control's text: matched first
 // exactly, then with the "&" accelerator markers removed. A match prefers a
 // visible control.
@@ -55,10 +56,14 @@
 //                                of the way of a screenshot
 //   waitgone CAPTION [TIMEOUT]   waits until no visible window has that caption
 //   sleep MS                     pauses (at most 60000)
-//   textfit CAPTION              one line per visible label and button with
+//   textfit CAPTION FACE HEIGHT [ID=HEIGHT]...
+//                                one line per visible label and button with
 //                                a text: {"id","text","room","needed","fits"},
-//                                the text measured with the control's own
-//                                font as the control draws it: room and
+//                                the text measured as the control draws it,
+//                                in the font FACE, HEIGHT pixels high (or the
+//                                height given for its ID; a font handle of
+//                                another process cannot be used here, so the
+//                                test names the window's fonts): room and
 //                                needed are [width, height] in pixels (a
 //                                word-wrapped label: its width and height, and
 //                                the wrapped text's; one line: the width
@@ -180,7 +185,13 @@ BOOL CALLBACK FindTop(HWND hwnd, LPARAM data) {
   if (search->window_class && ClassOf(hwnd) != search->window_class) return TRUE;
   char caption[512] = {};
   GetWindowTextA(hwnd, caption, sizeof caption);
-  if (*search->caption != caption) return TRUE;
+  // "Title *" stands for any caption that starts with "Title ": a caption
+  // in a code page the command line cannot carry is still found.
+  const std::string& wanted = *search->caption;
+  const bool prefix = !wanted.empty() && wanted.back() == '*';
+  if (prefix ? std::string(caption).compare(0, wanted.size() - 1, wanted, 0, wanted.size() - 1) != 0
+             : wanted != caption)
+    return TRUE;
   search->found = hwnd;
   return FALSE;
 }
@@ -509,10 +520,18 @@ int Run(const std::vector<std::string>& a) {
     return 0;
   }
   if (command == "textfit") {
-    if (!need_args(1)) return 2;
+    if (!need_args(3)) return 2;
     HWND top = Need(a[1]);
     if (!top) return 1;
+    const std::string face = a[2];
+    const int height = std::atoi(a[3].c_str());
     for (HWND hwnd : Descendants(top)) {
+      int own_height = height;
+      for (size_t k = 4; k < a.size(); ++k) {
+        const size_t eq = a[k].find('=');
+        if (eq != std::string::npos && std::atoi(a[k].c_str()) == GetDlgCtrlID(hwnd))
+          own_height = std::atoi(a[k].c_str() + eq + 1);
+      }
       const std::string text = TextOf(hwnd);
       const std::string cls = ClassOf(hwnd);
       const bool label = lstrcmpiA(cls.c_str(), "Static") == 0;
@@ -532,24 +551,26 @@ int Run(const std::vector<std::string>& a) {
         const LONG type = style & BS_TYPEMASK;
         // A push button draws inside its 2-pixel frame; a radio button or
         // check box beside its 13-pixel mark and a gap.
-        room_w -= (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON ||
-                   type == BS_CHECKBOX || type == BS_AUTOCHECKBOX)
+        room_w -= (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON || type == BS_CHECKBOX ||
+                   type == BS_AUTOCHECKBOX)
                       ? 17
                       : 4;
       }
       if (wraps) flags |= DT_WORDBREAK;
       HDC dc = GetDC(hwnd);
-      HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
-      HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+      HFONT font = CreateFontA(-own_height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                               DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+      HGDIOBJ old = SelectObject(dc, font);
       RECT need = {0, 0, wraps ? room_w : 0, 0};
       DrawTextA(dc, text.c_str(), -1, &need, flags);
-      if (old) SelectObject(dc, old);
+      SelectObject(dc, old);
+      DeleteObject(font);
       ReleaseDC(hwnd, dc);
       const bool fits = need.right <= room_w && (!wraps || need.bottom <= room_h);
       char numbers[96];
-      std::snprintf(numbers, sizeof numbers,
-                    ",\"room\":[%d,%d],\"needed\":[%ld,%ld],\"fits\":%s}", room_w, room_h,
-                    need.right, need.bottom, fits ? "true" : "false");
+      std::snprintf(numbers, sizeof numbers, ",\"room\":[%d,%d],\"needed\":[%ld,%ld],\"fits\":%s}",
+                    room_w, room_h, need.right, need.bottom, fits ? "true" : "false");
       char id[16];
       std::snprintf(id, sizeof id, "%d", GetDlgCtrlID(hwnd));
       Line("{\"id\":" + std::string(id) + ",\"text\":" + Json(text) + numbers);

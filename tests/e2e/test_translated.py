@@ -4,7 +4,9 @@ languages/de.lng, each whole in its control (measured in the running window
 with the control's own font), and the installation's shortcuts, readme,
 uninstaller and removal messages carry the German words."""
 
+import json
 import os
+import subprocess
 import sys
 import unittest
 
@@ -14,7 +16,10 @@ from test_wizard import IDS, LICENCE, LINK, README, Gui  # noqa: E402
 
 TITLE = "Aquarium"
 CAPTION = TITLE + " Setup"         # German keeps the word "Setup"
-UNINSTALL_KEY = r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+# Wine takes the ANSI code page from the Unix locale, whether or not the
+# host has generated that locale: ja_JP.UTF-8 gives code page 932.
+JAPANESE = {"LC_ALL": "ja_JP.UTF-8", "LANG": "ja_JP.UTF-8"}
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 
 
 def shipped(code):
@@ -23,6 +28,24 @@ def shipped(code):
     lines = scrtest.read_file(path).decode("utf-8").splitlines()
     assert lines[0] == "Setup"
     return dict(line.split("=", 1) for line in lines[1:])
+
+
+def ansi(text, codec="cp1252"):
+    """uidriver's text (bytes of the ANSI code page, each as the character of
+    its number) as the characters the user sees; the prefix's code page is
+    1252, the German package's, unless a test runs in another locale."""
+    return text.encode("latin-1").decode(codec)
+
+
+def has_japanese_font():
+    """A font with Japanese glyphs that Wine can fall back to (Debian's
+    fonts-wqy-microhei)."""
+    try:
+        out = subprocess.run(["fc-list", ":lang=ja"], capture_output=True, text=True,
+                             timeout=30).stdout
+    except (OSError, subprocess.SubprocessError):
+        return False
+    return bool(out.strip())
 
 
 def shown(text):
@@ -58,7 +81,15 @@ class TranslatedWizardTest(unittest.TestCase):
     def t(self, english):
         return shown(self.de[english])
 
-    def step(self, *commands):
+    def step(self, *commands, env=None):
+        if env:
+            argv = []
+            for command in commands:
+                argv += (["+"] if argv else []) + [str(c) for c in command]
+            code, out, _ = self.prefix.run(self.gui.driver, argv, timeout=40, env=env)
+            lines = [json.loads(x) for x in out.splitlines() if x.strip().startswith("{")]
+            self.assertEqual(code, 0, "%r: %r" % (commands, lines))
+            return lines
         code, lines = self.gui.drive(*commands)
         self.assertEqual(code, 0, "%r: %r" % (commands, lines))
         return lines
@@ -66,12 +97,18 @@ class TranslatedWizardTest(unittest.TestCase):
     def assert_page(self, page, title, description, texts):
         """The header and the page's own texts in German, every text whole."""
         controls = self.gui.controls(CAPTION)
+        for control in controls.values():
+            control["text"] = ansi(control["text"])
         self.assertEqual(controls["lbTitle"]["text"], title, page)
         self.assertEqual(controls["lbDescription"]["text"], description, page)
         for name, text in texts.items():
             self.assertEqual(controls[name]["text"], text, "%s: %s" % (page, name))
             self.assertTrue(controls[name]["visible"], "%s: %s" % (page, name))
-        fits = self.step(["textfit", CAPTION])
+        # The link shows the package's address, no translated text.
+        fits = [r for r in self.step(["textfit", CAPTION, "Tahoma", 11,
+                                      "%d=15" % IDS["lbTitle"]]) if r["id"] != IDS["Link"]]
+        self.assertGreaterEqual(len(fits), 3, page)  # at least the header and a button
+        self.maxDiff = None
         cut = [r for r in fits if not r["fits"]]
         self.assertEqual(cut, [], "%s: texts cut off" % page)
         # Labels that size themselves stay clear of their neighbours: the
@@ -104,7 +141,7 @@ class TranslatedWizardTest(unittest.TestCase):
                                   "btnCancel": self.de["Cancel"],
                                   "btnNext": self.de["Next"] + " >"})
             self.assertEqual(c["Link"]["text"], LINK)
-            self.step(["click", CAPTION, "#%d" % IDS["rbAccept"]],
+            self.step(["click", CAPTION, "#%d" % IDS["rbAccept"]], ["sleep", 300],
                       ["click", CAPTION, "#%d" % IDS["btnNext"]],
                       ["waittext", CAPTION, "#%d" % IDS["lbTitle"], t("Select Destination Directory")])
             self.assert_page("directory", t("Select Destination Directory"),
@@ -142,7 +179,7 @@ class TranslatedWizardTest(unittest.TestCase):
         proc = self.prefix.start(skip, ["-previewonly"], timeout=120)
         try:
             self.step(["find", CAPTION, 20000])
-            self.step(["click", CAPTION, "#%d" % IDS["rbAccept"]],
+            self.step(["click", CAPTION, "#%d" % IDS["rbAccept"]], ["sleep", 300],
                       ["click", CAPTION, "#%d" % IDS["btnNext"]],
                       ["waittext", CAPTION, "#%d" % IDS["lbTitle"], self.t("Ready to Install")])
             self.assert_page("ready", self.t("Ready to Install"),
@@ -176,11 +213,11 @@ class TranslatedWizardTest(unittest.TestCase):
         proc = self.prefix.start("C:\\Aquarium\\deinstallieren aquarium.exe", timeout=120)
         try:
             lines = self.step(["msgbox", "%s %s" % (TITLE, de["Uninstall"]), 20000])
-            self.assertEqual(lines[0]["text"], de["Are you sure you want to remove %s and its "
+            self.assertEqual(ansi(lines[0]["text"]), de["Are you sure you want to remove %s and its "
                                                   "components?"].replace("%s", TITLE))
             self.step(["press", "%s %s" % (TITLE, de["Uninstall"]), "&Yes"])
             lines = self.step(["msgbox", "Screensaver Setup", 30000])
-            self.assertEqual(lines[0]["text"], de["%s has been successfully removed from your "
+            self.assertEqual(ansi(lines[0]["text"]), de["%s has been successfully removed from your "
                                                   "computer."].replace("%s", TITLE))
             self.step(["press", "Screensaver Setup", "OK"])
             proc.wait(30)
@@ -189,6 +226,67 @@ class TranslatedWizardTest(unittest.TestCase):
         self.prefix.wait_server()
         for piece in pieces:
             self.assertFalse(self.prefix.exists(piece), piece + " left behind")
+
+    def test_4_the_fit_check_sees_a_cut_text(self):
+        # The measure of test_1 against a translation that is too long: the
+        # tool warns and writes the package, and the window cuts the text.
+        pk = os.path.join(self.work, "packages")
+        lang = scrtest.write_file(os.path.join(pk, "long.txt"),
+                                  "Setup\nCancel=Abbrechen und beenden\n")
+        package = os.path.join(pk, "long.exe")
+        code, _, err = scrtest.run_bounded(scrtest.scrpack_build(
+            "-o", package, "--scr", os.path.join(pk, "aquarium.scr"), "--title", TITLE,
+            "--language", lang), timeout=60, log_dir=self.work, name="scrpack")
+        self.assertEqual(code, 0, err)
+        self.assertIn("btnCancel", err)
+        proc = self.prefix.start(package, ["-previewonly"], timeout=120)
+        try:
+            self.step(["find", "Aquarium Setup", 20000])
+            fits = {r["id"]: r["fits"] for r in self.step(["textfit", "Aquarium Setup", "Tahoma", 11])}
+            self.assertIs(fits[IDS["btnCancel"]], False)
+            self.assertIs(fits[IDS["Label1"]], True)
+            self.step(["click", "Aquarium Setup", "#%d" % IDS["btnCancel"]],
+                      ["waitgone", "Aquarium Setup", 10000])
+        finally:
+            proc.kill()
+
+    def test_5_a_japanese_package_on_a_japanese_system(self):
+        if not has_japanese_font():
+            self.skipTest("no font with Japanese glyphs (fc-list :lang=ja is empty): "
+                          "install fonts-wqy-microhei")
+        ja = shipped("ja")
+        pk = os.path.join(self.work, "packages")
+        package = os.path.join(pk, "japanese.exe")
+        code, out, err = scrtest.run_bounded(scrtest.scrpack_build(
+            "-o", package, "--scr", os.path.join(pk, "aquarium.scr"), "--title", TITLE,
+            "--language", "ja", "--license", os.path.join(pk, "licence.txt")),
+            timeout=60, log_dir=self.work, name="scrpack")
+        self.assertEqual(code, 0, err)
+        self.assertIn("code page 932", out)
+        # Wine reads the driver's command line in the host's code set, which
+        # cannot carry the Japanese word: the caption is matched by its start.
+        caption = TITLE + " *"
+        proc = self.prefix.start(package, ["-previewonly"], timeout=120, env=JAPANESE)
+        try:
+            self.step(["find", caption, 20000], env=JAPANESE)
+            tree = self.step(["tree", caption], env=JAPANESE)
+            window = self.step(["find", caption], env=JAPANESE)[0]
+            self.assertEqual(ansi(window["caption"], "cp932"), TITLE + " " + ja["Setup"])
+            texts = {r["id"]: ansi(r["text"], "cp932") for r in tree}
+            self.assertEqual(texts[IDS["lbTitle"]], ja["License Agreement"])
+            self.assertEqual(texts[IDS["Label2"]], ja["Please read the following License Agreement. You "
+                                                      "must accept the terms of this agreement before "
+                                                      "continuing with the installation."])
+            self.assertEqual(texts[IDS["rbAccept"]], ja["I &accept the agreement"])
+            self.assertEqual(texts[IDS["btnCancel"]], ja["Cancel"])
+            fits = [r for r in self.step(["textfit", caption, "Tahoma", 11,
+                                          "%d=15" % IDS["lbTitle"]], env=JAPANESE)
+                    if r["id"] != IDS["Link"] and not r["fits"]]
+            self.assertEqual(fits, [])
+            self.step(["click", caption, "#%d" % IDS["btnCancel"]], ["waitgone", caption, 10000],
+                      env=JAPANESE)
+        finally:
+            proc.kill()
 
 
 if __name__ == "__main__":

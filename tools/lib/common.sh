@@ -12,6 +12,8 @@ SCR_PACKAGES=(
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 fonts-wine xvfb xauth xdotool imagemagick
   osslsigncode clang libclang-rt-14-dev
+  # Japanese and Chinese glyphs for the wizard of a translated package.
+  fonts-wqy-microhei
 )
 
 scr_install_packages() {
