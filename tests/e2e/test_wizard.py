@@ -69,7 +69,7 @@ def install_wine_fonts(prefix):
 def make_package(folder, name, **options):
     """Builds a package with scrpack; options are scrpack's long options
     (True for a flag, text for a file's contents where the option takes a
-    file)."""
+    file; a language without a line break is a shipped one's code)."""
     scr = scrtest.write_file(os.path.join(folder, "aquarium.scr"), "not a PE file, a stand-in")
     argv = scrtest.scrpack_build("-o", os.path.join(folder, name), "--scr", scr,
                                  "--title", options.pop("title", "Aquarium"))
@@ -77,7 +77,7 @@ def make_package(folder, name, **options):
         option = "--" + key.replace("_", "-")
         if value is True:
             argv.append(option)
-        elif key in ("license", "readme", "language"):
+        elif key in ("license", "readme") or (key == "language" and "\n" in value):
             argv += [option, scrtest.write_file(os.path.join(folder, name + "." + key), value)]
         else:
             argv += [option, str(value)]
