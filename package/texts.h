@@ -61,7 +61,7 @@ inline constexpr size_t kTextCount = static_cast<size_t>(TextId::kCount);
 enum class TextKind : uint8_t {
   kCaption,      // shown in the window or a message box
   kTitleFormat,  // a message whose one "%s" the screensaver title replaces
-  kNameWord,     // also part of file and shortcut names
+  kNameWord,     // also part of file and shortcut names ("Setup": of the caption)
 };
 
 struct TextEntry {

@@ -72,6 +72,39 @@ class ScrpackWindowsTest(unittest.TestCase):
         self.assertEqual(json.loads(win_json), json.loads(host_json))
         self.assertEqual(json.loads(win_json)["record"]["ScrTitle"], "Tropical Fish")
 
+    def test_converts_texts_to_the_code_page_as_the_linux_tool_does(self):
+        # UTF-8 and UTF-16 files, a UTF-8 argument and a shipped language in
+        # another code page: Windows' own conversion tables on one side,
+        # glibc's on the other, the same bytes in the end.
+        scrtest.write_file(os.path.join(self.dir, "readme8.txt"), "Привет, мир\r\n".encode("utf-8"))
+        scrtest.write_file(os.path.join(self.dir, "license16.txt"),
+                           b"\xff\xfe" + "Лицензия\r\n".encode("utf-16-le"))
+
+        def args(place, out):
+            return ["build", "-o", out, "--scr", place("Tropical Fish.scr"), "--title", "Рыбка",
+                    "--readme", place("readme8.txt"), "--license", place("license16.txt"),
+                    "--language", "ru", "--file-name", "Fish.scr"]
+
+        host_out = os.path.join(self.dir, "host", "ru.exe")
+        os.makedirs(os.path.dirname(host_out), exist_ok=True)
+        code, out, err = scrtest.run_bounded(
+            [HOST_SCRPACK] + args(lambda n: os.path.join(self.dir, n), host_out), timeout=60)
+        self.assertEqual(code, 0, out + err)
+        code, out, err = self.windows(*args(lambda n: "C:\\pack\\" + n, "C:\\pack\\ru.exe"))
+        self.assertEqual(code, 0, out + err)
+        data = scrtest.read_file(os.path.join(self.dir, "ru.exe"))
+        self.assertEqual(data, scrtest.read_file(host_out))
+        self.assertIn("Привет, мир\r\n".encode("cp1251"), data)
+        self.assertIn("Рыбка".encode("cp1251") + b"\0", data)
+        # A character code page 1251 lacks is refused by both.
+        scrtest.write_file(os.path.join(self.dir, "readme-pl.txt"), "Złoty\n".encode("utf-8"))
+        code, out, err = self.windows("build", "-o", "C:\\pack\\pl.exe", "--scr",
+                                      "C:\\pack\\Tropical Fish.scr", "--title", "T",
+                                      "--readme", "C:\\pack\\readme-pl.txt", "--language", "ru")
+        self.assertEqual(code, 1, out + err)
+        self.assertIn("U+0142", out + err)
+        self.assertFalse(os.path.exists(os.path.join(self.dir, "pl.exe")))
+
     def test_refuses_a_title_over_its_width_and_writes_nothing(self):
         args = self.build_args(lambda n: "C:\\pack\\" + n)
         args[args.index("--title") + 1] = "T" * 32

@@ -232,12 +232,14 @@ int RunBuild(const BuildOptions& o) {
   {
     errno = 0;
     StreamFile out(temp, true);
-    if (!out.is_open()) reason = SystemReason(errno ? errno : EACCES);
-    written =
-        out.is_open() &&
-        scr::WriteSetupFile(out, in.stub, in.scr, in.readme, in.license, in.language, record) &&
-        out.Close();
-    if (out.is_open() || (!written && reason.empty())) reason = SystemReason(errno ? errno : EIO);
+    if (!out.is_open()) {
+      reason = SystemReason(errno ? errno : EACCES);
+    } else {
+      written =
+          scr::WriteSetupFile(out, in.stub, in.scr, in.readme, in.license, in.language, record) &&
+          out.Close();
+      if (!written) reason = SystemReason(errno ? errno : EIO);
+    }
   }
   if (written) {
     fs::rename(temp, output, ec);

@@ -113,7 +113,7 @@ int CountPercent(std::string_view value) {
   return static_cast<int>(std::count(value.begin(), value.end(), '%'));
 }
 
-void CheckValue(const TextEntry& entry, const Line& line, std::string_view value, int code_page,
+void CheckValue(const TextEntry& entry, std::string_view value, int code_page,
                 const std::string& at, Findings* f) {
   const std::string key = Quote(entry.english);
   if (value.empty()) {
@@ -178,7 +178,6 @@ void CheckValue(const TextEntry& entry, const Line& line, std::string_view value
                              " has room for " + std::to_string(slot.max_lines);
     f->Warning(at + "the translation of " + key + " " + how + "; it would be cut off");
   }
-  (void)line;
 }
 
 }  // namespace
@@ -288,7 +287,7 @@ void CheckLanguage(std::string_view utf8, int code_page, const std::string& wher
       continue;
     }
     translated.emplace(std::string(name), line.number);
-    CheckValue(*entry, line, value, code_page, at, f);
+    CheckValue(*entry, value, code_page, at, f);
   }
   if (!in_setup) close_section();
 

@@ -65,24 +65,6 @@ bool StreamFile::Write(const void* buffer, size_t count) {
   return !stream_.fail();
 }
 
-ReadResult ReadWholeFile(const std::string& path, int64_t limit, std::string* bytes,
-                         int64_t* size) {
-  bytes->clear();
-  *size = 0;
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return ReadResult::kUnreadable;
-  StreamFile file(path, false);
-  if (!file.is_open()) return ReadResult::kUnreadable;
-  const int64_t length = file.Size();
-  if (length < 0) return ReadResult::kUnreadable;
-  *size = length;
-  if (length > limit) return ReadResult::kTooLarge;
-  bytes->resize(static_cast<size_t>(length));
-  if (!file.Seek(0) || !file.ReadExact(bytes->data(), bytes->size()))
-    return ReadResult::kUnreadable;
-  return ReadResult::kOk;
-}
-
 std::string SystemReason(int error_number) {
   std::string reason = std::strerror(error_number);
   if (!reason.empty())

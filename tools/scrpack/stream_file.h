@@ -29,11 +29,6 @@ class StreamFile : public scr::File {
   bool write_;
 };
 
-// Reads a whole file into `bytes`, refusing one larger than `limit` bytes
-// before reading anything (`size` receives its length in either case).
-enum class ReadResult { kOk, kUnreadable, kTooLarge };
-ReadResult ReadWholeFile(const std::string& path, int64_t limit, std::string* bytes, int64_t* size);
-
 // The system's wording for an errno value, in small letters ("no such file
 // or directory"), for messages that say why a file could not be used.
 std::string SystemReason(int error_number);
