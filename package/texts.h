@@ -68,7 +68,6 @@ struct TextEntry {
   TextId id;
   const char* english;  // the key of the language table
   TextKind kind;
-  const char* use;  // where the user meets it, for the author's template
 };
 
 // The entries in TextId order.
