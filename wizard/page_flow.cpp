@@ -91,7 +91,9 @@ void TSCRSetup::btnCancelClick() {
 
 void TSCRSetup::btnBrowseClick() {
   std::string chosen;
-  if (!view.BrowseForFolder(view.Text(Control::edDirectory), Tr(TextId::kBrowseInstruction), &chosen)) return;
+  if (!view.BrowseForFolder(view.Text(Control::edDirectory), Tr(TextId::kBrowseInstruction),
+                            &chosen))
+    return;
   // The field shows a folder without its trailing "\", except a drive
   // root, which is no folder name without it ("C:" is the drive's current
   // folder).
