@@ -78,6 +78,10 @@ const TextEntry& TextInfo(TextId id) { return kTexts[static_cast<size_t>(id)]; }
 const TextEntry* TextsBegin() { return kTexts; }
 const TextEntry* TextsEnd() { return kTexts + kTextCount; }
 
+std::string Translate(const LanguageTable& table, TextId id) {
+  return Translate(table, std::string_view(TextInfo(id).english));
+}
+
 const TextEntry* FindText(std::string_view english) {
   for (const TextEntry& entry : kTexts)
     if (english == entry.english) return &entry;

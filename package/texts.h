@@ -79,8 +79,6 @@ const TextEntry* TextsEnd();
 const TextEntry* FindText(std::string_view english);
 
 // The translation of a text of the program.
-inline std::string Translate(const LanguageTable& table, TextId id) {
-  return Translate(table, std::string_view(TextInfo(id).english));
-}
+std::string Translate(const LanguageTable& table, TextId id);
 
 }  // namespace scr
