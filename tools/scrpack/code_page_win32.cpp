@@ -37,14 +37,7 @@ bool EncodeToCodePage(std::string_view utf8, int code_page, std::string* out, si
   // One character at a time, so the first one the code page lacks is known
   // by its place in the input.
   for (size_t i = 0; i < utf8.size();) {
-    size_t length = 1;
-    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
-    if (lead >= 0xF0)
-      length = 4;
-    else if (lead >= 0xE0)
-      length = 3;
-    else if (lead >= 0xC0)
-      length = 2;
+    const size_t length = Utf8SequenceLength(static_cast<unsigned char>(utf8[i]));
     const std::wstring wide = Widen(utf8.substr(i, length));
     BOOL used_default = FALSE;
     char bytes[8];

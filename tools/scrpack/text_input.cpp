@@ -23,14 +23,7 @@ size_t LineOf(std::string_view text, size_t offset) {
 }  // namespace
 
 std::string DescribeCharacter(std::string_view utf8, size_t offset) {
-  size_t length = 1;
-  const unsigned char lead = static_cast<unsigned char>(utf8[offset]);
-  if (lead >= 0xF0)
-    length = 4;
-  else if (lead >= 0xE0)
-    length = 3;
-  else if (lead >= 0xC0)
-    length = 2;
+  const size_t length = Utf8SequenceLength(static_cast<unsigned char>(utf8[offset]));
   const std::string_view one = utf8.substr(offset, length);
   const std::u32string points = Utf8ToCodePoints(one);
   char code[16];

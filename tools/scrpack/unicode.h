@@ -18,6 +18,11 @@ bool IsValidUtf8(std::string_view text);
 // a malformed byte becomes U+FFFD).
 std::u32string Utf8ToCodePoints(std::string_view text);
 void AppendUtf8(std::string& out, char32_t c);
+// The length of the UTF-8 sequence that `lead` starts (1 for a byte that
+// starts none), for stepping through text one character at a time.
+inline size_t Utf8SequenceLength(unsigned char lead) {
+  return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+}
 // UTF-16 code units (either byte order) to UTF-8; false on a lone surrogate
 // or an odd number of bytes.
 bool Utf16ToUtf8(std::string_view bytes, bool big_endian, std::string* utf8);
