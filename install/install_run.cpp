@@ -138,9 +138,12 @@ bool InstallRun::Run() {
       target_file_.reset();
       if (!preview_) DeleteFileIfExists(sys_, folder_ + target_name_);
     }
-    // The entry and the shortcuts are made even after a failed copy, so the
-    // uninstaller (when it was written) can still be found and run.
-    if (!preview_) Register();
+    // The entry and the shortcuts only for a complete installation. The
+    // uninstaller is the copy phase's last piece, so after any failure there
+    // it is missing or cut short, and the screensaver is gone again: an entry
+    // or shortcut would name a file that is not there (and an entry that
+    // runs nothing can never be removed).
+    if (succeeded && !preview_) Register();
   }
   target_file_.reset();
   source_.reset();
@@ -166,7 +169,7 @@ bool InstallRun::Run() {
 }
 
 bool InstallRun::CopyPhase() {
-  source_ = sys_.OpenRead(sys_.ModulePath(), Share::kDenyWrite);
+  source_ = sys_.OpenRead(form_.package.program_path, Share::kDenyWrite);
   if (!source_) return false;
   const int64_t start = form_.package.package_end - static_cast<int64_t>(record_.PackageSize);
   if (!source_->Seek(start)) return false;

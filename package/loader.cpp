@@ -182,7 +182,8 @@ LoadStatus ReadPackage(File& file, LoadedPackage& package, const LeadBytes& lead
 }
 
 LoadStatus LoadPackage(System& system, LoadedPackage& package, std::unique_ptr<File>& file) {
-  file = system.OpenRead(system.ModulePath(), Share::kDenyNone);
+  package.program_path = system.ModulePath();
+  file = system.OpenRead(package.program_path, Share::kDenyNone);
   if (!file) return LoadStatus::kCannotOpen;
   package.windows_version = WindowsVersionNumber(system.GetVersion());
   const LoadStatus status = ReadPackage(*file, package, LeadBytesOf(system));

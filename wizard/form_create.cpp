@@ -28,9 +28,9 @@ void TSCRSetup::FormCreate() {
       // waits on a question) and says it on the standard error handle.
       if (modes.SilentMode)
         sys.WriteStdError("Screensaver Setup: cannot open its own program file " +
-                          sys.ModulePath() + "\r\n");
+                          package.program_path + "\r\n");
       else
-        sys.MessageBox("Setup cannot open its own program file:\r\n" + sys.ModulePath(),
+        sys.MessageBox("Setup cannot open its own program file:\r\n" + package.program_path,
                        kApplicationTitle, MsgIcon::kError, MsgButtons::kOk);
       exit_code = kExitBadPackage;
       view.Terminate();

@@ -344,7 +344,7 @@ TEST_F(InstallRunTest, SystemFolderQuestionUnderWow64) {
   EXPECT_EQ(sim.ReadWholeFile("C:\\WINDOWS\\System32\\MySaver.scr"), pkg.screensaver);
 }
 
-TEST_F(InstallRunTest, CopyFailureDeletesTheTargetButStillRegisters) {
+TEST_F(InstallRunTest, CopyFailureDeletesTheTargetAndRegistersNothing) {
   pkg.screensaver = std::string(300000, 'S');
   pkg.readme = "read me";
   sim.fail_write_after[std::string(kDest) + "MySaver.scr"] = 150000;
@@ -361,11 +361,11 @@ TEST_F(InstallRunTest, CopyFailureDeletesTheTargetButStillRegisters) {
   EXPECT_EQ(form->exit_code, kExitCopyFailed);
   EXPECT_EQ(view.busy_history, (std::vector<bool>{true, false}));
   EXPECT_TRUE(sim.shell_calls.empty());
-  // Registration follows; the earlier record is left as it was.
-  EXPECT_EQ(Value(RootKey::kLocalMachine, kEntry, "UninstallString"),
-            "\"" + std::string(kDest) + "uninstall MySaver.exe\"");
-  EXPECT_TRUE(sim.FileExists(std::string(kGroup) + "Readme.lnk"));
-  EXPECT_TRUE(sim.FileExists(kDesktopLink));
+  // No entry and no shortcut: the uninstaller they would name was never
+  // written, and the screensaver is gone. The earlier record stays.
+  EXPECT_EQ(Value(RootKey::kLocalMachine, kEntry, "UninstallString"), "<missing>");
+  EXPECT_FALSE(sim.DirectoryExists(kGroup));
+  EXPECT_FALSE(sim.FileExists(kDesktopLink));
   EXPECT_EQ(Recorded(), "C:\\Earlier\\MySaver.scr");
   EXPECT_EQ(form->CurrentPage(), kPageProgress);
 
@@ -401,6 +401,9 @@ TEST_F(InstallRunTest, LateFailuresAlsoRemoveTheCopiedScreensaver) {
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{
                             "There was an error installing Why?. Installation is not complete."});
   EXPECT_EQ(form->exit_code, kExitCopyFailed);
+  // No entry names the uninstaller that was never written.
+  EXPECT_FALSE(sim.RegKeyExists(RootKey::kLocalMachine,
+                                "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Why?"));
 }
 
 TEST_F(InstallRunTest, PreviewOnlyChangesNothingAndShowsOnlyItsNotice) {
