@@ -1,7 +1,9 @@
 #include "package/loader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "package/file_name.h"
@@ -14,6 +16,19 @@ bool ReadAt(File& file, int64_t position, void* buffer, size_t count) {
   return file.Seek(position) && file.ReadExact(buffer, count);
 }
 
+// Whether `size` bytes (and a string's NUL) can be allocated now. A block
+// may lie inside the file and still be more than the process can hold
+// (about 1 GiB in a 32-bit one): asked this way, the answer comes back
+// instead of ending the program, and the block is one more damaged
+// package. The string then takes the same amount, just given back.
+bool CanAllocate(size_t size) {
+  if (size >= SIZE_MAX - 1) return false;
+  void* probe = ::operator new(size + 1, std::nothrow);
+  if (!probe) return false;
+  ::operator delete(probe);
+  return true;
+}
+
 // Reads a block of `size` bytes at `position` into `out`, after checking
 // that it lies inside the file, so a damaged size never leads to an
 // allocation larger than the file itself.
@@ -21,8 +36,24 @@ bool ReadBlock(File& file, int64_t file_size, int64_t position, int64_t size, st
   out->clear();
   if (size < 0 || position < 0 || position > file_size || size > file_size - position) return false;
   if (size == 0) return true;
+  if (static_cast<uint64_t>(size) > SIZE_MAX || !CanAllocate(static_cast<size_t>(size)))
+    return false;
   out->resize(static_cast<size_t>(size));
   return ReadAt(file, position, out->data(), out->size());
+}
+
+// Length of `text` as NormaliseLineBreaks returns it.
+size_t NormalisedLength(std::string_view text) {
+  size_t nul = text.find('\0');
+  if (nul != std::string_view::npos) text = text.substr(0, nul);
+  size_t length = text.size();
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+      ++i;
+    else if (text[i] == '\r' || text[i] == '\n')
+      ++length;  // a lone CR or LF becomes CR LF
+  }
+  return length;
 }
 
 bool IsAsciiAlnum(uint8_t c) {
@@ -200,11 +231,18 @@ bool ReadSetupTexts(File& file, LoadedPackage& package) {
       package.package_end - kRecordAndTrailerSize - static_cast<int64_t>(record.TextBlocksSize);
   package.readme.clear();
   package.license.clear();
-  if (record.ReadmeSize > 0 && !ReadBlock(file, size, region, record.ReadmeSize, &package.readme))
+  const int32_t readme_size = record.ReadmeSize;
+  const int32_t license_size = record.LicenseSize;
+  // Both texts go into the wizard with their line breaks made CR LF, which
+  // may take more room than the block itself.
+  if (readme_size > 0 && (!ReadBlock(file, size, region, readme_size, &package.readme) ||
+                          !CanAllocate(NormalisedLength(package.readme))))
     return false;
-  if (LicensePageInUse(record) && record.LicenseSize > 0) {
-    const int64_t at = region + std::max<int32_t>(record.ReadmeSize, 0);
-    if (!ReadBlock(file, size, at, record.LicenseSize, &package.license)) return false;
+  if (LicensePageInUse(record) && license_size > 0) {
+    const int64_t at = region + std::max<int32_t>(readme_size, 0);
+    if (!ReadBlock(file, size, at, license_size, &package.license) ||
+        !CanAllocate(NormalisedLength(package.license)))
+      return false;
   }
   return true;
 }
@@ -213,7 +251,7 @@ std::string NormaliseLineBreaks(std::string_view text) {
   size_t nul = text.find('\0');
   if (nul != std::string_view::npos) text = text.substr(0, nul);
   std::string out;
-  out.reserve(text.size() + text.size() / 16);
+  out.reserve(NormalisedLength(text));
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c == '\r' || c == '\n') {

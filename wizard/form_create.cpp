@@ -36,6 +36,9 @@ void TSCRSetup::FormCreate() {
       view.Terminate();
       return;
     case LoadStatus::kCorrupted:
+      // The file is closed before the report: the user may want to delete
+      // the damaged download while the box is open.
+      file.reset();
       ReportCorrupted();
       return;
   }
@@ -52,6 +55,7 @@ void TSCRSetup::FormCreate() {
     }
   } else {
     if (!ReadSetupTexts(*file, package)) {
+      file.reset();
       ReportCorrupted();
       return;
     }

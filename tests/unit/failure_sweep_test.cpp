@@ -3,7 +3,8 @@
 // Each road runs once to count its calls, then once for every N with the
 // N-th call failing, and once for every N with every call from the N-th on
 // failing. After every run the promises the program makes are checked:
-// the road's exit codes and no runaway loop; an exit code 0 only with the
+// the road's exit codes and no runaway loop; the damaged-file report only
+// with every file closed; an exit code 0 only with the
 // screensaver and the uninstaller in place, byte for byte; no screensaver
 // left by a failed install; nothing changed outside the installation's own
 // places; a failed uninstall keeps its uninstaller; no entry or shortcut
@@ -258,6 +259,9 @@ std::vector<std::string> Check(const Road& road, World& w, int exit_code, bool e
   sim.runaway_limit = 0;
 
   expect(!sim.runaway && !w.stuck, "the run did not end");
+  for (const auto& box : sim.boxes)
+    if (box.text == "The file is corrupted. Setup can not continue.")
+      expect(box.open_files == 0, "the corrupted-file report came with a file still open");
   expect(road.exit_codes.count(exit_code) != 0,
          "exit code " + std::to_string(exit_code) + " is not one of the road's");
 

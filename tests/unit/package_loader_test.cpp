@@ -2,13 +2,18 @@
 // version classification, the file-name rule and the checks that turn a
 // damaged record into the corrupted-file report.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <random>
 
 #include "package/loader.h"
 #include "package/writer.h"
 #include "platform/sim/sim_system.h"
+#include "wizard/memory_view.h"
+#include "wizard/setup_form.h"
 
 namespace scr {
 namespace {
@@ -353,6 +358,37 @@ TEST_F(PackageLoading, DamagedBlockSizesAreCorruptedWithoutReadingOrAllocatingBe
   std::string bytes = good;
   PutInt32(bytes, record_at, static_cast<int32_t>(good.size()));
   EXPECT_EQ(Load(bytes), LoadStatus::kOk);
+}
+
+TEST(PackageLoadingMemory, ABlockTooLargeToAllocateIsADamagedPackage) {
+  // A language block of 1 GiB that lies inside the (sparse) file, in a
+  // process that cannot hold it, as a 32-bit one cannot: the corrupted-file
+  // report and exit code 1, not an end of the program without a report.
+  constexpr int64_t kBlock = int64_t{1} << 30;
+  EXPECT_EXIT(
+      {
+        SimSystem sim;
+        SetupRecord record{};
+        SetField(record.ScrFileName, "Big.scr");
+        SetField(record.ScrTitle, "Big");
+        CompleteSetupRecord(record, 0, 0, 0, kBlock);
+        {
+          std::ofstream out(sim.HostPath(sim.module_path), std::ios::binary);
+          out << std::string(1024, 'P');
+          out.seekp(1024 + kBlock);
+          out.write(reinterpret_cast<const char*>(&record), sizeof(record));
+          out << SetupTrailer();
+        }
+        rlimit limit{};
+        getrlimit(RLIMIT_AS, &limit);
+        limit.rlim_cur = rlim_t{768} << 20;
+        setrlimit(RLIMIT_AS, &limit);
+        MemoryView view;
+        TSCRSetup form(sim, view, {true, false}, {"setup.exe", "-silent"});
+        form.FormCreate();
+        std::_Exit(form.exit_code == kExitBadPackage && view.terminated ? 0 : 3);
+      },
+      testing::ExitedWithCode(0), "");
 }
 
 TEST_F(PackageLoading, AllBlocksEmptyIsValid) {

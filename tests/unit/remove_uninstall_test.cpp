@@ -122,8 +122,8 @@ class UninstallRun : public ::testing::Test {
   }
 
   // Packs `p`, writes its uninstaller copy to the module path and lays out
-  // what an installation of it leaves. `tamper` may change the record the
-  // copy carries.
+  // what an installation of it leaves. `tamper` may then damage the record
+  // in the written copy.
   void Install(const Package& p, void (*tamper)(SetupRecord&) = nullptr) {
     SetupRecord record{};
     SetField(record.ScrFileName, p.file_name);
@@ -139,7 +139,6 @@ class UninstallRun : public ::testing::Test {
                                  p.language, record));
     }
     CompleteSetupRecord(record, 17, p.readme.size(), 0, p.language.size());
-    if (tamper) tamper(record);
     {
       std::unique_ptr<File> setup = sim->OpenRead(setup_path, Share::kDenyNone);
       ASSERT_TRUE(setup);
@@ -147,6 +146,15 @@ class UninstallRun : public ::testing::Test {
       std::unique_ptr<File> out = sim->CreateFile(sim->module_path);
       ASSERT_TRUE(out);
       ASSERT_TRUE(WriteUninstallerCopy(*out, *setup, setup->Size(), record));
+    }
+    if (tamper) {
+      // The copy as written, damaged afterwards on the disk.
+      std::string bytes = sim->ReadWholeFile(sim->module_path);
+      char* at = bytes.data() + bytes.size() - kRecordAndTrailerSize;
+      std::memcpy(&record, at, sizeof(record));
+      tamper(record);
+      std::memcpy(at, &record, sizeof(record));
+      sim->PutFile(sim->module_path, bytes);
     }
     sim->DeleteFile(setup_path);
     sim->trace.clear();
