@@ -37,11 +37,35 @@ def fdp(*strings):
     return b"".join(s.replace(b"\\", b"\\\\") + b"\\ " for s in strings)
 
 
+def pe_stub(section=200, cert=None):
+    """A small program image with PE headers (one section at 512) that ends
+    with its section, or with a signature that follows it."""
+    image = bytearray(512 + section)
+    image[0:2] = b"MZ"
+    struct.pack_into("<I", image, 0x3C, 0x80)
+    image[0x80:0x84] = b"PE\0\0"
+    struct.pack_into("<HH", image, 0x84, 0x14C, 1)   # machine, one section
+    struct.pack_into("<H", image, 0x84 + 16, 224)    # PE32 optional header
+    optional = 0x98
+    struct.pack_into("<H", image, optional, 0x10B)
+    struct.pack_into("<I", image, optional + 60, 512)
+    struct.pack_into("<I", image, optional + 92, 16)
+    table = optional + 224
+    image[table:table + 5] = b".text"
+    struct.pack_into("<II", image, table + 16, section, 512)
+    image[512:] = bytes((i * 7) % 251 for i in range(section))
+    if cert:
+        offset = (len(image) + 7) // 8 * 8
+        struct.pack_into("<II", image, optional + 96 + 32, offset, cert)
+        image += b"\0" * (offset - len(image)) + b"C" * cert
+    return bytes(image)
+
+
 def scrpack_build(tmp, name, *options, scr=b"MZ\x90\x00 screensaver", readme=None,
-                  license=None, language=None):
+                  license=None, language=None, stub_image=None):
     stub = os.path.join(tmp, "stub.bin")
     with open(stub, "wb") as f:
-        f.write(b"MZ\x90\x00" + b"stub program image " * 3)
+        f.write(stub_image or b"MZ\x90\x00" + b"stub program image " * 3)
     paths = {}
     for key, content in (("scr", scr), ("readme", readme), ("license", license),
                          ("language", language)):
@@ -90,6 +114,10 @@ def main():
         dbcs = scrpack_build(tmp, "dbcs.exe", "--title", "Fish",
                              "--file-name", "\u4f60\u597d\u4f60\u597d\u4f60\u597d.scr",
                              readme=b"r")
+        pe = scrpack_build(tmp, "pe.exe", "--title", "PE", "--uninstall-entry",
+                           readme=b"readme", stub_image=pe_stub())
+        signed = scrpack_build(tmp, "signed.exe", "--title", "Signed",
+                               stub_image=pe_stub(301, cert=40))
     copy = uninstaller_copy(full)
     packages = {
         "setup-plain": plain,
@@ -97,6 +125,9 @@ def main():
         "setup-skip-folder-page": skip,
         "setup-double-byte-name": dbcs,
         "setup-appended-bytes": full + b"appended after the trailer" * 4,
+        "setup-pe-program": pe,
+        "setup-pe-program-signed-before-packing": signed,
+        "damaged-pe-package-size": with_int32(pe, 0, len(pe)),
         "uninstaller-copy": copy,
         "damaged-no-trailer": full[:-1],
         "damaged-cut-in-record": full[:len(full) - 500],
