@@ -41,21 +41,6 @@ inline constexpr size_t kTrailerSearchBlock = 64 * 1024;
 // or -1 when there is none. Reads the tail in blocks, not byte by byte.
 int64_t FindPackageEnd(File& file, int64_t size);
 
-// Where a PE program's own file ends: behind its headers, its sections and
-// (when it was not stripped) its symbols; `end` is -1 for a file that does
-// not begin with a PE image. `certificate` is the certificate table's file
-// position and size, when the headers name one.
-struct ProgramImage {
-  int64_t end = -1;
-  BlockSpan certificate;
-};
-ProgramImage ReadProgramImage(File& file, int64_t size);
-// Whether a setup file's package, starting at `start`, begins where its
-// program image ends (behind a signature that directly follows the image,
-// for a program signed before the package was appended). Always true when
-// the image is no PE program.
-bool PackageStartsBehindImage(const ProgramImage& image, int64_t start);
-
 // WindowsVersionNumber: -1 not recognised, 0 Windows 95, 1 Windows 98,
 // 2 Windows 98 SE, 3 Windows Me, 4 NT 4 and earlier, 5 Windows 2000,
 // 6 Windows XP, 7 NT 6.x.

@@ -177,18 +177,26 @@ def main():
     ]:
         seed("file_names", name, bytes([code_page, taken]) + fdp(stored) + recorded)
 
-    for name, settings, folder, sub, windows, program_files, chosen in [
+    # Settings: 1 WOW64, 2 the shell cannot name Program Files, 4 Windows
+    # records the folder in the registry; the code page above (1: GBK).
+    for name, settings, folder, sub, windows, program_files, recorded, chosen in [
         ("program-files", 0, b"<Program Files>\\", b"My Saver", b"C:\\WINDOWS",
-         b"C:\\Program Files", b"C:\\Program Files\\My Saver\\"),
+         b"C:\\Program Files", b"", b"C:\\Program Files\\My Saver\\"),
         ("windows-wow64", 1, b"<Windows>\\", b"", b"C:\\Windows\\", b"C:\\Program Files (x86)",
-         b"c:\\windows\\SYSTEM32"),
-        ("no-shell-folder", 2, b"  <Program Files>  ", b"\\\\Saver\\", b"D:\\WINNT", b"",
+         b"", b"c:\\windows\\SYSTEM32"),
+        ("no-shell-folder", 2, b"  <Program Files>  ", b"\\\\Saver\\", b"D:\\WINNT", b"", b"",
          b"D:\\WINNT\\System32\\Drivers\\"),
-        ("macros-twice", 1, b"<Windows>\\<Windows>", b"<program files>", b"C:\\W", b"P:\\",
+        ("recorded-program-files", 6, b"<Program Files>", b"Saver", b"C:\\WINDOWS", b"",
+         b" C:\\Programme ", b"C:\\Programme\\Saver\\"),
+        ("recorded-needs-expanding", 6, b"<Program Files>", b"", b"E:\\WIN", b"",
+         b"%SystemDrive%\\Program Files", b""),
+        ("macros-twice", 1, b"<Windows>\\<Windows>", b"<program files>", b"C:\\W", b"P:\\", b"",
          b"C:\\W\\system32\\"),
+        ("gbk-trail-backslash", 8, b"C:\\\xb1\x5c", b"\xb1\x5c", b"C:\\\xb1\x5c", b"", b"",
+         b"C:\\\xb1\x5c"),
     ]:
         seed("destination", name, bytes([settings]) +
-             fdp(folder, sub, windows, program_files) + chosen)
+             fdp(folder, sub, windows, program_files, recorded) + chosen)
 
 
 if __name__ == "__main__":

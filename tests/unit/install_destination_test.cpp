@@ -26,6 +26,19 @@ TEST_F(DestinationTest, TrimsAndJoinsWithOneBackslash) {
   EXPECT_EQ(Resolve("", "Fish"), "\\Fish\\");
 }
 
+TEST_F(DestinationTest, AFolderEndingInALoneLeadByteStillEndsInASeparator) {
+  // GBK: 0xEE is a lead byte. Left at the end without its trail byte it
+  // would take the appended "\" for its trail byte, and a file name joined
+  // to the folder would land in its parent. The incomplete character goes.
+  sim.lead_bytes = {0xEE};
+  EXPECT_EQ(Resolve("", "\\\xEE"), "\\");
+  EXPECT_EQ(Resolve("C:\\Savers\xEE", ""), "C:\\Savers\\");
+  EXPECT_EQ(Resolve("C:\\", "Fish\xEE"), "C:\\Fish\\");
+  // A whole double-byte character whose trail byte is 0x5C stays, and gets
+  // its separator.
+  EXPECT_EQ(Resolve("C:\\Savers\xEE\\", ""), "C:\\Savers\xEE\\\\");
+}
+
 TEST_F(DestinationTest, ExpandsEveryMacroCaseSensitively) {
   sim.windows_directory = "D:\\WINNT\\";  // one trailing backslash goes
   sim.special_folders[ShellFolder::kProgramFiles] = "D:\\Programme\\";
