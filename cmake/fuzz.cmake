@@ -17,16 +17,23 @@ add_link_options(${SCR_SANITIZE})
 add_library(scrsim STATIC platform/sim/sim_system.cpp)
 target_link_libraries(scrsim PUBLIC scrcore)
 
-# scrpack's inspect without its command line.
-add_library(scrinspect STATIC tools/scrpack/inspect_command.cpp tools/scrpack/stream_file.cpp)
-target_include_directories(scrinspect SYSTEM PRIVATE ${SCR_TOOL_HEADERS})
-target_link_libraries(scrinspect PUBLIC scrcore)
+# The author's tool as a library, for `inspect`. It carries a stand-in
+# program image (inspect never writes one), so the fuzz build needs no
+# Windows build.
+file(WRITE ${CMAKE_BINARY_DIR}/stub.bin "MZ stand-in program image of the fuzz build")
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/stub_image.cpp
+  COMMAND ${CMAKE_COMMAND} -DIN=${CMAKE_BINARY_DIR}/stub.bin -DOUT=${CMAKE_BINARY_DIR}/stub_image.cpp
+          -DNAME=kStubImage -P ${CMAKE_SOURCE_DIR}/cmake/embed.cmake
+  DEPENDS ${CMAKE_SOURCE_DIR}/cmake/embed.cmake)
+include(cmake/scrpack.cmake)
+set_target_properties(scrpack PROPERTIES EXCLUDE_FROM_ALL ON)
 
 file(GLOB SCR_FUZZ_TARGETS CONFIGURE_DEPENDS tests/fuzz/fuzz_*.cpp)
 foreach(src ${SCR_FUZZ_TARGETS})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})
   target_include_directories(${name} SYSTEM PRIVATE ${SCR_TOOL_HEADERS})
-  target_link_libraries(${name} PRIVATE scrsim scrinspect)
+  target_link_libraries(${name} PRIVATE scrsim scrpacklib)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
 endforeach()

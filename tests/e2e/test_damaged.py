@@ -155,7 +155,7 @@ class DamagedFilesTest(unittest.TestCase):
             "-o", out, "--scr", f("saver.scr", screensaver_bytes()), "--title", TITLE,
             "--file-name", "Damaged.scr", "--readme", f("readme.txt", README),
             "--license", f("license.txt", LICENSE), "--language", f("language.txt", LANGUAGE),
-            "--uninstall-entry", "--start-menu-group", "--desktop-shortcut")
+            "--desktop-shortcut")
         code, stdout, stderr = scrtest.run_bounded(argv, timeout=60, log_dir=self.prefix.logs,
                                                    name="scrpack")
         self.assertEqual(code, 0, "scrpack failed: %s %s" % (stdout, stderr))

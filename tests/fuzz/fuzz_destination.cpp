@@ -4,8 +4,8 @@
 // Input: one byte of settings (WOW64, whether the shell can name Program
 // Files, whether Windows records the folder, the code page), then the
 // folder template, the sub-folder, the Windows directory, the shell's
-// Program Files folder, the one recorded in the registry and a chosen
-// folder.
+// Program Files folder, the one recorded in the registry (these three as
+// Windows gives them: whole text of the code page) and a chosen folder.
 //
 // Rules: the default folder is the rule's (trimmed, joined with one
 // backslash, "<Windows>" and then "<Program Files>" replaced, case-
@@ -91,16 +91,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   const uint8_t settings = data[0];
   FuzzedDataProvider in(data + 1, size - 1);
-  const std::string folder = in.ConsumeRandomLengthString(250);
-  const std::string subfolder = in.ConsumeRandomLengthString(250);
-  const std::string windows = in.ConsumeRandomLengthString(260);
-  const std::string program_files = in.ConsumeRandomLengthString(260);
-  const std::string recorded = in.ConsumeRandomLengthString(260);
-  const std::string chosen = in.ConsumeRemainingBytesAsString();
   const bool wow64 = settings & 1;
   const bool shell_fails = settings & 2;
   const bool windows_records = settings & 4;
   const std::set<uint8_t> lead = LeadBytes(static_cast<uint8_t>(settings >> 3));
+  const std::string folder = in.ConsumeRandomLengthString(250);
+  const std::string subfolder = in.ConsumeRandomLengthString(250);
+  // What Windows itself answers is whole text of its code page: it never
+  // ends in a lead byte without its trail byte.
+  auto whole = [&](std::string text) {
+    const std::vector<size_t> starts = CharacterStarts(lead, text);
+    if (!starts.empty() && starts.back() == text.size() - 1 &&
+        lead.count(static_cast<uint8_t>(text.back())))
+      text.pop_back();
+    return text;
+  };
+  const std::string windows = whole(in.ConsumeRandomLengthString(260));
+  const std::string program_files = whole(in.ConsumeRandomLengthString(260));
+  const std::string recorded = whole(in.ConsumeRandomLengthString(260));
+  const std::string chosen = in.ConsumeRemainingBytesAsString();
 
   SimSystem& sim = Sim();
   sim.lead_bytes.clear();
@@ -136,6 +145,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   expected = Replace(expected, "<Program Files>", WithoutOneBackslash(lead, shell_folder));
+  // Text that is no whole text of the code page can end a replacement in a
+  // lone lead byte that takes the separator behind it: one more then.
+  expected = WithBackslash(lead, expected);
   const std::string resolved = ResolveDestinationFolder(sim, folder, subfolder);
   FUZZ_CHECK(resolved == expected);
   // Neither macro holds a backslash: the one that ends the joined folder

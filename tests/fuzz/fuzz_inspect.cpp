@@ -1,6 +1,7 @@
 // scrpack inspect on a whole file, as JSON and as text.
 //
-// Input: the file.
+// Input: one byte choosing the code page inspect is told (0: none, the
+// tool's own guess), then the file.
 //
 // Rules: the JSON output parses; its file size, package end, trailer and
 // record fields are the file's own (the trailer as a byte-by-byte search
@@ -11,13 +12,16 @@
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "package/loader.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tools/scrpack/commands.h"
 #include "tools/scrpack/stream_file.h"
+#include "tools/scrpack/unicode.h"
 
 namespace scr::fuzz {
 namespace {
@@ -28,10 +32,10 @@ const std::string& InputPath() {
 }
 
 // Runs inspect with its output caught.
-int Inspect(bool as_json, std::string* output) {
+int Inspect(bool as_json, std::optional<int> code_page, std::string* output) {
   std::ostringstream caught;
   std::streambuf* previous = std::cout.rdbuf(caught.rdbuf());
-  const int code = scrpack::RunInspect(InputPath(), as_json);
+  const int code = scrpack::RunInspect(InputPath(), as_json, code_page);
   std::cout.rdbuf(previous);
   *output = caught.str();
   return code;
@@ -43,7 +47,12 @@ int Inspect(bool as_json, std::string* output) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace scr;
   using json = nlohmann::json;
-  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  if (size < 1) return 0;
+  std::optional<int> code_page;
+  const std::vector<int> known = scrpack::KnownCodePages();
+  if (data[0] != 0) code_page = known[data[0] % known.size()];
+  const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+  size = bytes.size();
   {
     std::ofstream out(fuzz::InputPath(), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -57,9 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   std::string text;
-  const int text_code = fuzz::Inspect(false, &text);
+  const int text_code = fuzz::Inspect(false, code_page, &text);
   std::string output;
-  const int code = fuzz::Inspect(true, &output);
+  const int code = fuzz::Inspect(true, code_page, &output);
   FUZZ_CHECK(code == text_code);
   FUZZ_CHECK(code == scrpack::kExitOk || code == scrpack::kExitInvalidPackage);
   const json j = json::parse(output, nullptr, false);
@@ -77,6 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   FUZZ_CHECK(j["package_end"] == end);
+  if (code_page) FUZZ_CHECK(j["code_page"] == *code_page);
   FUZZ_CHECK(j["appended_bytes"] == static_cast<int64_t>(size) - end);
   const std::string trailer = bytes.substr(static_cast<size_t>(end - kTrailerSize), kTrailerSize);
   FUZZ_CHECK(j["trailer"] == trailer);

@@ -18,10 +18,14 @@ CORPUS = os.path.join(ROOT, "tests", "fuzz", "corpus")
 SCRPACK = os.path.join(ROOT, "build", "host", "scrpack")
 
 RECORD, TRAILER = 936, 10
-LANGUAGE = (b"Setup\r\nNext=Weiter\r\nBack=Zur\xfcck\r\nCancel=Abbrechen\r\n"
-            b"Uninstall=Entfernen\r\nReadme=Liesmich\r\nPreview=Vorschau\r\n"
-            b"There was an error installing %s. Installation is not complete.="
-            b"Fehler bei %s.#13Nicht vollst\xe4ndig.\r\n[Other]\r\nNext=No\r\n")
+# A language file as an author writes it (UTF-8; scrpack writes it into
+# the package in code page 1252), and the raw block of a language file
+# with what scrpack would refuse (another section) for the language seeds.
+LANGUAGE = ("Setup\r\nNext=Weiter\r\nBack=Zur\u00fcck\r\nCancel=Abbrechen\r\n"
+            "Uninstall=Entfernen\r\nReadme=Liesmich\r\nPreview=Vorschau\r\n"
+            "There was an error installing %s. Installation is not complete.="
+            "Fehler bei %s.#13Nicht vollst\u00e4ndig.\r\n").encode("utf-8")
+LANGUAGE_BLOCK = LANGUAGE.decode("utf-8").encode("cp1252") + b"[Other]\r\nNext=No\r\n"
 
 
 def seed(target, name, data):
@@ -105,16 +109,16 @@ def main():
         full = scrpack_build(tmp, "full.exe", "--title", "Aquarium", "--file-name",
                              "Tropical Fish.scr", "--link", "http://example.com/",
                              "--dest-folder", "<Windows>\\", "--dest-subfolder", "\\Fish\\",
-                             "--uninstall-entry", "--start-menu-group", "--desktop-shortcut",
+                             "--desktop-shortcut",
                              readme=b"Read me\r\nline\nline\r", license=b"Be nice.",
                              language=LANGUAGE)
         skip = scrpack_build(tmp, "skip.exe", "--title", "Skip", "--skip-folder-page",
                              "--license-mode", "3", "--file-name", "a.bcdefghij.scr",
                              license=b"Licence")
-        dbcs = scrpack_build(tmp, "dbcs.exe", "--title", "Fish",
+        dbcs = scrpack_build(tmp, "dbcs.exe", "--title", "Fish", "--code-page", "936",
                              "--file-name", "\u4f60\u597d\u4f60\u597d\u4f60\u597d.scr",
                              readme=b"r")
-        pe = scrpack_build(tmp, "pe.exe", "--title", "PE", "--uninstall-entry",
+        pe = scrpack_build(tmp, "pe.exe", "--title", "PE", "--no-start-menu-group",
                            readme=b"readme", stub_image=pe_stub())
         signed = scrpack_build(tmp, "signed.exe", "--title", "Signed",
                                stub_image=pe_stub(301, cert=40))
@@ -140,14 +144,16 @@ def main():
         "damaged-trailer": full[:-3] + b"Xig",
     }
     for name, data in packages.items():
-        seed("inspect", name, data)
+        # fuzz_inspect: the code page inspect is told first (0: none).
+        seed("inspect", name, bytes([0]) + data)
         # fuzz_load: a Windows version (index 6: XP) and a code page first.
         seed("load", name, bytes([6, 0]) + data)
     seed("load", "setup-full-windows-98", bytes([1, 0]) + full)
+    seed("inspect", "setup-double-byte-name-told-a-code-page", bytes([3]) + dbcs)
     seed("load", "setup-double-byte-name-gbk", bytes([7, 1]) + dbcs)
 
     seed("language", "german", fdp(b"Setup", b"Cancel", b"#13", b"\r\n",
-                                   b"There was an error installing %s.") + LANGUAGE)
+                                   b"There was an error installing %s.") + LANGUAGE_BLOCK)
     seed("language", "line-breaks", fdp(b"Setup", b"Line one\r\nLine two", b"%s", b"50%s",
                                         b"%n %s %s") +
          b"\nSetup\rLine one#13Line two=Zeile#13zwei\n\r=empty name\nSetup\nA=B=C\x00after")
