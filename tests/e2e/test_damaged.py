@@ -168,8 +168,13 @@ class DamagedFilesTest(unittest.TestCase):
         files = {n: scrtest.read_file(os.path.join(unix, n)) for n in os.listdir(unix)}
         screensavers = [n for n, b in files.items() if b == screensaver_bytes()]
         self.assertEqual(len(screensavers), 1, "%s: no exact screensaver in %s" % (name, sorted(files)))
+        # An uninstaller copy: the program (its header without the fields
+        # of a signature), the text blocks, the record and its trailer.
+        image = scrtest.read_file(self.setup_exe)
+        texts = len(README) + len(LICENSE) + len(LANGUAGE)
         uninstallers = [n for n, b in files.items()
-                        if b.startswith(scrtest.read_file(self.setup_exe)) and
+                        if b[:2] == b"MZ" and b[4096:len(image)] == image[4096:] and
+                        len(b) == len(image) + texts + RECORD + TRAILER and
                         b.endswith(trailer("uninstall"))]
         self.assertEqual(len(uninstallers), 1, "%s: no uninstaller copy in %s" % (name, sorted(files)))
         readmes = [n for n, b in files.items() if n.endswith(".txt") and b == README]
