@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <string_view>
 #include <vector>
 
 #include "install/destination.h"
@@ -250,7 +249,7 @@ bool CreateFolderWithParents(System& system, const std::string& folder) {
   // No Windows function takes a longer path; a folder given on the command
   // line may be anything.
   if (folder.size() > kLongestPath) return false;
-  // Every separator ("\\", "/" or a drive colon) in one pass: the trail
+  // Every separator ("\", "/" or a drive colon) in one pass: the trail
   // byte of a double-byte character is none.
   std::vector<size_t> cuts;
   for (size_t i = 0; i < folder.size();) {
