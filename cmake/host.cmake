@@ -54,3 +54,14 @@ endforeach()
 # summary.
 add_test(NAME tools_win32_support COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/test_win32_support.py)
 set_tests_properties(tools_win32_support PROPERTIES LABELS tools TIMEOUT 120)
+
+# Fuzz targets (the fuzz preset builds them into build/fuzz): a short run of
+# each from its corpus, so that a regression in any parser shows here.
+# tools/fuzz-run reports a missing build; longer runs are in the README.
+file(GLOB SCR_FUZZ CONFIGURE_DEPENDS tests/fuzz/fuzz_*.cpp)
+foreach(src ${SCR_FUZZ})
+  get_filename_component(name ${src} NAME_WE)
+  string(REGEX REPLACE "^fuzz_" "" target ${name})
+  add_test(NAME ${name} COMMAND python3 ${CMAKE_SOURCE_DIR}/tools/fuzz-run --seconds 5 ${target})
+  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 120)
+endforeach()

@@ -51,7 +51,11 @@ std::string ResolveDestinationFolder(System& system, std::string_view folder,
   if (result.find(kProgramFilesMacro) != std::string::npos)
     result = ReplaceAll(result, kProgramFilesMacro,
                         WithoutBackslash(system, ProgramFilesFolder(system)));
-  return result;
+  // Text that is no whole text of the code page (a lead byte followed by
+  // "<", which no double-byte character holds) can make a replacement end
+  // in a lead byte that swallows the separator behind it; the folder still
+  // ends with one of its own.
+  return WithBackslash(system, result);
 }
 
 bool IsRunningUnderWow64(System& system) { return system.IsWow64(); }

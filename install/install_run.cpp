@@ -22,12 +22,6 @@ constexpr char kMsgPreviewNotice[] =
     "After successful installation screensaver setup would open Windows Screen Saver Settings. "
     "This window is not displayed in setup preview mode.";
 
-// The parent part of a folder path: up to and including its last "\", "/"
-// or drive colon.
-std::string ParentPart(System& system, const std::string& path) {
-  return path.substr(0, FileNameStart(system, path, kAnySeparators));
-}
-
 class InstallRun {
  public:
   explicit InstallRun(TSCRSetup& form)
@@ -138,9 +132,12 @@ bool InstallRun::Run() {
       target_file_.reset();
       if (!preview_) DeleteFileIfExists(sys_, folder_ + target_name_);
     }
-    // The entry and the shortcuts are made even after a failed copy, so the
-    // uninstaller (when it was written) can still be found and run.
-    if (!preview_) Register();
+    // The entry and the shortcuts only for a complete installation. The
+    // uninstaller is the copy phase's last piece, so after any failure there
+    // it is missing or cut short, and the screensaver is gone again: an entry
+    // or shortcut would name a file that is not there (and an entry that
+    // runs nothing can never be removed).
+    if (succeeded && !preview_) Register();
   }
   target_file_.reset();
   source_.reset();
@@ -166,7 +163,7 @@ bool InstallRun::Run() {
 }
 
 bool InstallRun::CopyPhase() {
-  source_ = sys_.OpenRead(sys_.ModulePath(), Share::kDenyWrite);
+  source_ = sys_.OpenRead(form_.package.program_path, Share::kDenyWrite);
   if (!source_) return false;
   const int64_t start = form_.package.package_end - static_cast<int64_t>(record_.PackageSize);
   if (!source_->Seek(start)) return false;
@@ -249,13 +246,43 @@ void DeleteFileIfExists(System& system, const std::string& path) {
 }
 
 bool CreateFolderWithParents(System& system, const std::string& folder) {
-  std::string path = folder;
-  if (EndsWithBackslash(system, path) || (!path.empty() && path.back() == '/')) path.pop_back();
-  if (path.size() < 3 || system.DirectoryExists(path)) return true;
-  const std::string parent = ParentPart(system, path);
-  if (parent.empty()) return false;
-  if (parent == path) return true;
-  return CreateFolderWithParents(system, parent) && system.CreateDirectory(path);
+  // No Windows function takes a longer path; a folder given on the command
+  // line may be anything.
+  if (folder.size() > kLongestPath) return false;
+  // Every separator ("\", "/" or a drive colon) in one pass: the trail
+  // byte of a double-byte character is none.
+  std::vector<size_t> cuts;
+  for (size_t i = 0; i < folder.size();) {
+    const char c = folder[i];
+    if (system.IsLeadByte(static_cast<uint8_t>(c)) && i + 1 < folder.size()) {
+      i += 2;
+      continue;
+    }
+    if (c == '\\' || c == '/' || c == ':') cuts.push_back(i);
+    ++i;
+  }
+  auto slash = [&](size_t at) { return folder[at] == '\\' || folder[at] == '/'; };
+  // From the folder up to the first one that exists, then down again,
+  // creating each: a loop, not one call per level, so a folder of
+  // thousands of levels costs no stack. Each folder is a prefix of
+  // `folder`; only the lengths of the missing ones are kept.
+  size_t length = folder.size();
+  if (!cuts.empty() && cuts.back() + 1 == length && slash(cuts.back())) {
+    --length;  // one trailing separator
+    cuts.pop_back();
+  }
+  std::vector<size_t> missing;
+  while (length >= 3 && !system.DirectoryExists(folder.substr(0, length))) {
+    while (!cuts.empty() && cuts.back() >= length) cuts.pop_back();
+    if (cuts.empty()) return false;         // a relative path without an existing parent
+    const size_t parent = cuts.back() + 1;  // its parent part, separator included
+    if (parent == length) break;            // which is the path itself ("x:")
+    missing.push_back(length);
+    length = slash(cuts.back()) ? parent - 1 : parent;
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+    if (!system.CreateDirectory(folder.substr(0, *it))) return false;
+  return true;
 }
 
 std::string UninstallerFileName(const std::string& uninstall_word, const std::string& target_name) {

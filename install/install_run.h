@@ -26,8 +26,13 @@ bool RunInstall(TSCRSetup& form);
 // and deletes it. Failures are not reported.
 void DeleteFileIfExists(System& system, const std::string& path);
 
-// Creates `folder` and every missing parent. False when a folder could not
-// be created (a relative path without an existing parent counts as such).
+// The longest path that any Windows function accepts ("\\?\" paths of
+// the NT family; without that prefix the limit is MAX_PATH).
+inline constexpr size_t kLongestPath = 32767;
+
+// Creates `folder` and every missing parent, without recursion. False when
+// a folder could not be created (a relative path without an existing
+// parent counts as such, and so does a path longer than kLongestPath).
 bool CreateFolderWithParents(System& system, const std::string& folder);
 
 // The uninstaller's file name for the screensaver file name `target_name`:

@@ -1,5 +1,7 @@
 #include "install/player_settings.h"
 
+#include <vector>
+
 #include "package/name_rules.h"
 
 namespace scr {
@@ -18,6 +20,17 @@ void DropLastCharacter(System& system, std::string& base) {
     i += lead ? 2 : 1;
   }
   base.erase(last);
+}
+
+// Where the last `count` characters of `text` begin (0 when it has fewer).
+size_t LastCharactersStart(System& system, const std::string& text, size_t count) {
+  std::vector<size_t> starts;
+  for (size_t i = 0; i < text.size();) {
+    starts.push_back(i);
+    const bool lead = system.IsLeadByte(static_cast<uint8_t>(text[i])) && i + 1 < text.size();
+    i += lead ? 2 : 1;
+  }
+  return starts.size() <= count ? 0 : starts[starts.size() - count];
 }
 
 }  // namespace
@@ -69,9 +82,12 @@ std::string ChooseTargetFileName(System& system, std::string_view title, std::st
   if (!recorded.empty()) return recorded;
 
   const std::string name = target.substr(FileNameStart(system, target, kFolderSeparators));
-  const size_t ext_size = name.size() < 4 ? name.size() : 4;
-  const std::string extension = name.substr(name.size() - ext_size);
-  std::string base = name.substr(0, name.size() - ext_size);
+  // The extension is the name's last four characters, a double-byte
+  // character counting as one: split by bytes, a lead byte could stay at
+  // the end of the base and swallow the first digit of the number.
+  const size_t split = LastCharactersStart(system, name, 4);
+  const std::string extension = name.substr(split);
+  std::string base = name.substr(0, split);
   for (unsigned n = 1;; ++n) {
     const std::string digits = std::to_string(n);
     if (digits.size() >= 8) break;

@@ -46,11 +46,13 @@ void WriteUninstallEntry(System& system, std::string_view title, std::string_vie
                       "\"" + std::string(uninstaller) + "\"");
 }
 
-void DeleteUninstallEntry(System& system, std::string_view title) {
+bool DeleteUninstallEntry(System& system, std::string_view title) {
   // An empty title would name the Uninstall key itself, and with it every
   // installed program's entry.
-  if (!TitleStaysInPlace(system, title)) return;
-  system.RegDeleteTree(RootKey::kLocalMachine, UninstallKey(title));
+  if (!TitleStaysInPlace(system, title)) return true;
+  const std::string key = UninstallKey(title);
+  system.RegDeleteTree(RootKey::kLocalMachine, key);
+  return !system.RegKeyExists(RootKey::kLocalMachine, key);
 }
 
 bool CreateShellLink(System& system, const std::string& target, const std::string& link_name,
@@ -102,12 +104,17 @@ bool DeleteProgramShortcuts(System& system, const LanguageTable& table, std::str
   if (programs.empty()) return true;
   const std::string t(title);
   const std::string group = WithBackslash(programs) + t + "\\";
-  system.DeleteFile(group + NameWord(system, table, TextId::kPreview) + " " + t + ".lnk");
-  system.DeleteFile(group + NameWord(system, table, TextId::kReadme) + ".lnk");
-  system.DeleteFile(group + NameWord(system, table, TextId::kUninstall) + " " + t + ".lnk");
+  bool gone = true;
+  for (const std::string& link :
+       {group + NameWord(system, table, TextId::kPreview) + " " + t + ".lnk",
+        group + NameWord(system, table, TextId::kReadme) + ".lnk",
+        group + NameWord(system, table, TextId::kUninstall) + " " + t + ".lnk"}) {
+    system.DeleteFile(link);
+    if (system.FileExists(link)) gone = false;
+  }
   // Kept when the user put other files there.
   system.RemoveDirectory(group.substr(0, group.size() - 1));
-  return true;
+  return gone;
 }
 
 void CreateDesktopPreviewShortcut(System& system, const LanguageTable& table,
@@ -124,9 +131,10 @@ bool DeleteDesktopPreviewShortcut(System& system, const LanguageTable& table,
   std::string desktop;
   if (!system.SpecialFolderPath(ShellFolder::kDesktop, &desktop)) return false;
   if (desktop.empty()) return true;
-  system.DeleteFile(WithBackslash(desktop) + NameWord(system, table, TextId::kPreview) + " " +
-                    std::string(title) + ".lnk");
-  return true;
+  const std::string link = WithBackslash(desktop) + NameWord(system, table, TextId::kPreview) +
+                           " " + std::string(title) + ".lnk";
+  system.DeleteFile(link);
+  return !system.FileExists(link);
 }
 
 }  // namespace scr

@@ -24,11 +24,12 @@ inline constexpr char kUninstallKeyParent[] =
 // Readme shortcut points at it and the uninstall run deletes it.
 std::string ReadmeFileName(System& system, const LanguageTable& table, std::string_view title);
 
-// Registration swallows its own errors; the delete operations for shortcuts
-// return false when the shell folder query failed (the uninstall run then
-// reports a damaged package).
+// Registration swallows its own errors. The delete operations answer
+// whether their piece is gone: false when the entry or a shortcut is still
+// there afterwards, or the shell folder query failed (the uninstall run
+// then ends in its failure report and keeps the uninstaller).
 void WriteUninstallEntry(System& system, std::string_view title, std::string_view uninstaller);
-void DeleteUninstallEntry(System& system, std::string_view title);
+bool DeleteUninstallEntry(System& system, std::string_view title);
 // False when any step of writing the link failed.
 bool CreateShellLink(System& system, const std::string& target, const std::string& link_name,
                      ShellFolder folder);

@@ -34,6 +34,18 @@ bool EndsWithBackslash(System& system, std::string_view path) {
 }
 
 std::string WithBackslash(System& system, std::string path) {
+  if (EndsWithBackslash(system, path)) return path;
+  // A lead byte left at the end without its trail byte would take the "\"
+  // for its trail byte: the path would end in a double-byte character, not
+  // in a separator, and a name joined to it would land in the parent
+  // folder. An incomplete character is no character: it goes.
+  size_t last = 0;  // where the last character begins
+  for (size_t i = 0; i < path.size();) {
+    last = i;
+    i += system.IsLeadByte(static_cast<uint8_t>(path[i])) && i + 1 < path.size() ? 2 : 1;
+  }
+  if (last + 1 == path.size() && system.IsLeadByte(static_cast<uint8_t>(path[last])))
+    path.pop_back();
   if (!EndsWithBackslash(system, path)) path += '\\';
   return path;
 }

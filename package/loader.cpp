@@ -1,17 +1,33 @@
 #include "package/loader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "package/file_name.h"
 #include "package/name_rules.h"
+#include "package/pe_image.h"
 
 namespace scr {
 namespace {
 
 bool ReadAt(File& file, int64_t position, void* buffer, size_t count) {
   return file.Seek(position) && file.ReadExact(buffer, count);
+}
+
+// Whether `size` bytes (and a string's NUL) can be allocated now. A block
+// may lie inside the file and still be more than the process can hold
+// (about 1 GiB in a 32-bit one): asked this way, the answer comes back
+// instead of ending the program, and the block is one more damaged
+// package. The string then takes the same amount, just given back.
+bool CanAllocate(size_t size) {
+  if (size >= SIZE_MAX - 1) return false;
+  void* probe = ::operator new(size + 1, std::nothrow);
+  if (!probe) return false;
+  ::operator delete(probe);
+  return true;
 }
 
 // Reads a block of `size` bytes at `position` into `out`, after checking
@@ -21,8 +37,24 @@ bool ReadBlock(File& file, int64_t file_size, int64_t position, int64_t size, st
   out->clear();
   if (size < 0 || position < 0 || position > file_size || size > file_size - position) return false;
   if (size == 0) return true;
+  if (static_cast<uint64_t>(size) > SIZE_MAX || !CanAllocate(static_cast<size_t>(size)))
+    return false;
   out->resize(static_cast<size_t>(size));
   return ReadAt(file, position, out->data(), out->size());
+}
+
+// Length of `text` as NormaliseLineBreaks returns it.
+size_t NormalisedLength(std::string_view text) {
+  size_t nul = text.find('\0');
+  if (nul != std::string_view::npos) text = text.substr(0, nul);
+  size_t length = text.size();
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+      ++i;
+    else if (text[i] == '\r' || text[i] == '\n')
+      ++length;  // a lone CR or LF becomes CR LF
+  }
+  return length;
 }
 
 bool IsAsciiAlnum(uint8_t c) {
@@ -117,16 +149,19 @@ void NormaliseScrFileName(const LeadBytes& lead, char (&field)[256]) {
 namespace {
 
 // The record's block sizes as a builder writes them: none negative, the
-// three blocks inside the text-block region, the region inside the file
-// before the record. Anything else would place the language block (and the
-// readme and licence) on bytes of the screensaver or the record.
+// text-block region exactly the three blocks (a writer made for this system
+// puts nothing else there), the region inside the file before the record.
+// Anything else would place the language block (and the readme and
+// licence) on bytes of the screensaver or the record, or move where the
+// screensaver ends: a damaged size would install a screensaver cut short
+// or with text bytes attached.
 bool BlockSizesFit(const SetupRecord& record, int64_t package_end) {
   const int64_t text = record.TextBlocksSize;
   const int64_t readme = record.ReadmeSize;
   const int64_t license = record.LicenseSize;
   const int64_t language = record.LanguageSize;
   if (text < 0 || readme < 0 || license < 0 || language < 0) return false;
-  return readme + license + language <= text && text <= package_end - kRecordAndTrailerSize;
+  return readme + license + language == text && text <= package_end - kRecordAndTrailerSize;
 }
 
 }  // namespace
@@ -170,6 +205,11 @@ LoadStatus ReadPackage(File& file, LoadedPackage& package, const LeadBytes& lead
       const int64_t text_size = record.TextBlocksSize;
       if (package_size < text_size + kRecordAndTrailerSize || package_size > end)
         return LoadStatus::kCorrupted;
+      // Nor may the screensaver start anywhere but where the setup
+      // program's own file ends: a damaged PackageSize would otherwise
+      // install part of the program, or a screensaver without its start.
+      if (!PackageStartsBehindImage(ReadProgramImage(file, size), end - package_size))
+        return LoadStatus::kCorrupted;
       return LoadStatus::kOk;
     }
     case TrailerKind::kUninstaller:
@@ -182,7 +222,8 @@ LoadStatus ReadPackage(File& file, LoadedPackage& package, const LeadBytes& lead
 }
 
 LoadStatus LoadPackage(System& system, LoadedPackage& package, std::unique_ptr<File>& file) {
-  file = system.OpenRead(system.ModulePath(), Share::kDenyNone);
+  package.program_path = system.ModulePath();
+  file = system.OpenRead(package.program_path, Share::kDenyNone);
   if (!file) return LoadStatus::kCannotOpen;
   package.windows_version = WindowsVersionNumber(system.GetVersion());
   const LoadStatus status = ReadPackage(*file, package, LeadBytesOf(system));
@@ -199,11 +240,18 @@ bool ReadSetupTexts(File& file, LoadedPackage& package) {
       package.package_end - kRecordAndTrailerSize - static_cast<int64_t>(record.TextBlocksSize);
   package.readme.clear();
   package.license.clear();
-  if (record.ReadmeSize > 0 && !ReadBlock(file, size, region, record.ReadmeSize, &package.readme))
+  const int32_t readme_size = record.ReadmeSize;
+  const int32_t license_size = record.LicenseSize;
+  // Both texts go into the wizard with their line breaks made CR LF, which
+  // may take more room than the block itself.
+  if (readme_size > 0 && (!ReadBlock(file, size, region, readme_size, &package.readme) ||
+                          !CanAllocate(NormalisedLength(package.readme))))
     return false;
-  if (LicensePageInUse(record) && record.LicenseSize > 0) {
-    const int64_t at = region + std::max<int32_t>(record.ReadmeSize, 0);
-    if (!ReadBlock(file, size, at, record.LicenseSize, &package.license)) return false;
+  if (LicensePageInUse(record) && license_size > 0) {
+    const int64_t at = region + std::max<int32_t>(readme_size, 0);
+    if (!ReadBlock(file, size, at, license_size, &package.license) ||
+        !CanAllocate(NormalisedLength(package.license)))
+      return false;
   }
   return true;
 }
@@ -212,7 +260,7 @@ std::string NormaliseLineBreaks(std::string_view text) {
   size_t nul = text.find('\0');
   if (nul != std::string_view::npos) text = text.substr(0, nul);
   std::string out;
-  out.reserve(text.size() + text.size() / 16);
+  out.reserve(NormalisedLength(text));
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c == '\r' || c == '\n') {

@@ -16,6 +16,9 @@ namespace scr {
 struct LoadedPackage {
   SetupRecord record{};
   int64_t package_end = 0;  // PackageEnd: just behind the trailer
+  // The program file loading opened (GetModuleFileName once, at the start):
+  // the uninstall run copies and deletes this very file.
+  std::string program_path;
   TrailerKind kind = TrailerKind::kNone;
   int windows_version = -1;
   std::string language_text;

@@ -52,6 +52,13 @@ bool WriteSetupFile(File& out, std::string_view program_image, std::string_view 
 bool WriteUninstallerCopy(File& out, File& setup, int64_t package_end, const SetupRecord& record) {
   const PackageBlocks blocks = LocateBlocks(record, package_end);
   const std::string trailer = UninstallerTrailer();
+  // An uninstaller copy loads only with its record signature, which a setup
+  // run never looks at: a setup file whose signature is damaged would
+  // otherwise install a screensaver that its own uninstaller refuses to
+  // remove. The copy carries the signature it needs; the rest of the record
+  // is as loading left it.
+  SetupRecord copy = record;
+  SetField(copy.RecordSignature, RecordSignatureText());
   // The image's header goes through a buffer: a signed setup file's
   // signature stays behind, so the copy must not point at it.
   const int64_t image = blocks.program_image.size;
@@ -66,7 +73,7 @@ bool WriteUninstallerCopy(File& out, File& setup, int64_t package_end, const Set
   const int64_t rest = image - static_cast<int64_t>(head.size());
   return CopyFileRange(setup, static_cast<int64_t>(head.size()), rest, out) &&
          CopyFileRange(setup, blocks.text_region.offset, blocks.text_region.size, out) &&
-         out.Write(&record, sizeof(record)) && out.Write(trailer.data(), trailer.size());
+         out.Write(&copy, sizeof(copy)) && out.Write(trailer.data(), trailer.size());
 }
 
 }  // namespace scr

@@ -30,8 +30,9 @@ bool WriteSetupFile(File& out, std::string_view program_image, std::string_view 
 
 // The uninstaller copy of the running setup file `setup` whose package ends
 // at `package_end`: the program image, the text-block region, `record` as
-// held in memory, "ScUnin.sig". No screensaver. The caller has checked the
-// record at load (PackageSize and TextBlocksSize lie inside the file).
+// held in memory (with its RecordSignature "SCRSet.sig", whatever the setup
+// file held there), "ScUnin.sig". No screensaver. The caller has checked
+// the record at load (PackageSize and TextBlocksSize lie inside the file).
 bool WriteUninstallerCopy(File& out, File& setup, int64_t package_end, const SetupRecord& record);
 
 }  // namespace scr

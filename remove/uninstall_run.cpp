@@ -52,10 +52,10 @@ bool SameFolder(System& sys, const std::string& a, const std::string& b) {
 // title is ever deleted), and even then only its name is taken. Otherwise
 // the name is the one the install run gave the file: the package's file
 // name behind any of "\\", "/" and ":".
-std::string ScreensaverToRemove(System& sys, const std::string& recorded,
+std::string ScreensaverToRemove(System& sys, const std::string& own, const std::string& recorded,
                                 const std::string& file_name) {
   const LeadBytes lead = LeadBytesOf(sys);
-  const std::string own_folder = FolderPart(sys, sys.ModulePath());
+  const std::string own_folder = FolderPart(sys, own);
   const size_t name_start = FileNameStart(lead, recorded, kAnySeparators);
   const std::string recorded_name = InstalledFileName(recorded, lead);
   if (!recorded_name.empty() && SameFolder(sys, recorded.substr(0, name_start), own_folder))
@@ -104,10 +104,11 @@ bool SameBytes(File& a, File& b, int64_t size) {
 // write, delete or rename it; it is started only when it holds exactly
 // this program's bytes. Returns the held file and its path in `*path`, or
 // null when no copy could be made.
-std::unique_ptr<File> MakeTemporaryCopy(System& sys, std::string* path) {
+std::unique_ptr<File> MakeTemporaryCopy(System& sys, const std::string& own_path,
+                                        std::string* path) {
   const std::string temp = sys.TempPath();
   if (temp.empty()) return nullptr;
-  std::unique_ptr<File> own = sys.OpenRead(sys.ModulePath(), Share::kDenyWrite);
+  std::unique_ptr<File> own = sys.OpenRead(own_path, Share::kDenyWrite);
   if (!own) return nullptr;
   const int64_t size = own->Size();
   if (size <= 0) return nullptr;
@@ -171,20 +172,34 @@ bool RunUninstall(TSCRSetup& form) {
   // because the readme's name, too, is built from it.
   const bool title_in_place = TitleStaysInPlace(sys, title);
 
-  // Read before the settings that hold it are cleared.
-  const std::string screensaver =
-      ScreensaverToRemove(sys, ReadInstalledPath(sys, title), FieldText(record.ScrFileName));
+  // Read before the settings that hold it are cleared. This program's file
+  // is the one loading opened (GetModuleFileName is not asked again: a
+  // failure then could make the run look for its files, copy and mark for
+  // deletion under another name).
+  const std::string own = form.package.program_path;
+  const std::string screensaver = ScreensaverToRemove(sys, own, ReadInstalledPath(sys, title),
+                                                      FieldText(record.ScrFileName));
 
   if (form.modes.PreviewOnly) {
     form.view.Terminate();
     return true;
   }
 
-  if (!screensaver.empty()) sys.DeleteFile(screensaver);
+  // A piece that is still there after its removal (a screensaver that is
+  // running or held open, a key without the right to delete it) ends the
+  // run in its failure report before anything later is removed: the
+  // uninstaller, its entry and the rest stay, so it can be run again, and
+  // nothing claims a removal that did not happen. A missing file is no
+  // error: it is gone either way.
+  if (!screensaver.empty()) {
+    sys.DeleteFile(screensaver);
+    if (sys.FileExists(screensaver)) return false;
+  }
   ClearPlayerSettings(sys, title);
   if (record.ReadmeSize > 0 && title_in_place) {
-    sys.DeleteFile(FolderPart(sys, sys.ModulePath()) +
-                   ReadmeFileName(sys, form.package.table, title));
+    const std::string readme = FolderPart(sys, own) + ReadmeFileName(sys, form.package.table, title);
+    sys.DeleteFile(readme);
+    if (sys.FileExists(readme)) return false;
   }
 
   // Entry and shortcuts come before the temporary copy is started: a shell
@@ -192,7 +207,7 @@ bool RunUninstall(TSCRSetup& form) {
   // report, and the copy must not then delete the uninstaller and announce
   // a complete removal.
   // Each of them refuses a title that breaks the name rule by itself.
-  if (record.AddUninstallEntry) DeleteUninstallEntry(sys, title);
+  if (record.AddUninstallEntry && !DeleteUninstallEntry(sys, title)) return false;
   if (record.AddStartMenuGroup && !DeleteProgramShortcuts(sys, form.package.table, title))
     return false;
   if (record.AddDesktopShortcut && !DeleteDesktopPreviewShortcut(sys, form.package.table, title))
@@ -200,10 +215,9 @@ bool RunUninstall(TSCRSetup& form) {
 
   // A running program cannot delete its own file: a copy of it in the
   // temporary folder does that once this process has ended.
-  const std::string own = sys.ModulePath();
   std::string copy;
   bool started = false;
-  if (std::unique_ptr<File> held = MakeTemporaryCopy(sys, &copy)) {
+  if (std::unique_ptr<File> held = MakeTemporaryCopy(sys, own, &copy)) {
     std::string params = "-delfile " + PathArgument(sys.ShortPath(own));
     if (!form.modes.SilentMode) {
       params += " \"" + std::string(kApplicationTitle) + "\" \"" +
@@ -214,8 +228,10 @@ bool RunUninstall(TSCRSetup& form) {
     held.reset();
     if (!started) sys.DeleteFile(copy);
   }
-  // Without a temporary copy the uninstaller goes at the next restart.
-  if (!started) sys.MoveFileDelayUntilReboot(own);
+  // Without a temporary copy the uninstaller goes at the next restart. When
+  // even that is refused, the uninstaller would stay for good: the run ends
+  // in its failure report, and the uninstaller can be run again.
+  if (!started && !sys.MoveFileDelayUntilReboot(own)) return false;
 
   form.exit_code = kExitOk;
   form.view.Terminate();

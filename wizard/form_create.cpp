@@ -28,14 +28,17 @@ void TSCRSetup::FormCreate() {
       // waits on a question) and says it on the standard error handle.
       if (modes.SilentMode)
         sys.WriteStdError("Screensaver Setup: cannot open its own program file " +
-                          sys.ModulePath() + "\r\n");
+                          package.program_path + "\r\n");
       else
-        sys.MessageBox("Setup cannot open its own program file:\r\n" + sys.ModulePath(),
+        sys.MessageBox("Setup cannot open its own program file:\r\n" + package.program_path,
                        kApplicationTitle, MsgIcon::kError, MsgButtons::kOk);
       exit_code = kExitBadPackage;
       view.Terminate();
       return;
     case LoadStatus::kCorrupted:
+      // The file is closed before the report: the user may want to delete
+      // the damaged download while the box is open.
+      file.reset();
       ReportCorrupted();
       return;
   }
@@ -52,6 +55,7 @@ void TSCRSetup::FormCreate() {
     }
   } else {
     if (!ReadSetupTexts(*file, package)) {
+      file.reset();
       ReportCorrupted();
       return;
     }

@@ -10,59 +10,37 @@
 
 namespace fs = std::filesystem;
 
+// Counts a call for the sweep, with the place in the program it came from.
+#define SIM_FAULT(name) Fault(name, __builtin_return_address(0))
+
 namespace scr {
 namespace {
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
+// ShellExecuteA's answer when it cannot start anything (SE_ERR_ACCESSDENIED).
+constexpr intptr_t kShellExecuteFailure = 5;
 
-// The components of a path. As on Windows, the trail byte of a double-byte
-// character (in the simulated code page) is never a separator. "/" separates
-// file paths but is part of a registry key's name.
-std::vector<std::string> SplitPath(const std::string& path, const std::set<uint8_t>& lead_bytes,
-                                   bool slash_separates = true) {
-  std::vector<std::string> parts;
-  std::string part;
-  for (size_t i = 0; i < path.size(); ++i) {
-    const char c = path[i];
-    if (lead_bytes.count(static_cast<uint8_t>(c)) && i + 1 < path.size()) {
-      part += c;
-      part += path[++i];
-    } else if (c == '\\' || (slash_separates && c == '/')) {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
-  }
-  if (!part.empty()) parts.push_back(part);
-  return parts;
-}
+// The ANSI functions refuse a full path of MAX_PATH characters or more;
+// CreateDirectoryA leaves room for an 8.3 name in the new folder.
+constexpr size_t kMaxPath = 260;
+constexpr size_t kMaxFolderPath = 248;
 
-// True when the path ends with a separator of its own (not a trail byte).
-bool EndsWithSeparator(const std::string& path, const std::set<uint8_t>& lead_bytes) {
-  bool separator = false;
-  for (size_t i = 0; i < path.size(); ++i) {
-    const char c = path[i];
-    separator = false;
-    if (lead_bytes.count(static_cast<uint8_t>(c)) && i + 1 < path.size())
-      ++i;
-    else
-      separator = c == '\\' || c == '/';
-  }
-  return separator;
-}
+// What a Windows call receives of a std::string: the C string up to its NUL.
+std::string CString(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 class SimFile : public File {
  public:
-  SimFile(std::FILE* f, int64_t* read_calls, int64_t write_limit)
-      : f_(f), read_calls_(read_calls), write_limit_(write_limit) {}
-  ~SimFile() override { std::fclose(f_); }
+  SimFile(SimSystem* sys, std::FILE* f, int64_t* read_calls, int64_t write_limit)
+      : sys_(sys), f_(f), read_calls_(read_calls), write_limit_(write_limit) {
+    ++sys_->open_files;
+  }
+  ~SimFile() override {
+    std::fclose(f_);
+    --sys_->open_files;
+  }
   int64_t Size() override {
+    if (sys_->Fault("File::Size", __builtin_return_address(0))) return -1;
     std::fflush(f_);
     int64_t here = ftello(f_);
     if (fseeko(f_, 0, SEEK_END) != 0) return -1;
@@ -70,49 +48,64 @@ class SimFile : public File {
     fseeko(f_, here, SEEK_SET);
     return size;
   }
-  int64_t Position() override { return ftello(f_); }
+  int64_t Position() override {
+    if (sys_->Fault("File::Position", __builtin_return_address(0))) return -1;
+    return ftello(f_);
+  }
   bool Seek(int64_t position) override {
+    if (sys_->Fault("File::Seek", __builtin_return_address(0))) return false;
     return position >= 0 && fseeko(f_, position, SEEK_SET) == 0;
   }
   bool ReadSome(void* buffer, size_t count, size_t* got) override {
     if (read_calls_) ++*read_calls_;
+    *got = 0;
+    if (sys_->Fault("File::ReadSome", __builtin_return_address(0))) return false;
     *got = std::fread(buffer, 1, count, f_);
     return !std::ferror(f_);
   }
   bool Write(const void* buffer, size_t count) override {
+    // A write that fails part of the way, as on a full disk: half of it
+    // reaches the file.
+    if (sys_->Fault("File::Write", __builtin_return_address(0))) {
+      std::fwrite(buffer, 1, count / 2, f_);
+      return false;
+    }
     if (write_limit_ >= 0 && written_ + static_cast<int64_t>(count) > write_limit_) return false;
     written_ += static_cast<int64_t>(count);
     return std::fwrite(buffer, 1, count, f_) == count;
   }
 
  private:
+  SimSystem* sys_;
   std::FILE* f_;
   int64_t* read_calls_;
   int64_t write_limit_;
   int64_t written_ = 0;
 };
 
-// Windows refuses these characters in file and folder names.
-bool ValidWindowsPath(const std::string& path) {
-  for (size_t i = 0; i < path.size(); ++i) {
-    char c = path[i];
-    if (c == ':' && i == 1) continue;  // the drive's colon
-    if (c == ':' || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|' ||
-        static_cast<unsigned char>(c) < 32)
-      return false;
+// A host file name cannot hold "/", which a double-byte character may
+// carry as its trail byte: such names are stored with "%2F" (and "%" as
+// "%25").
+std::string HostName(const std::string& part) {
+  std::string out;
+  for (char c : part) {
+    if (c == '/')
+      out += "%2F";
+    else if (c == '%')
+      out += "%25";
+    else
+      out += c;
   }
-  return true;
+  return out;
 }
 
-}  // namespace
-
-namespace {
 std::string UniqueSandbox() {
   static int counter = 0;
   return (fs::temp_directory_path() /
           ("scr_sim_" + std::to_string(getpid()) + "_" + std::to_string(++counter)))
       .string();
 }
+
 }  // namespace
 
 SimSystem::SimSystem() : SimSystem(UniqueSandbox()) {}
@@ -132,31 +125,109 @@ SimSystem::~SimSystem() {
   fs::remove_all(sandbox_, ec);
 }
 
-std::string SimSystem::HostPath(const std::string& windows_path) {
-  std::string path = windows_path;
-  // A relative path is taken from the program's folder.
-  bool absolute = path.size() >= 2 && path[1] == ':';
-  if (!absolute) path = "C:\\Setup\\" + path;
-  std::vector<std::string> parts = SplitPath(path, lead_bytes);
-  std::vector<std::string> resolved;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    std::string part = parts[i];
-    if (i == 0) {
-      part = std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(part[0]))));
-    } else if (part == ".") {
-      continue;
-    } else if (part == "..") {
-      if (resolved.size() > 1) resolved.pop_back();
+bool SimSystem::Fault(const char* name, const void* site) {
+  ++calls;
+  if (trace_calls) {
+    call_names.push_back(name);
+    call_sites.push_back(site);
+  }
+  if (runaway_limit > 0 && calls > runaway_limit) {
+    runaway = true;
+    return true;
+  }
+  return calls == fail_at || (fail_from > 0 && calls >= fail_from);
+}
+
+std::string SimSystem::Lower(std::string_view text) const {
+  std::string out(text);
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (lead_bytes.count(static_cast<uint8_t>(out[i])) && i + 1 < out.size()) {
+      ++i;  // the trail byte is part of the character, whatever it looks like
       continue;
     }
-    resolved.push_back(part);
+    if (out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<char>(out[i] - 'A' + 'a');
   }
+  return out;
+}
+
+std::vector<std::string> SimSystem::Split(std::string_view text, bool slash_too) const {
+  std::vector<std::string> parts;
+  std::string part;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (lead_bytes.count(static_cast<uint8_t>(c)) && i + 1 < text.size()) {
+      part += c;
+      part += text[++i];
+    } else if (c == '\\' || (slash_too && c == '/')) {
+      parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  parts.push_back(part);
+  return parts;
+}
+
+bool SimSystem::Resolve(std::string path, std::vector<std::string>* parts) const {
+  path = CString(path);
+  parts->clear();
+  auto separator = [](char c) { return c == '\\' || c == '/'; };
+  if (path.empty() || path.size() >= kMaxPath) return false;
+  std::string rest;
+  if (path.size() >= 2 && path[1] == ':' && IsAsciiLetter(path[0])) {
+    const char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
+    parts->push_back(std::string(1, drive));
+    rest = path.substr(2);
+    // "C:name" is relative to the drive's current folder.
+    if ((rest.empty() || !separator(rest[0])) && drive == 'C') parts->push_back("Setup");
+  } else if (separator(path[0])) {
+    if (path.size() >= 2 && separator(path[1])) return false;  // no network here
+    parts->push_back("C");
+    rest = path;
+  } else {
+    *parts = {"C", "Setup"};
+    rest = path;
+  }
+  for (const std::string& part : Split(rest, true)) {
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (parts->size() > 1) parts->pop_back();
+      continue;
+    }
+    // Windows refuses these characters in file and folder names; the
+    // colon of a drive was taken above.
+    for (size_t i = 0; i < part.size(); ++i) {
+      const uint8_t c = static_cast<uint8_t>(part[i]);
+      if (lead_bytes.count(c) && i + 1 < part.size()) {
+        ++i;
+        continue;
+      }
+      if (c < 32 || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' ||
+          c == '|')
+        return false;
+    }
+    parts->push_back(part);
+  }
+  return ResolvedLength(*parts) < kMaxPath;
+}
+
+size_t SimSystem::ResolvedLength(const std::vector<std::string>& parts) {
+  size_t length = 2;  // "C:"
+  for (size_t i = 1; i < parts.size(); ++i) length += 1 + parts[i].size();
+  return length;
+}
+
+std::string SimSystem::Host(const std::string& windows_path) {
+  std::vector<std::string> parts;
+  if (!Resolve(windows_path, &parts)) return "";
   fs::path host = sandbox_;
-  for (const std::string& part : resolved) {
-    fs::path exact = host / part;
+  for (const std::string& part : parts) {
+    const std::string name = HostName(part);
+    fs::path exact = host / name;
     std::error_code ec;
     if (!fs::exists(exact, ec) && fs::is_directory(host, ec)) {
-      std::string wanted = Lower(part);
+      const std::string wanted = Lower(name);
       for (const auto& entry : fs::directory_iterator(host, ec)) {
         if (Lower(entry.path().filename().string()) == wanted) {
           exact = entry.path();
@@ -169,24 +240,39 @@ std::string SimSystem::HostPath(const std::string& windows_path) {
   return host.string();
 }
 
+std::string SimSystem::HostPath(const std::string& windows_path) { return Host(windows_path); }
+
+bool SimSystem::IsFile(const std::string& windows_path) {
+  const std::string host = Host(windows_path);
+  std::error_code ec;
+  return !host.empty() && fs::is_regular_file(host, ec);
+}
+
+bool SimSystem::IsFolder(const std::string& windows_path) {
+  const std::string host = Host(windows_path);
+  std::error_code ec;
+  return !host.empty() && fs::is_directory(host, ec);
+}
+
 bool SimSystem::InSet(const std::set<std::string>& paths, const std::string& path) const {
-  std::string wanted = Lower(path);
+  std::string wanted = Lower(CString(path));
   for (const std::string& p : paths)
     if (Lower(p) == wanted) return true;
   return false;
 }
 
 void SimSystem::PutFile(const std::string& windows_path, std::string_view bytes) {
-  std::string host = HostPath(windows_path);
+  std::string host = Host(windows_path);
+  if (host.empty()) return;
   fs::create_directories(fs::path(host).parent_path());
   std::ofstream out(host, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 bool SimSystem::GetFile(const std::string& windows_path, std::string* bytes) {
-  std::string host = HostPath(windows_path);
+  std::string host = Host(windows_path);
   std::error_code ec;
-  if (!fs::is_regular_file(host, ec)) return false;
+  if (host.empty() || !fs::is_regular_file(host, ec)) return false;
   std::ifstream in(host, std::ios::binary);
   std::ostringstream all;
   all << in.rdbuf();
@@ -201,7 +287,8 @@ std::string SimSystem::ReadWholeFile(const std::string& windows_path) {
 }
 
 void SimSystem::MakeFolders(const std::string& windows_path) {
-  fs::create_directories(HostPath(windows_path));
+  const std::string host = Host(windows_path);
+  if (!host.empty()) fs::create_directories(host);
 }
 
 std::map<std::string, std::string> SimSystem::Snapshot() {
@@ -236,31 +323,33 @@ std::string SimSystem::LinkTarget(const std::string& link_file) {
   return bytes.substr(4);
 }
 
-std::unique_ptr<File> SimSystem::OpenRead(const std::string& path, Share) {
-  if (fail_open_module && Lower(path) == Lower(module_path)) return nullptr;
-  std::string host = HostPath(path);
-  std::error_code ec;
-  if (!fs::is_regular_file(host, ec)) return nullptr;
-  std::FILE* f = std::fopen(host.c_str(), "rb");
+std::unique_ptr<File> SimSystem::Open(const std::string& host, const char* mode,
+                                      int64_t* read_counter, int64_t write_limit) {
+  std::FILE* f = std::fopen(host.c_str(), mode);
   if (!f) return nullptr;
-  return std::make_unique<SimFile>(f, &read_calls, -1);
+  return std::make_unique<SimFile>(this, f, read_counter, write_limit);
+}
+
+std::unique_ptr<File> SimSystem::OpenRead(const std::string& path, Share) {
+  if (SIM_FAULT("OpenRead")) return nullptr;
+  if (fail_open_module && Lower(CString(path)) == Lower(module_path)) return nullptr;
+  if (!IsFile(path)) return nullptr;
+  return Open(Host(path), "rb", &read_calls, -1);
 }
 
 std::unique_ptr<File> SimSystem::CreateFile(const std::string& path) {
-  if (InSet(fail_create_file, path) || !ValidWindowsPath(path) || Locked(path)) return nullptr;
-  std::string host = HostPath(path);
+  if (SIM_FAULT("CreateFile")) return nullptr;
+  if (InSet(fail_create_file, path) || Locked(path)) return nullptr;
+  std::string host = Host(path);
   std::error_code ec;
-  if (!fs::is_directory(fs::path(host).parent_path(), ec) || fs::is_directory(host, ec))
+  if (host.empty() || !fs::is_directory(fs::path(host).parent_path(), ec) ||
+      fs::is_directory(host, ec))
     return nullptr;
-  std::FILE* f = std::fopen(host.c_str(), "w+b");
-  if (!f) return nullptr;
   int64_t limit = -1;
   for (const auto& [p, after] : fail_write_after)
-    if (Lower(p) == Lower(path)) limit = after;
-  return std::make_unique<SimFile>(f, nullptr, limit);
+    if (Lower(p) == Lower(CString(path))) limit = after;
+  return Open(host, "w+b", nullptr, limit);
 }
-
-bool SimSystem::Locked(const std::string& path) const { return locked_.count(Lower(path)) != 0; }
 
 namespace {
 
@@ -288,130 +377,170 @@ class LockedFile : public File {
 
 }  // namespace
 
+bool SimSystem::Locked(const std::string& path) {
+  const std::string host = Host(path);
+  return !host.empty() && locked_.count(host) != 0;
+}
+
 std::unique_ptr<File> SimSystem::Lock(std::unique_ptr<File> file, const std::string& path) {
   if (!file) return nullptr;
-  return std::make_unique<LockedFile>(std::move(file), &locked_, Lower(path));
+  return std::make_unique<LockedFile>(std::move(file), &locked_, Host(path));
 }
 
 std::unique_ptr<File> SimSystem::CreateNewFile(const std::string& path) {
-  if (InSet(fail_create_file, path) || !ValidWindowsPath(path)) return nullptr;
-  std::string host = HostPath(path);
+  if (SIM_FAULT("CreateNewFile")) return nullptr;
+  if (InSet(fail_create_file, path)) return nullptr;
+  std::string host = Host(path);
   std::error_code ec;
   // Anything of that name counts: a file, a folder, a link (even one that
   // points nowhere).
-  if (fs::exists(fs::symlink_status(host, ec)) ||
+  if (host.empty() || fs::exists(fs::symlink_status(host, ec)) ||
       !fs::is_directory(fs::path(host).parent_path(), ec))
     return nullptr;
   std::FILE* f = std::fopen(host.c_str(), "w+bx");  // "x": fails on anything that exists
   if (!f) return nullptr;
-  return Lock(std::make_unique<SimFile>(f, nullptr, -1), path);
+  return Lock(std::make_unique<SimFile>(this, f, nullptr, -1), path);
 }
 
 std::unique_ptr<File> SimSystem::SealFile(std::unique_ptr<File> written, const std::string& path) {
   written.reset();
-  return Lock(OpenRead(path, Share::kDenyWrite), path);
+  if (SIM_FAULT("SealFile") || !IsFile(path)) return nullptr;
+  return Lock(Open(Host(path), "rb", &read_calls, -1), path);
 }
 
 std::unique_ptr<File> SimSystem::OpenReadWrite(const std::string& path) {
-  if (Locked(path)) return nullptr;
-  std::string host = HostPath(path);
-  std::error_code ec;
-  if (!fs::is_regular_file(host, ec)) return nullptr;
-  std::FILE* f = std::fopen(host.c_str(), "r+b");
-  if (!f) return nullptr;
-  return std::make_unique<SimFile>(f, nullptr, -1);
+  if (SIM_FAULT("OpenReadWrite")) return nullptr;
+  if (!IsFile(path) || Locked(path)) return nullptr;
+  return Open(Host(path), "r+b", nullptr, -1);
 }
 
 bool SimSystem::DeleteFile(const std::string& path) {
   ++delete_attempts;
+  if (SIM_FAULT("DeleteFile")) return false;
   if (InSet(fail_delete, path) || Locked(path)) return false;
   for (auto& [p, left] : busy_deletes) {
-    if (Lower(p) == Lower(path) && left > 0) {
+    if (Lower(p) == Lower(CString(path)) && left > 0) {
       --left;
       return false;
     }
   }
-  std::string host = HostPath(path);
+  if (!IsFile(path)) return false;
+  // Windows keeps the file of a running program: the program itself cannot
+  // delete it, by any spelling.
+  if (Host(path) == Host(module_path)) return false;
   std::error_code ec;
-  if (!fs::is_regular_file(host, ec)) return false;
-  if (!fs::remove(host, ec)) return false;
-  deleted.push_back(path);
+  if (!fs::remove(Host(path), ec)) return false;
+  deleted.push_back(CString(path));
   return true;
 }
 
 bool SimSystem::FileExists(const std::string& path) {
-  std::error_code ec;
-  return fs::is_regular_file(HostPath(path), ec);
+  if (SIM_FAULT("FileExists")) return false;
+  return IsFile(path);
 }
 
 bool SimSystem::DirectoryExists(const std::string& path) {
-  std::error_code ec;
-  return fs::is_directory(HostPath(path), ec);
+  if (SIM_FAULT("DirectoryExists")) return false;
+  return IsFolder(path);
 }
 
 bool SimSystem::CreateDirectory(const std::string& path) {
-  if (InSet(fail_create_directory, path) || !ValidWindowsPath(path)) return false;
-  std::string host = HostPath(path);
+  if (SIM_FAULT("CreateDirectory")) return false;
+  if (InSet(fail_create_directory, path)) return false;
+  std::vector<std::string> parts;
+  if (!Resolve(path, &parts) || ResolvedLength(parts) > kMaxFolderPath) return false;
+  std::string host = Host(path);
   std::error_code ec;
-  if (fs::exists(host, ec) || !fs::is_directory(fs::path(host).parent_path(), ec)) return false;
+  if (host.empty() || fs::exists(host, ec) || !fs::is_directory(fs::path(host).parent_path(), ec))
+    return false;
   return fs::create_directory(host, ec);
 }
 
 bool SimSystem::RemoveDirectory(const std::string& path) {
-  std::string host = HostPath(path);
+  if (SIM_FAULT("RemoveDirectory")) return false;
+  std::string host = Host(path);
   std::error_code ec;
-  if (!fs::is_directory(host, ec) || !fs::is_empty(host, ec)) return false;
+  if (host.empty() || !fs::is_directory(host, ec) || !fs::is_empty(host, ec)) return false;
   return fs::remove(host, ec);
 }
 
 bool SimSystem::CopyFile(const std::string& from, const std::string& to, bool overwrite) {
+  if (SIM_FAULT("CopyFile")) return false;
   std::string bytes;
   if (!GetFile(from, &bytes)) return false;
-  if ((!overwrite && FileExists(to)) || Locked(to)) return false;
-  std::string host = HostPath(to);
+  if ((!overwrite && IsFile(to)) || Locked(to)) return false;
+  std::string host = Host(to);
   std::error_code ec;
-  if (!fs::is_directory(fs::path(host).parent_path(), ec)) return false;
+  if (host.empty() || !fs::is_directory(fs::path(host).parent_path(), ec) ||
+      fs::is_directory(host, ec))
+    return false;
   PutFile(to, bytes);
   return true;
 }
 
 std::string SimSystem::ShortPath(const std::string& path) {
+  if (SIM_FAULT("ShortPath")) return path;
   for (const auto& [long_path, short_path] : short_paths)
-    if (Lower(long_path) == Lower(path)) return short_path;
+    if (Lower(long_path) == Lower(CString(path))) return short_path;
   return path;
 }
 
 std::string SimSystem::FullPath(const std::string& path) {
-  std::string full = path;
-  if (!(full.size() >= 2 && full[1] == ':')) full = "C:\\Setup\\" + full;
-  std::vector<std::string> parts = SplitPath(full, lead_bytes);
-  std::vector<std::string> out;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0 && parts[i] == ".") continue;
-    if (i > 0 && parts[i] == "..") {
-      if (out.size() > 1) out.pop_back();
-      continue;
-    }
-    out.push_back(parts[i]);
-  }
-  std::string joined;
-  for (size_t i = 0; i < out.size(); ++i) joined += (i ? "\\" : "") + out[i];
-  if (out.size() == 1) joined += "\\";
-  if (EndsWithSeparator(full, lead_bytes) && out.size() > 1) joined += "\\";
+  if (SIM_FAULT("FullPath")) return path;
+  std::vector<std::string> parts;
+  if (!Resolve(path, &parts)) return path;
+  std::string joined = parts[0] + ":";
+  for (size_t i = 1; i < parts.size(); ++i) joined += "\\" + parts[i];
+  // A drive's root, and a path written with a trailing separator (not the
+  // trail byte of a double-byte character), keep it.
+  const std::vector<std::string> written = Split(CString(path), true);
+  if (parts.size() == 1 || (written.size() > 1 && written.back().empty())) joined += "\\";
   return joined;
 }
 
+std::string SimSystem::TempPath() {
+  if (SIM_FAULT("TempPath")) return "";
+  return temp_path;
+}
+
+std::string SimSystem::WindowsDirectory() {
+  if (SIM_FAULT("WindowsDirectory")) return "";
+  return windows_directory;
+}
+
+std::string SimSystem::ModulePath() {
+  if (SIM_FAULT("ModulePath")) return "";
+  return module_path;
+}
+
+VersionInfo SimSystem::GetVersion() {
+  if (SIM_FAULT("GetVersion")) return VersionInfo{};
+  return version;
+}
+
+bool SimSystem::IsWow64() {
+  if (Fault("IsWow64")) return false;
+  return wow64;
+}
+
 bool SimSystem::MoveFileDelayUntilReboot(const std::string& path) {
-  delay_until_reboot.push_back(path);
+  if (SIM_FAULT("MoveFileDelayUntilReboot")) return false;
+  delay_until_reboot.push_back(CString(path));
   return delay_until_reboot_ok;
 }
 
-std::string SimSystem::RegPath(RootKey root, const std::string& key) const {
-  std::string k = key;
+std::vector<std::string> SimSystem::KeyParts(const std::string& key) const {
+  std::string k = CString(key);
   if (!k.empty() && k[0] == '\\') k.erase(0, 1);  // one leading backslash means the root
-  while (!k.empty() && k.back() == '\\') k.pop_back();
-  return std::string(root == RootKey::kLocalMachine ? "HKLM" : "HKCU") + (k.empty() ? "" : "\\") +
-         Lower(k);
+  std::vector<std::string> parts = Split(k, false);
+  while (!parts.empty() && parts.back().empty()) parts.pop_back();  // trailing backslashes
+  return parts;
+}
+
+std::string SimSystem::RegPath(RootKey root, const std::string& key) const {
+  std::string path = root == RootKey::kLocalMachine ? "HKLM" : "HKCU";
+  for (const std::string& part : KeyParts(key)) path += "\\" + Lower(part);
+  return path;
 }
 
 SimSystem::RegKey* SimSystem::FindKey(RootKey root, const std::string& key) {
@@ -420,45 +549,51 @@ SimSystem::RegKey* SimSystem::FindKey(RootKey root, const std::string& key) {
 }
 
 bool SimSystem::RegCreateKey(RootKey root, const std::string& key) {
-  std::string k = key;
-  if (!k.empty() && k[0] == '\\') k.erase(0, 1);
+  if (SIM_FAULT("RegCreateKey")) return false;
   // As on Windows, a sub-key may not begin with a backslash (after the one
-  // that marks the root) nor hold an empty component.
-  if (!k.empty() && k[0] == '\\') return false;
+  // that marks the root) nor hold an empty component; "/" is an ordinary
+  // character of a key name.
+  const std::vector<std::string> parts = KeyParts(key);
+  for (const std::string& part : parts)
+    if (part.empty()) return false;
+  if (parts.empty()) registry_[RegPath(root, "")].name = "";
   std::string path;
-  for (const std::string& part : SplitPath(k, lead_bytes, false)) {
+  for (const std::string& part : parts) {
     path += (path.empty() ? "" : "\\") + part;
     std::string reg = RegPath(root, path);
     if (!registry_.count(reg)) registry_[reg].name = path;
   }
-  if (k.empty()) registry_[RegPath(root, "")].name = "";
   return true;
 }
 
 bool SimSystem::RegKeyExists(RootKey root, const std::string& key) {
+  if (SIM_FAULT("RegKeyExists")) return false;
   return FindKey(root, key) != nullptr;
 }
 
 bool SimSystem::RegSetString(RootKey root, const std::string& key, const std::string& name,
                              const std::string& value) {
+  if (SIM_FAULT("RegSetString")) return false;
   RegKey* k = FindKey(root, key);
   if (!k) return false;
-  for (auto& [n, v] : k->values) {
-    if (Lower(n) == Lower(name)) {
-      v = value;
+  const std::string n = CString(name);
+  for (auto& [existing, v] : k->values) {
+    if (Lower(existing) == Lower(n)) {
+      v = CString(value);
       return true;
     }
   }
-  k->values.emplace_back(name, value);
+  k->values.emplace_back(n, CString(value));
   return true;
 }
 
 bool SimSystem::RegGetString(RootKey root, const std::string& key, const std::string& name,
                              std::string* value) {
+  if (SIM_FAULT("RegGetString")) return false;
   RegKey* k = FindKey(root, key);
   if (!k) return false;
   for (const auto& [n, v] : k->values) {
-    if (Lower(n) == Lower(name)) {
+    if (Lower(n) == Lower(CString(name))) {
       *value = v;
       return true;
     }
@@ -468,22 +603,25 @@ bool SimSystem::RegGetString(RootKey root, const std::string& key, const std::st
 
 std::vector<std::string> SimSystem::RegValueNames(RootKey root, const std::string& key) {
   std::vector<std::string> names;
+  if (SIM_FAULT("RegValueNames")) return names;
   if (RegKey* k = FindKey(root, key))
     for (const auto& [n, v] : k->values) names.push_back(n);
   return names;
 }
 
 bool SimSystem::RegDeleteValue(RootKey root, const std::string& key, const std::string& name) {
+  if (SIM_FAULT("RegDeleteValue")) return false;
   RegKey* k = FindKey(root, key);
   if (!k) return false;
   auto it = std::find_if(k->values.begin(), k->values.end(),
-                         [&](const auto& v) { return Lower(v.first) == Lower(name); });
+                         [&](const auto& v) { return Lower(v.first) == Lower(CString(name)); });
   if (it == k->values.end()) return false;
   k->values.erase(it);
   return true;
 }
 
 bool SimSystem::RegDeleteTree(RootKey root, const std::string& key) {
+  if (SIM_FAULT("RegDeleteTree")) return false;
   std::string path = RegPath(root, key);
   if (!registry_.count(path)) return false;
   std::string prefix = path + "\\";
@@ -497,6 +635,7 @@ bool SimSystem::RegDeleteTree(RootKey root, const std::string& key) {
 }
 
 bool SimSystem::SpecialFolderPath(ShellFolder folder, std::string* path) {
+  if (SIM_FAULT("SpecialFolderPath")) return false;
   if (failing_folders.count(folder) || !special_folders.count(folder)) return false;
   *path = special_folders[folder];
   return true;
@@ -504,22 +643,25 @@ bool SimSystem::SpecialFolderPath(ShellFolder folder, std::string* path) {
 
 intptr_t SimSystem::ShellExecute(bool with_owner, const std::string& verb, const std::string& file,
                                  const std::string& params, const std::string& dir, int show) {
+  if (SIM_FAULT("ShellExecute")) return kShellExecuteFailure;
   shell_calls.push_back({with_owner, verb, file, params, dir, show});
   return shell_execute_result;
 }
 
 bool SimSystem::CreateShellLink(const std::string& target, const std::string& link_file) {
-  std::string host = HostPath(link_file);
+  if (SIM_FAULT("CreateShellLink")) return false;
+  std::string host = Host(link_file);
   std::error_code ec;
-  if (!fs::is_directory(fs::path(host).parent_path(), ec)) return false;
-  if (InSet(fail_create_file, link_file) || !ValidWindowsPath(link_file)) return false;
+  if (host.empty() || !fs::is_directory(fs::path(host).parent_path(), ec)) return false;
+  if (InSet(fail_create_file, link_file)) return false;
   PutFile(link_file, "LNK\n" + target);
   return true;
 }
 
 MsgAnswer SimSystem::MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                                 MsgButtons buttons) {
-  boxes.push_back({text, caption, icon, buttons});
+  if (SIM_FAULT("MessageBox")) return MsgAnswer::kFailed;  // as without a display
+  boxes.push_back({text, caption, icon, buttons, open_files});
   if (answers.empty()) return buttons == MsgButtons::kOk ? MsgAnswer::kOk : MsgAnswer::kFailed;
   MsgAnswer answer = answers.front();
   answers.pop_front();

@@ -5,13 +5,28 @@
 // component is looked up without regard to letter case, as on Windows. The
 // registry is in memory, shell calls and message boxes are recorded, message
 // boxes answer from a script, and version, WOW64 and folders are settable.
-// Faults can be injected per path.
+// Faults can be injected per path, or by number: every call that can fail on
+// Windows is counted, and the N-th call (or every call from the N-th on) can
+// be made to fail the way the Windows call fails.
+//
+// Paths follow Windows where tests rely on them: a path ends at its first
+// NUL (the C string the Windows call receives); a drive is a letter and a
+// colon at the start, a path that starts with one "\" starts at the root
+// of drive C:, "C:name" lies in the current folder C:\Setup (on another
+// drive at its root), and a network path "\\server" is not found; any
+// other colon makes the name invalid; the trail byte of a double-byte character
+// (lead bytes as set in `lead_bytes`) is never a separator and keeps its
+// letter case; the running program's own file (`module_path`) cannot be
+// deleted; a full path of MAX_PATH (260) characters or more names
+// nothing (a new folder: more than 248). Registry key names split at "\"
+// only.
 #pragma once
 
 #include <deque>
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/system.h"
@@ -61,6 +76,30 @@ class SimSystem : public System {
   std::map<std::string, int64_t> fail_write_after;
   bool fail_open_module = false;
 
+  // ---- every call failing at some step ----
+  // `calls` counts each call of a System or File operation that can fail on
+  // Windows (the test helpers below do not count). The call numbered
+  // `fail_at` fails, and so does every call numbered `fail_from` or more
+  // (0: none). A failing call does what the Windows call does when it fails:
+  // no file, no key, false, an empty text, the path unchanged from
+  // GetShortPathName and GetFullPathName, a message box that cannot be
+  // shown; a failing write writes half of its bytes. After
+  // `runaway_limit` calls (0: no limit) every call fails and `runaway` is
+  // set: a run that loops forever on a failing call ends instead of hanging
+  // the test.
+  int64_t calls = 0;
+  int64_t fail_at = 0;
+  int64_t fail_from = 0;
+  int64_t runaway_limit = 0;
+  bool runaway = false;
+  // Name of each counted call, and the return address in its caller (one
+  // per place in the program that makes the call), when `trace_calls`.
+  std::vector<std::string> call_names;
+  std::vector<const void*> call_sites;
+  bool trace_calls = false;
+  // Counts a call named `name` made from `site` and answers whether it fails.
+  bool Fault(const char* name, const void* site = nullptr);
+
   // ---- what happened ----
   struct ShellCall {
     bool with_owner;
@@ -72,6 +111,7 @@ class SimSystem : public System {
     std::string text, caption;
     MsgIcon icon;
     MsgButtons buttons;
+    int open_files;  // files that were open while the box was shown
   };
   std::vector<Box> boxes;
   std::vector<std::string> delay_until_reboot;
@@ -79,6 +119,7 @@ class SimSystem : public System {
   int dll_search_calls = 0;
   int delete_attempts = 0;
   int64_t read_calls = 0;  // ReadSome calls on files opened by OpenRead
+  int open_files = 0;      // files opened and not yet closed
   uint64_t slept_ms = 0;   // total time passed to Sleep
   uint32_t clock_ms = 1000;
   void* owner = nullptr;
@@ -108,9 +149,9 @@ class SimSystem : public System {
     return dll_search;
   }
   std::string CommandLine() override { return command_line; }
-  std::string ModulePath() override { return module_path; }
-  VersionInfo GetVersion() override { return version; }
-  bool IsWow64() override { return wow64; }
+  std::string ModulePath() override;
+  VersionInfo GetVersion() override;
+  bool IsWow64() override;
   uint32_t RandomSeed() override { return seed; }
   bool IsLeadByte(uint8_t byte) override { return lead_bytes.count(byte) != 0; }
   // Simulated time: Sleep advances the clock without waiting.
@@ -122,13 +163,13 @@ class SimSystem : public System {
 
   std::unique_ptr<File> OpenRead(const std::string& path, Share share) override;
   std::unique_ptr<File> CreateFile(const std::string& path) override;
-  std::unique_ptr<File> OpenReadWrite(const std::string& path) override;
   // A file made by CreateNewFile, and the file SealFile returns, is locked
   // while open: CreateFile, OpenReadWrite, CopyFile onto it and DeleteFile
-  // fail.
+  // fail, by any spelling of its path.
   std::unique_ptr<File> CreateNewFile(const std::string& path) override;
   std::unique_ptr<File> SealFile(std::unique_ptr<File> written, const std::string& path) override;
-  bool Locked(const std::string& path) const;
+  bool Locked(const std::string& path);
+  std::unique_ptr<File> OpenReadWrite(const std::string& path) override;
   bool DeleteFile(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
@@ -137,8 +178,8 @@ class SimSystem : public System {
   bool CopyFile(const std::string& from, const std::string& to, bool overwrite) override;
   std::string ShortPath(const std::string& path) override;
   std::string FullPath(const std::string& path) override;
-  std::string TempPath() override { return temp_path; }
-  std::string WindowsDirectory() override { return windows_directory; }
+  std::string TempPath() override;
+  std::string WindowsDirectory() override;
   bool MoveFileDelayUntilReboot(const std::string& path) override;
 
   bool RegCreateKey(RootKey root, const std::string& key) override;
@@ -166,16 +207,34 @@ class SimSystem : public System {
     std::string name;  // as first created
     std::vector<std::pair<std::string, std::string>> values;
   };
+  // The components of a key name below its root.
+  std::vector<std::string> KeyParts(const std::string& key) const;
   // Key path lower-cased, root first ("HKLM\software\x").
   std::string RegPath(RootKey root, const std::string& key) const;
   RegKey* FindKey(RootKey root, const std::string& key);
   bool InSet(const std::set<std::string>& paths, const std::string& path) const;
+  // ASCII letters lowered outside double-byte characters.
+  std::string Lower(std::string_view text) const;
+  // Components of a path or key name, split at "\" (and "/" for paths)
+  // outside double-byte characters.
+  std::vector<std::string> Split(std::string_view text, bool slash_too) const;
+  // The absolute components of a Windows path ("C", "Dir", "File.txt"), ".."
+  // and "." resolved; false for a name Windows refuses.
+  bool Resolve(std::string path, std::vector<std::string>* parts) const;
+  // Length of the full path that Resolve's components spell.
+  static size_t ResolvedLength(const std::vector<std::string>& parts);
+  // Host path of a Windows path, or empty for an invalid one.
+  std::string Host(const std::string& windows_path);
+  bool IsFile(const std::string& windows_path);
+  bool IsFolder(const std::string& windows_path);
+  std::unique_ptr<File> Open(const std::string& host, const char* mode, int64_t* read_counter,
+                             int64_t write_limit);
 
   // Wraps `file` so that `path` stays locked until it is closed.
   std::unique_ptr<File> Lock(std::unique_ptr<File> file, const std::string& path);
 
   std::string sandbox_;
-  std::multiset<std::string> locked_;  // lowered paths of open locked files
+  std::multiset<std::string> locked_;  // host paths of open locked files
   std::map<std::string, RegKey> registry_;
 };
 

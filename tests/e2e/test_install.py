@@ -243,10 +243,12 @@ class InstallTest(PrefixSuite):
         self.prefix.kill()
         self.assertEqual(code, 4)
         self.assertFalse(self.prefix.exists("C:\\Full\\FullDisk.scr"))
-        # Registration still follows the failed copy; the path is not recorded.
-        self.assertEqual(self.prefix.reg_query(UNINSTALL_KEY + "\\Full Disk", "UninstallString"),
-                         '"C:\\Full\\uninstall FullDisk.exe"')
-        self.assertTrue(self.prefix.exists(self.prefix.DESKTOP + "\\Preview Full Disk.lnk"))
+        # Nothing is registered for an installation that is not there: no
+        # entry naming an uninstaller that was never written, no shortcut to
+        # the removed screensaver; the path is not recorded.
+        self.assertFalse(self.prefix.exists("C:\\Full\\uninstall FullDisk.exe"))
+        self.assertIsNone(self.prefix.reg_query(UNINSTALL_KEY + "\\Full Disk", "UninstallString"))
+        self.assertFalse(self.prefix.exists(self.prefix.DESKTOP + "\\Preview Full Disk.lnk"))
         self.assertIsNone(self.prefix.reg_query(SETTINGS_KEY + "\\Full Disk", "FileName_"))
 
     def test_setscr_makes_a_file_the_current_screensaver(self):

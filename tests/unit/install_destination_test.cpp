@@ -26,6 +26,26 @@ TEST_F(DestinationTest, TrimsAndJoinsWithOneBackslash) {
   EXPECT_EQ(Resolve("", "Fish"), "\\Fish\\");
 }
 
+TEST_F(DestinationTest, AFolderEndingInALoneLeadByteStillEndsInASeparator) {
+  // GBK: 0xEE is a lead byte. Left at the end without its trail byte it
+  // would take the appended "\" for its trail byte, and a file name joined
+  // to the folder would land in its parent. The incomplete character goes.
+  sim.lead_bytes = {0xEE};
+  EXPECT_EQ(Resolve("", "\\\xEE"), "\\");
+  EXPECT_EQ(Resolve("C:\\Savers\xEE", ""), "C:\\Savers\\");
+  EXPECT_EQ(Resolve("C:\\", "Fish\xEE"), "C:\\Fish\\");
+  // A lead byte in front of "<" (no whole text of the code page): the
+  // macro behind it is still replaced byte for byte, and the folder still
+  // ends with a separator of its own.
+  sim.windows_directory = "C:\\W\xEE";
+  EXPECT_EQ(Resolve("X\xEE<Windows>", ""),
+            "X\xEE"
+            "C:\\W\xEE\\\\");
+  // A whole double-byte character whose trail byte is 0x5C stays, and gets
+  // its separator.
+  EXPECT_EQ(Resolve("C:\\Savers\xEE\\", ""), "C:\\Savers\xEE\\\\");
+}
+
 TEST_F(DestinationTest, ExpandsEveryMacroCaseSensitively) {
   sim.windows_directory = "D:\\WINNT\\";  // one trailing backslash goes
   sim.special_folders[ShellFolder::kProgramFiles] = "D:\\Programme\\";

@@ -118,6 +118,47 @@ TEST_F(PlayerSettingsTest, NumberingNeverSplitsADoubleByteCharacter) {
   EXPECT_EQ(chosen, folder + "abcdef1.scr");
 }
 
+TEST_F(PlayerSettingsTest, TheExtensionIsTheLastFourCharactersNotBytes) {
+  // "abcd", one double-byte character (lead 0x81, trail "A"), then "scr":
+  // its last four characters begin with the double-byte one. Split by
+  // bytes, the base would end in the lead byte and swallow the digit.
+  sim.lead_bytes = {0x81};
+  const std::string name(
+      "abcd\x81"
+      "Ascr",
+      9);
+  sim.PutFile(folder + name, "");
+  EXPECT_EQ(Choose(name), folder + "abcd1" +
+                              std::string("\x81"
+                                          "Ascr",
+                                          5));
+  // A name of four characters or fewer is all extension.
+  const std::string short_name(
+      "\x81"
+      "Axy",
+      4);
+  sim.PutFile(folder + short_name, "");
+  EXPECT_EQ(Choose(short_name), folder + "1" + short_name);
+  // Whatever the number, the candidate's characters are the base's, the
+  // digits and the extension's: no digit is read as a trail byte.
+  for (int n = 1; n <= 12; ++n) {
+    const std::string taken = Choose(name);
+    sim.PutFile(taken, "");
+    const std::string candidate = taken.substr(folder.size());
+    size_t i = 0;
+    std::string digits;
+    while (i < candidate.size()) {
+      if (sim.IsLeadByte(static_cast<uint8_t>(candidate[i]))) {
+        i += 2;
+        continue;
+      }
+      if (candidate[i] >= '0' && candidate[i] <= '9') digits += candidate[i];
+      ++i;
+    }
+    EXPECT_EQ(digits, std::to_string(n)) << n;
+  }
+}
+
 TEST_F(PlayerSettingsTest, FileNameStartSkipsTrailBytes) {
   sim.lead_bytes = {0x81};
   EXPECT_EQ(FileNameStart(sim, "C:\\a\\b.scr", kFolderSeparators), 5u);

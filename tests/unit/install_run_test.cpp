@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "install/player_settings.h"
@@ -344,7 +345,7 @@ TEST_F(InstallRunTest, SystemFolderQuestionUnderWow64) {
   EXPECT_EQ(sim.ReadWholeFile("C:\\WINDOWS\\System32\\MySaver.scr"), pkg.screensaver);
 }
 
-TEST_F(InstallRunTest, CopyFailureDeletesTheTargetButStillRegisters) {
+TEST_F(InstallRunTest, CopyFailureDeletesTheTargetAndRegistersNothing) {
   pkg.screensaver = std::string(300000, 'S');
   pkg.readme = "read me";
   sim.fail_write_after[std::string(kDest) + "MySaver.scr"] = 150000;
@@ -361,11 +362,11 @@ TEST_F(InstallRunTest, CopyFailureDeletesTheTargetButStillRegisters) {
   EXPECT_EQ(form->exit_code, kExitCopyFailed);
   EXPECT_EQ(view.busy_history, (std::vector<bool>{true, false}));
   EXPECT_TRUE(sim.shell_calls.empty());
-  // Registration follows; the earlier record is left as it was.
-  EXPECT_EQ(Value(RootKey::kLocalMachine, kEntry, "UninstallString"),
-            "\"" + std::string(kDest) + "uninstall MySaver.exe\"");
-  EXPECT_TRUE(sim.FileExists(std::string(kGroup) + "Readme.lnk"));
-  EXPECT_TRUE(sim.FileExists(kDesktopLink));
+  // No entry and no shortcut: the uninstaller they would name was never
+  // written, and the screensaver is gone. The earlier record stays.
+  EXPECT_EQ(Value(RootKey::kLocalMachine, kEntry, "UninstallString"), "<missing>");
+  EXPECT_FALSE(sim.DirectoryExists(kGroup));
+  EXPECT_FALSE(sim.FileExists(kDesktopLink));
   EXPECT_EQ(Recorded(), "C:\\Earlier\\MySaver.scr");
   EXPECT_EQ(form->CurrentPage(), kPageProgress);
 
@@ -401,6 +402,9 @@ TEST_F(InstallRunTest, LateFailuresAlsoRemoveTheCopiedScreensaver) {
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{
                             "There was an error installing Why?. Installation is not complete."});
   EXPECT_EQ(form->exit_code, kExitCopyFailed);
+  // No entry names the uninstaller that was never written.
+  EXPECT_FALSE(sim.RegKeyExists(RootKey::kLocalMachine,
+                                "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Why?"));
 }
 
 TEST_F(InstallRunTest, PreviewOnlyChangesNothingAndShowsOnlyItsNotice) {
@@ -544,6 +548,61 @@ TEST_F(InstallRunTest, TranslatedMessagesTakeTheTitleAsData) {
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"%n Fehler: 50%s %n%s 100%"});
   EXPECT_EQ(sim.boxes[0].caption, "50%s %n Setup");
   EXPECT_TRUE(sim.FileExists("C:\\T\\50%s %n Liesmich.txt"));
+}
+
+TEST_F(InstallRunTest, ADamagedRecordSignatureStillGivesAnUninstallerThatRemoves) {
+  // A setup run never looks at the record signature; the uninstaller copy
+  // it writes must load all the same, or the screensaver could never be
+  // removed.
+  Pack();
+  std::string bytes = sim.ReadWholeFile(sim.module_path);
+  const size_t signature =
+      bytes.size() - kRecordAndTrailerSize + offsetof(SetupRecord, RecordSignature);
+  bytes.replace(signature, 11, std::string("XXXXXXXXXXX", 11));
+  sim.PutFile(sim.module_path, bytes);
+  form = std::make_unique<TSCRSetup>(sim, view, RunModes{true, false},
+                                     std::vector<std::string>{"setup.exe", "-silent"});
+  form->FormCreate();
+  ASSERT_EQ(form->exit_code, kExitOk);
+  const std::string uninstaller = std::string(kDest) + "uninstall MySaver.exe";
+  const std::string copy = sim.ReadWholeFile(uninstaller);
+  EXPECT_EQ(
+      copy.substr(copy.size() - kRecordAndTrailerSize + offsetof(SetupRecord, RecordSignature), 11),
+      std::string("SCRSet.sig\0", 11));
+
+  sim.module_path = uninstaller;
+  MemoryView uninstall_view;
+  TSCRSetup uninstall(sim, uninstall_view, RunModes{true, false},
+                      std::vector<std::string>{"uninstall MySaver.exe", "-silent"});
+  uninstall.FormCreate();
+  EXPECT_EQ(uninstall.exit_code, kExitOk);
+  EXPECT_FALSE(sim.FileExists(std::string(kDest) + "MySaver.scr"));
+  EXPECT_FALSE(sim.RegKeyExists(RootKey::kLocalMachine, kEntry));
+}
+
+TEST_F(InstallRunTest, AFolderOfThousandsOfLevelsIsRefusedWithoutRecursion) {
+  // As a "-silent" argument: tens of thousands of levels. Each level once
+  // cost a call frame (and on the host a copy of the path).
+  std::string deep = "C:\\";
+  while (deep.size() < 30000) deep += "d\\";
+  StartSilent(deep);
+  EXPECT_EQ(form->exit_code, kExitBadDestination);
+  EXPECT_TRUE(view.terminated);
+  // The levels Windows can hold were made before the first refusal, as
+  // any preparation failure leaves the folders it made.
+  EXPECT_TRUE(sim.DirectoryExists("C:\\d\\d\\d"));
+
+  // Beyond the longest path any Windows function takes: refused at once.
+  std::string deeper = "C:\\";
+  while (deeper.size() <= kLongestPath) deeper += "d\\";
+  sim.calls = 0;
+  EXPECT_FALSE(CreateFolderWithParents(sim, deeper));
+  EXPECT_EQ(sim.calls, 0);
+
+  // A few levels are made in order, parents first.
+  EXPECT_TRUE(CreateFolderWithParents(sim, "C:\\One\\Two\\Three\\"));
+  EXPECT_TRUE(sim.DirectoryExists("C:\\One\\Two\\Three"));
+  EXPECT_FALSE(CreateFolderWithParents(sim, "relative\\folder"));
 }
 
 TEST(UninstallerFileName, ReplacesTheExtensionFromTheLastDot) {

@@ -2,13 +2,18 @@
 // version classification, the file-name rule and the checks that turn a
 // damaged record into the corrupted-file report.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <random>
 
 #include "package/loader.h"
 #include "package/writer.h"
 #include "platform/sim/sim_system.h"
+#include "wizard/memory_view.h"
+#include "wizard/setup_form.h"
 
 namespace scr {
 namespace {
@@ -100,8 +105,8 @@ TEST_F(PackageLoading, AppendedBytesChangeNothingButTheFileSize) {
   std::mt19937 random(7);
   const std::string plain = Build();
   ASSERT_EQ(Load(plain), LoadStatus::kOk);
-  // Trailer, record with trailer, language block.
-  EXPECT_EQ(sim.read_calls, 3);
+  // Trailer, record with trailer, language block, the program's headers.
+  EXPECT_EQ(sim.read_calls, 4);
   const LoadedPackage reference = package;
   ASSERT_TRUE(ReadSetupTexts(*file, package));
   const std::string readme = package.readme, license = package.license;
@@ -111,7 +116,7 @@ TEST_F(PackageLoading, AppendedBytesChangeNothingButTheFileSize) {
     SCOPED_TRACE(appended);
     ASSERT_EQ(Load(plain + NoiseWithoutTrailer(random, appended)), LoadStatus::kOk);
     // One read per 64 KiB block of the search, not one per byte.
-    EXPECT_LE(sim.read_calls, 3 + static_cast<int64_t>(appended / kTrailerSearchBlock) + 1);
+    EXPECT_LE(sim.read_calls, 4 + static_cast<int64_t>(appended / kTrailerSearchBlock) + 1);
     EXPECT_EQ(package.package_end, reference.package_end);
     EXPECT_EQ(std::memcmp(&package.record, &reference.record, sizeof(SetupRecord)), 0);
     EXPECT_EQ(package.kind, TrailerKind::kSetup);
@@ -353,6 +358,112 @@ TEST_F(PackageLoading, DamagedBlockSizesAreCorruptedWithoutReadingOrAllocatingBe
   std::string bytes = good;
   PutInt32(bytes, record_at, static_cast<int32_t>(good.size()));
   EXPECT_EQ(Load(bytes), LoadStatus::kOk);
+}
+
+TEST(PackageLoadingMemory, ABlockTooLargeToAllocateIsADamagedPackage) {
+  // A language block of 1 GiB that lies inside the (sparse) file, in a
+  // process that cannot hold it, as a 32-bit one cannot: the corrupted-file
+  // report and exit code 1, not an end of the program without a report.
+  constexpr int64_t kBlock = int64_t{1} << 30;
+  EXPECT_EXIT(
+      {
+        SimSystem sim;
+        SetupRecord record{};
+        SetField(record.ScrFileName, "Big.scr");
+        SetField(record.ScrTitle, "Big");
+        CompleteSetupRecord(record, 0, 0, 0, kBlock);
+        {
+          std::ofstream out(sim.HostPath(sim.module_path), std::ios::binary);
+          out << std::string(1024, 'P');
+          out.seekp(1024 + kBlock);
+          out.write(reinterpret_cast<const char*>(&record), sizeof(record));
+          out << SetupTrailer();
+        }
+        rlimit limit{};
+        getrlimit(RLIMIT_AS, &limit);
+        limit.rlim_cur = rlim_t{768} << 20;
+        setrlimit(RLIMIT_AS, &limit);
+        MemoryView view;
+        TSCRSetup form(sim, view, {true, false}, {"setup.exe", "-silent"});
+        form.FormCreate();
+        std::_Exit(form.exit_code == kExitBadPackage && view.terminated ? 0 : 3);
+      },
+      testing::ExitedWithCode(0), "");
+}
+
+// A program image with PE headers: one section of `section` bytes at 512,
+// optionally a certificate table entry. The file ends with the section.
+std::string PeImage(uint32_t section, uint32_t cert_offset = 0, uint32_t cert_size = 0) {
+  std::string image(512 + section, '\0');
+  auto put16 = [&](size_t at, uint32_t v) { image[at] = char(v), image[at + 1] = char(v >> 8); };
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) image[at + i] = char(v >> (8 * i));
+  };
+  image[0] = 'M', image[1] = 'Z';
+  put32(0x3C, 0x80);
+  image.replace(0x80, 4, std::string("PE\0\0", 4));
+  put16(0x84 + 2, 1);     // one section
+  put16(0x84 + 16, 224);  // optional header of PE32
+  const size_t optional = 0x98;
+  put16(optional, 0x10B);
+  put32(optional + 60, 512);  // SizeOfHeaders
+  put32(optional + 92, 16);   // data directories
+  put32(optional + 96 + 4 * 8, cert_offset);
+  put32(optional + 96 + 4 * 8 + 4, cert_size);
+  const size_t table = optional + 224;
+  put32(table + 16, section);  // SizeOfRawData
+  put32(table + 20, 512);      // PointerToRawData
+  for (uint32_t i = 0; i < section; ++i) image[512 + i] = char('a' + i % 26);
+  return image;
+}
+
+TEST_F(PackageLoading, TheScreensaverStartsWhereTheProgramFileEnds) {
+  Parts parts;
+  parts.image = PeImage(1000);
+  const std::string good = Build(parts, BaseRecord());
+  ASSERT_EQ(Load(good), LoadStatus::kOk);
+  const int64_t package_size = package.record.PackageSize;
+  const int64_t record_at = static_cast<int64_t>(good.size()) - kRecordAndTrailerSize;
+  // A damaged PackageSize that still lies inside the file: the screensaver
+  // would begin inside the program (part of the program installed) or
+  // behind its true start (the screensaver without its first bytes).
+  for (int64_t damaged : {int64_t(good.size()), package_size + 1, package_size - 1,
+                          package_size + 256, package_size - 3}) {
+    std::string bytes = good;
+    PutInt32(bytes, record_at, static_cast<int32_t>(damaged));
+    EXPECT_EQ(Load(bytes), LoadStatus::kCorrupted) << damaged;
+  }
+  // Bytes appended after the trailer (a signature made after packing) move
+  // nothing.
+  EXPECT_EQ(Load(good + std::string(1536, 'C')), LoadStatus::kOk);
+
+  // A program signed before its package was appended: the signature
+  // follows the sections (aligned to 8 bytes) and the package follows it.
+  parts.image = PeImage(1001, 512 + 1001 + 7, 64) + std::string(7 + 64, 'C');
+  EXPECT_EQ(Load(Build(parts, BaseRecord())), LoadStatus::kOk);
+  // Anything else between the program and its package is damage.
+  parts.image = PeImage(1000) + "x";
+  EXPECT_EQ(Load(Build(parts, BaseRecord())), LoadStatus::kCorrupted);
+  // An uninstaller copy's PackageSize is stale and never read.
+  std::string copy = good;
+  copy.replace(copy.size() - kTrailerSize, kTrailerSize, UninstallerTrailer());
+  PutInt32(copy, record_at, static_cast<int32_t>(copy.size()));
+  EXPECT_EQ(Load(copy), LoadStatus::kOk);
+}
+
+TEST_F(PackageLoading, TheTextRegionHoldsExactlyItsThreeBlocks) {
+  // A TextBlocksSize that disagrees with its blocks moves the end of the
+  // screensaver: larger cuts it short, smaller attaches text bytes.
+  const std::string good = Build();
+  const int64_t record_at = static_cast<int64_t>(good.size()) - kRecordAndTrailerSize;
+  ASSERT_EQ(Load(good), LoadStatus::kOk);
+  const int32_t text = package.record.TextBlocksSize;
+  for (int32_t damaged : {text + 1, text - 1, text + 256}) {
+    std::string bytes = good;
+    PutInt32(bytes, record_at + static_cast<int64_t>(offsetof(SetupRecord, TextBlocksSize)),
+             damaged);
+    EXPECT_EQ(Load(bytes), LoadStatus::kCorrupted) << damaged;
+  }
 }
 
 TEST_F(PackageLoading, AllBlocksEmptyIsValid) {

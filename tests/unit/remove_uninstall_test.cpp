@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -121,8 +122,8 @@ class UninstallRun : public ::testing::Test {
   }
 
   // Packs `p`, writes its uninstaller copy to the module path and lays out
-  // what an installation of it leaves. `tamper` may change the record the
-  // copy carries.
+  // what an installation of it leaves. `tamper` may then damage the record
+  // in the written copy.
   void Install(const Package& p, void (*tamper)(SetupRecord&) = nullptr) {
     SetupRecord record{};
     SetField(record.ScrFileName, p.file_name);
@@ -138,7 +139,6 @@ class UninstallRun : public ::testing::Test {
                                  p.language, record));
     }
     CompleteSetupRecord(record, 17, p.readme.size(), 0, p.language.size());
-    if (tamper) tamper(record);
     {
       std::unique_ptr<File> setup = sim->OpenRead(setup_path, Share::kDenyNone);
       ASSERT_TRUE(setup);
@@ -146,6 +146,15 @@ class UninstallRun : public ::testing::Test {
       std::unique_ptr<File> out = sim->CreateFile(sim->module_path);
       ASSERT_TRUE(out);
       ASSERT_TRUE(WriteUninstallerCopy(*out, *setup, setup->Size(), record));
+    }
+    if (tamper) {
+      // The copy as written, damaged afterwards on the disk.
+      std::string bytes = sim->ReadWholeFile(sim->module_path);
+      char* at = bytes.data() + bytes.size() - kRecordAndTrailerSize;
+      std::memcpy(&record, at, sizeof(record));
+      tamper(record);
+      std::memcpy(at, &record, sizeof(record));
+      sim->PutFile(sim->module_path, bytes);
     }
     sim->DeleteFile(setup_path);
     sim->trace.clear();
@@ -670,6 +679,104 @@ TEST_F(UninstallRun, ShellFolderFailureReportsCorruptionAndKeepsTheUninstaller) 
     EXPECT_EQ(Has(std::string(kDesktop) + "Preview Aquarium.lnk"), true);
     EXPECT_TRUE(view.hidden_forever);
   }
+}
+
+TEST_F(UninstallRun, APieceThatStaysEndsTheRunAndKeepsTheUninstaller) {
+  // A screensaver that is running (its file cannot be deleted), a readme
+  // held open, an entry or a shortcut that cannot be deleted: the run does
+  // not go on to claim a complete removal. It ends in its failure report
+  // before the next piece, and the uninstaller and its entry stay so that
+  // it can be run again.
+  const std::string entry = std::string(kUninstallKey) + "Aquarium";
+  const std::string group_link = std::string(kPrograms) + "Aquarium\\Uninstall Aquarium.lnk";
+  const std::string desktop_link = std::string(kDesktop) + "Preview Aquarium.lnk";
+  struct Case {
+    const char* name;
+    std::function<void(TracingSim&)> fault;
+    bool entry_stays;
+  };
+  const Case cases[] = {
+      {"screensaver", [](TracingSim& s) { s.fail_delete = {kScreensaver}; }, true},
+      {"readme", [](TracingSim& s) { s.fail_delete = {"C:\\WINDOWS\\Aquarium Readme.txt"}; }, true},
+      {"group shortcut", [&](TracingSim& s) { s.fail_delete = {group_link}; }, false},
+      {"desktop shortcut", [&](TracingSim& s) { s.fail_delete = {desktop_link}; }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Reset();
+    Install(Package{});
+    LayOut("Aquarium");
+    c.fault(*sim);
+    Run({true, false});
+    EXPECT_EQ(form->exit_code, kExitBadPackage);
+    EXPECT_TRUE(sim->boxes.empty());
+    EXPECT_TRUE(sim->shell_calls.empty());
+    EXPECT_TRUE(sim->delay_until_reboot.empty());
+    EXPECT_TRUE(Has(kUninstaller));
+    EXPECT_EQ(HasKey(RootKey::kLocalMachine, entry), c.entry_stays);
+  }
+
+  // The same run without the fault removes everything.
+  Reset();
+  Install(Package{});
+  LayOut("Aquarium");
+  Run({true, false});
+  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_FALSE(HasKey(RootKey::kLocalMachine, entry));
+}
+
+TEST_F(UninstallRun, AnEntryThatCannotBeDeletedEndsTheRun) {
+  class KeepingSim : public TracingSim {
+   public:
+    bool RegDeleteTree(RootKey, const std::string&) override { return false; }
+  };
+  sim = std::make_unique<KeepingSim>();
+  sim->module_path = kUninstaller;
+  Install(Package{});
+  LayOut("Aquarium");
+  sim->answers = {MsgAnswer::kYes};
+  Run();
+  ASSERT_EQ(sim->boxes.size(), 2u);
+  EXPECT_EQ(sim->boxes[1].text, "The file is corrupted. Setup can not continue.");
+  EXPECT_EQ(form->exit_code, kExitBadPackage);
+  EXPECT_TRUE(sim->shell_calls.empty());
+  EXPECT_TRUE(Has(kUninstaller));
+  // The shortcuts come after the entry and are still there.
+  EXPECT_TRUE(Has(std::string(kDesktop) + "Preview Aquarium.lnk"));
+}
+
+TEST_F(UninstallRun, AnUninstallerThatCouldNeverGoEndsInTheReport) {
+  // No temporary copy can be started and the restart list refuses the
+  // uninstaller: it would stay for good after a run that says it is done.
+  sim->temp_path = "";
+  sim->delay_until_reboot_ok = false;
+  Install(Package{});
+  LayOut("Aquarium");
+  Run({true, false});
+  EXPECT_EQ(form->exit_code, kExitBadPackage);
+  EXPECT_TRUE(Has(kUninstaller));
+  EXPECT_FALSE(Has(kScreensaver));
+}
+
+TEST_F(UninstallRun, TheProgramFileIsTheOneLoadingOpened) {
+  // GetModuleFileName asked once: a later failure of the call cannot make
+  // the run copy or mark for deletion a file of another name.
+  class OnceSim : public TracingSim {
+   public:
+    std::string ModulePath() override {
+      return asked++ == 0 ? TracingSim::ModulePath() : std::string();
+    }
+    int asked = 0;
+  };
+  sim = std::make_unique<OnceSim>();
+  sim->module_path = kUninstaller;
+  sim->short_paths[kUninstaller] = kShortUninstaller;
+  Install(Package{});
+  LayOut("Aquarium");
+  Run({true, false});
+  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(RemovalArguments(),
+            (std::vector<std::string>{sim->shell_calls[0].file, "-delfile", kShortUninstaller}));
 }
 
 TEST_F(UninstallRun, TemporaryCopyPathTakesOneBackslashAndARandomNumber) {

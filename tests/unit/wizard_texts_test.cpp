@@ -138,6 +138,20 @@ TEST(WizardTexts, DamagedPackageLeavesTheDesignTimeTexts) {
   EXPECT_EQ(view.Text(Control::Link), "http://www.example.com/");
 }
 
+TEST(WizardTexts, TheCorruptedReportComesWithTheProgramFileClosed) {
+  // While the box is open, the user may want to delete the damaged
+  // download: the file is closed before the report, not after it.
+  SimSystem sim;
+  sim.PutFile(sim.module_path, std::string(4000, 'P') + SetupTrailer());
+  MemoryView view;
+  TSCRSetup form(sim, view, {}, {"setup.exe"});
+  form.FormCreate();
+  ASSERT_EQ(sim.boxes.size(), 1u);
+  EXPECT_EQ(sim.boxes[0].text, "The file is corrupted. Setup can not continue.");
+  EXPECT_EQ(sim.boxes[0].open_files, 0);
+  EXPECT_EQ(sim.open_files, 0);
+}
+
 TEST(WizardTexts, UnreadableProgramFileIsReportedButNotInSilentMode) {
   for (bool silent : {false, true}) {
     SimSystem sim;

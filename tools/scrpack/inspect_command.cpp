@@ -257,18 +257,25 @@ json ToJson(const Report& r) {
   j["code_page"] = r.code_page;
   if (r.have_record) {
     const scr::SetupRecord& rec = r.record;
+    // The record is packed: its 32-bit fields may lie at any address, and
+    // the JSON constructors take references. Copies of them are aligned.
+    const int32_t package_size = rec.PackageSize;
+    const int32_t text_blocks_size = rec.TextBlocksSize;
+    const int32_t readme_size = rec.ReadmeSize;
+    const int32_t license_size = rec.LicenseSize;
+    const int32_t language_size = rec.LanguageSize;
     j["record"] = {
-        {"PackageSize", rec.PackageSize},
+        {"PackageSize", package_size},
         {"ScrFileName", ShowPackageText(scr::FieldText(rec.ScrFileName), r.code_page)},
         {"ScrTitle", ShowPackageText(scr::FieldText(rec.ScrTitle), r.code_page)},
         {"LinkAddress", ShowPackageText(scr::FieldText(rec.LinkAddress), r.code_page)},
         {"AddUninstallEntry", rec.AddUninstallEntry},
         {"AddStartMenuGroup", rec.AddStartMenuGroup},
         {"AddDesktopShortcut", rec.AddDesktopShortcut},
-        {"TextBlocksSize", rec.TextBlocksSize},
-        {"ReadmeSize", rec.ReadmeSize},
-        {"LicenseSize", rec.LicenseSize},
-        {"LanguageSize", rec.LanguageSize},
+        {"TextBlocksSize", text_blocks_size},
+        {"ReadmeSize", readme_size},
+        {"LicenseSize", license_size},
+        {"LanguageSize", language_size},
         {"DestFolder", ShowPackageText(scr::ShortStringText(rec.DestFolder), r.code_page)},
         {"DestSubfolder", ShowPackageText(scr::ShortStringText(rec.DestSubfolder), r.code_page)},
         {"SkipFolderPage", rec.SkipFolderPage},
