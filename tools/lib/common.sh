@@ -39,8 +39,9 @@ scr_build() {
   mkdir -p "$SCR_ROOT/build"
   : >"$log"
   local preset
-  # win32 first: the host's and the x86-64 build's scrpack embed its setup.exe.
-  for preset in win32 win64 host; do
+  # win32 first: the host's and the x86-64 build's scrpack embed its setup.exe;
+  # fuzz: the fuzz targets, which the test command runs briefly.
+  for preset in win32 win64 host fuzz; do
     echo "== building the $preset preset (build/$preset)"
     if ! { cmake --preset "$preset" && cmake --build "build/$preset" -j"$(nproc)"; } >>"$log" 2>&1; then
       tail -40 "$log"
