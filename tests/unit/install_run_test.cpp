@@ -56,12 +56,12 @@ class RecordingSim : public SimSystem {
   std::vector<size_t> copy_reads;
 };
 
-struct PackageSpec {
+struct TestPackage {
   std::string image = std::string(1000, 'P');
   std::string screensaver = "MZ screensaver bytes";
   std::string readme, license, language;
   SetupRecord record{};
-  PackageSpec() {
+  TestPackage() {
     SetField(record.ScrFileName, "MySaver.scr");
     SetField(record.ScrTitle, "My Saver");
     SetShortString(record.DestFolder, "<Program Files>\\");
@@ -120,7 +120,7 @@ class InstallRunTest : public testing::Test {
 
   RecordingSim sim;
   MemoryView view;
-  PackageSpec pkg;
+  TestPackage pkg;
   std::unique_ptr<TSCRSetup> form;
 };
 

@@ -42,7 +42,7 @@ class PlaceSim : public SimSystem {
   }
 };
 
-struct PackageSpec {
+struct TestPackage {
   std::string title = "Aquarium";
   std::string language;
   std::string readme = "About it.\r\n";
@@ -52,7 +52,7 @@ class NamePlaces : public testing::Test {
  protected:
   // Packs `spec` as the running setup file and installs it silently into
   // kDest. Returns the exit code.
-  int Install(const PackageSpec& spec) {
+  int Install(const TestPackage& spec) {
     sim = std::make_unique<PlaceSim>();
     SetupRecord record{};
     SetField(record.ScrFileName, "Aquarium.scr");
@@ -154,7 +154,7 @@ TEST_F(NamePlaces, TranslatedWordsThatWouldBePathsGiveWayToTheEnglishWords) {
   for (const char* word : {"Readme", "Uninstall", "Preview"}) {
     for (const char* translation : bad) {
       SCOPED_TRACE(std::string(word) + "=" + translation);
-      PackageSpec spec;
+      TestPackage spec;
       spec.language = std::string("Setup\r\n") + word + "=" + translation + "\r\n";
       ASSERT_EQ(Install(spec), kExitOk);
       // The screensaver is never lost to a translation.
@@ -177,7 +177,7 @@ TEST_F(NamePlaces, TranslatedWordsThatWouldBePathsGiveWayToTheEnglishWords) {
 }
 
 TEST_F(NamePlaces, UsableTranslationsNameTheFilesAndShortcuts) {
-  PackageSpec spec;
+  TestPackage spec;
   spec.language = "Setup\r\nReadme=Lies mich\r\nUninstall=Entfernen\r\nPreview=Vorschau\r\n";
   ASSERT_EQ(Install(spec), kExitOk);
   EXPECT_TRUE(sim->FileExists("C:\\Dest\\Aquarium Lies mich.txt"));
@@ -191,7 +191,7 @@ TEST_F(NamePlaces, UsableTranslationsNameTheFilesAndShortcuts) {
 TEST_F(NamePlaces, TitlesWithSeparatorsNestButStayInTheirPlaces) {
   for (const char* title : {"Games\\Aquarium", "Day/Night", "Star Trek: Voyager", "a.\\b"}) {
     SCOPED_TRACE(title);
-    PackageSpec spec;
+    TestPackage spec;
     spec.title = title;
     spec.readme.clear();  // a readme name in a folder that does not exist fails the copy
     ASSERT_EQ(Install(spec), kExitOk);
@@ -208,7 +208,7 @@ TEST_F(NamePlaces, TitlesWithSeparatorsNestButStayInTheirPlaces) {
 TEST_F(NamePlaces, TitlesThatLeaveTheirPlaceInstallNothing) {
   for (const char* title : {"..\\..\\WINDOWS", "..", "a/..", "Games\\.", " . ", "", "\\"}) {
     SCOPED_TRACE(title);
-    PackageSpec spec;
+    TestPackage spec;
     spec.title = title;
     EXPECT_EQ(Install(spec), kExitBadPackage);
     EXPECT_TRUE(sim->created.empty());
