@@ -7,11 +7,11 @@ SCR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # Packages for the cross build, the host build and tests, and Wine.
 SCR_PACKAGES=(
-  cmake make g++ python3 libgtest-dev libcli11-dev nlohmann-json3-dev
+  cmake make g++ python3 libgtest-dev libcli11-dev nlohmann-json3-dev libtomlplusplus-dev
   g++-mingw-w64-i686-win32 mingw-w64-tools binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 fonts-wine xvfb xauth xdotool imagemagick
-  osslsigncode clang libclang-rt-14-dev
+  osslsigncode icoutils clang libclang-rt-14-dev
   # Japanese and Chinese glyphs for the wizard of a translated package.
   fonts-wqy-microhei
 )

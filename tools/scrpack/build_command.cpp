@@ -10,6 +10,10 @@
 #include <limits>
 #include <random>
 #include <string_view>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "package/record.h"
 #include "package/writer.h"
@@ -19,6 +23,7 @@
 #include "tools/scrpack/package_checks.h"
 #include "tools/scrpack/stream_file.h"
 #include "tools/scrpack/text_input.h"
+#include "tools/scrpack/unicode.h"
 
 extern const unsigned char kStubImage[];
 extern const size_t kStubImage_size;
@@ -30,17 +35,24 @@ namespace fs = std::filesystem;
 
 constexpr int64_t kMaxInt32 = std::numeric_limits<int32_t>::max();
 
-int Fail(int code, const std::string& message) {
-  std::cerr << "scrpack: " << message << "\n";
-  return code;
-}
-
-// A text field with a byte limit (in the package's code page).
-void CheckWidth(const char* option, const char* field, const std::string& text, size_t limit,
-                Findings* f) {
-  if (text.size() > limit)
-    f->Error(std::string(option) + ": " + std::to_string(text.size()) + " bytes, but " + field +
-             " holds at most " + std::to_string(limit));
+// A text field's limit, said in characters of the package's code page (in
+// a double-byte code page a character may take two of the field's bytes).
+void CheckWidth(const char* option, const char* what, const std::string& bytes, size_t limit,
+                int code_page, Findings* f) {
+  if (bytes.size() <= limit) return;
+  std::string utf8;
+  size_t bad = 0, characters = bytes.size();
+  if (DecodeFromCodePage(bytes, code_page, &utf8, &bad))
+    characters = Utf8ToCodePoints(utf8).size();
+  const std::string at_most = std::to_string(limit);
+  if (characters == bytes.size())
+    f->Error(std::string(option) + ": " + std::to_string(characters) + " characters, but " + what +
+             " holds at most " + at_most);
+  else
+    f->Error(std::string(option) + ": " + std::to_string(characters) + " characters, which take " +
+             std::to_string(bytes.size()) + " bytes in code page " + std::to_string(code_page) +
+             ", but " + what + " holds at most " + at_most +
+             " bytes (a character of this code page takes one or two)");
 }
 
 std::string BaseName(const std::string& path) {
@@ -71,8 +83,7 @@ int ParseLicenseMode(const std::string& text, Findings* f) {
     used = 0;
   }
   if (used == 0 || used != text.size() || value < 0 || value > 255) {
-    f->Error("--license-mode: \"" + text +
-             "\" is neither none, accept nor a number 0..255 (LicenseMode is one byte)");
+    f->Error("--license-mode: \"" + text + "\" is neither none, accept nor a number 0..255");
     return -1;
   }
   return static_cast<int>(value);
@@ -87,22 +98,24 @@ struct Inputs {
 };
 
 // Reads an input file whose bytes go into the package as they are.
-bool ReadRaw(const char* option, const std::string& path, std::string* bytes, int* exit_code) {
+bool ReadRaw(const char* option, const std::string& path, std::string* bytes, Findings* f) {
   std::string error;
   bool too_large = false;
   if (ReadInputFile(option, path, kMaxInt32, bytes, &error, &too_large)) return true;
-  *exit_code = Fail(too_large ? kExitBadArguments : kExitInputOutput, error);
+  if (too_large)
+    f->Error(error);
+  else
+    f->InputOutputError(error);
   return false;
 }
 
 // Reads a text file and makes it package text.
-bool ReadText(const char* option, const std::string& path, int code_page, std::string* bytes,
-              Findings* f, int* exit_code) {
+void ReadText(const char* option, const std::string& path, int code_page, std::string* bytes,
+              Findings* f) {
   std::string raw, error;
-  if (!ReadRaw(option, path, &raw, exit_code)) return false;
+  if (!ReadRaw(option, path, &raw, f)) return;
   if (!ToPackageText(raw, code_page, std::string(option) + " \"" + path + "\"", bytes, &error))
     f->Error(error);
-  return true;
 }
 
 // A command-line text: UTF-8 (or bytes already in the code page).
@@ -112,69 +125,117 @@ std::string ArgumentText(const char* option, const std::string& text, int code_p
   return out;
 }
 
+// The output is replaced by renaming a new file over it: that must never
+// hit one of the inputs, nor turn a device or a pipe into a regular file.
+void CheckOutput(const std::string& output,
+                 const std::vector<std::pair<const char*, std::string>>& inputs, Findings* f) {
+  if (output.empty()) {
+    f->Error("-o: the output file name is empty");
+    return;
+  }
+  std::error_code ec;
+  for (const auto& [option, path] : inputs) {
+    if (fs::equivalent(output, path, ec))
+      f->Error("-o: \"" + output + "\" is the " + option +
+               " input; writing the setup file there would destroy it");
+  }
+  const fs::file_status status = fs::status(output, ec);
+  if (fs::is_directory(status))
+    f->InputOutputError("-o: \"" + output + "\" is a folder");
+  else if (fs::exists(status) && !fs::is_regular_file(status))
+    f->InputOutputError("-o: \"" + output +
+                        "\" exists and is not a regular file (a device, a pipe or a socket); "
+                        "only a regular file is replaced");
+}
+
+// --json: the summary and every finding.
+void PrintJson(const BuildOptions& o, const Inputs& in, const Findings& findings, bool written,
+               int64_t size, int exit_code) {
+  nlohmann::ordered_json j;
+  j["output"] = o.output ? nlohmann::ordered_json(*o.output) : nullptr;
+  j["written"] = written;
+  j["size"] = written ? nlohmann::ordered_json(size) : nullptr;
+  j["title"] = ShowPackageText(in.title, in.code_page);
+  j["installs"] = ShowPackageText(BaseName(in.file_name), in.code_page);
+  j["code_page"] = in.code_page;
+  j["language"] = in.language_name.empty() ? nlohmann::ordered_json(nullptr)
+                                           : nlohmann::ordered_json(in.language_name);
+  j["errors"] = nlohmann::ordered_json::array();
+  j["warnings"] = nlohmann::ordered_json::array();
+  for (const Finding& f : findings.items()) j[f.error ? "errors" : "warnings"].push_back(f.text);
+  j["exit_code"] = exit_code;
+  std::cout << j.dump(2, ' ', true) << "\n";
+}
+
 }  // namespace
 
-int RunBuild(const BuildOptions& o) {
-  Findings findings;
+int RunBuild(const BuildOptions& o, Findings findings) {
   Inputs in;
-  int exit_code = kExitOk;
 
   // The language first: a shipped one brings its code page.
   const ShippedLanguage* shipped = nullptr;
-  std::string language_utf8, language_where;
+  bool language_file = false;
   if (o.language) {
     std::error_code ec;
-    if (!fs::exists(*o.language, ec)) shipped = FindShippedLanguage(*o.language);
-    if (!shipped && !fs::exists(*o.language, ec))
-      return Fail(kExitInputOutput, "--language: \"" + *o.language +
-                                        "\" is neither a language file nor a shipped language "
-                                        "(scrpack language list shows them)");
+    language_file = fs::exists(*o.language, ec);
+    if (!language_file) shipped = FindShippedLanguage(*o.language);
+    if (!shipped && !language_file)
+      findings.InputOutputError("--language: " + UnknownLanguageMessage(*o.language));
   }
   in.code_page = o.code_page.value_or(shipped ? shipped->code_page : 1252);
 
   const int license_mode =
       o.license_mode ? ParseLicenseMode(*o.license_mode, &findings) : (o.license ? 1 : 0);
-  if (o.output.empty()) findings.Error("-o: the output file name is empty");
+  if (!o.output) findings.Error("-o: no output file (give -o FILE, or output in a project file)");
+  if (!o.scr) findings.Error("--scr: no screensaver (give --scr FILE, or scr in a project file)");
+  if (!o.title) findings.Error("--title: no title (give --title TEXT, or title in a project file)");
+  const std::string scr_path = o.scr.value_or("");
 
-  in.title = ArgumentText("--title", o.title, in.code_page, &findings);
-  in.file_name = ArgumentText("--file-name", o.file_name ? *o.file_name : BaseName(o.scr),
+  const int errors_before_fields = findings.ErrorCount();
+  in.title = ArgumentText("--title", o.title.value_or(""), in.code_page, &findings);
+  // Messages about the installed name blame where the name came from.
+  const char* file_name_option = o.file_name ? "--file-name" : "--scr";
+  in.file_name = ArgumentText(file_name_option, o.file_name ? *o.file_name : BaseName(scr_path),
                               in.code_page, &findings);
   in.link = ArgumentText("--link", o.link, in.code_page, &findings);
   in.dest_folder = ArgumentText("--dest-folder", o.dest_folder, in.code_page, &findings);
   in.dest_subfolder = o.dest_subfolder ? ArgumentText("--dest-subfolder", *o.dest_subfolder,
                                                       in.code_page, &findings)
                                        : in.title;
-  CheckWidth("--title", "ScrTitle", in.title, sizeof(scr::SetupRecord::ScrTitle) - 1, &findings);
-  CheckWidth("--file-name", "ScrFileName", in.file_name, sizeof(scr::SetupRecord::ScrFileName) - 1,
+  CheckWidth("--title", "a title", in.title, sizeof(scr::SetupRecord::ScrTitle) - 1, in.code_page,
              &findings);
-  CheckWidth("--link", "LinkAddress", in.link, sizeof(scr::SetupRecord::LinkAddress) - 1,
+  CheckWidth(file_name_option, "the installed file's name", in.file_name,
+             sizeof(scr::SetupRecord::ScrFileName) - 1, in.code_page, &findings);
+  CheckWidth("--link", "a link", in.link, sizeof(scr::SetupRecord::LinkAddress) - 1, in.code_page,
              &findings);
-  CheckWidth("--dest-folder", "DestFolder", in.dest_folder, scr::kShortStringMax, &findings);
-  CheckWidth("--dest-subfolder", "DestSubfolder", in.dest_subfolder, scr::kShortStringMax,
+  CheckWidth("--dest-folder", "the folder", in.dest_folder, scr::kShortStringMax, in.code_page,
              &findings);
-  // Arguments first: nothing is read while one of them is wrong.
-  if (findings.HasErrors()) {
-    findings.Print(std::cerr);
-    return kExitBadArguments;
-  }
+  CheckWidth(o.dest_subfolder ? "--dest-subfolder" : "--title (the default --dest-subfolder)",
+             "the sub-folder", in.dest_subfolder, scr::kShortStringMax, in.code_page, &findings);
+  const bool fields_fit = findings.ErrorCount() == errors_before_fields;
 
-  if (!ReadRaw("--scr", o.scr, &in.scr, &exit_code)) return exit_code;
-  if (o.readme && !ReadText("--readme", *o.readme, in.code_page, &in.readme, &findings, &exit_code))
-    return exit_code;
-  if (o.license &&
-      !ReadText("--license", *o.license, in.code_page, &in.license, &findings, &exit_code))
-    return exit_code;
+  // Every input is read, so that one run reports every fault.
+  if (o.scr && !o.scr->empty()) ReadRaw("--scr", *o.scr, &in.scr, &findings);
+  if (o.readme) ReadText("--readme", *o.readme, in.code_page, &in.readme, &findings);
+  if (o.license) ReadText("--license", *o.license, in.code_page, &in.license, &findings);
+  std::string language_utf8, language_where;
   if (shipped) {
-    language_utf8.assign(shipped->text);
     language_where = std::string("--language ") + shipped->code;
     in.language_name = shipped->code;
-  } else if (o.language) {
+    // One line, not one per letter the code page lacks.
+    const std::string problem = ShippedCodePageProblem(*shipped, in.code_page);
+    if (problem.empty())
+      language_utf8.assign(shipped->text);
+    else
+      findings.Error(language_where + ": " + problem);
+  } else if (language_file) {
     std::string raw, error;
-    if (!ReadRaw("--language", *o.language, &raw, &exit_code)) return exit_code;
     language_where = *o.language;
     in.language_name = "\"" + *o.language + "\"";
     AuthorText text;
-    if (DecodeAuthorText(raw, in.code_page, &text, &error))
+    if (!ReadRaw("--language", *o.language, &raw, &findings))
+      ;  // said
+    else if (DecodeAuthorText(raw, in.code_page, &text, &error))
       language_utf8 = text.utf8;
     else
       findings.Error("--language \"" + *o.language + "\": " + error);
@@ -185,11 +246,18 @@ int RunBuild(const BuildOptions& o) {
     if (!EncodeToPackage(language_utf8, in.code_page, &in.language, &error))
       in.language.clear();  // CheckLanguage has named the line
   }
-  if (o.stub) {
-    if (!ReadRaw("--stub", *o.stub, &in.stub, &exit_code)) return exit_code;
-  } else {
+  if (o.stub)
+    ReadRaw("--stub", *o.stub, &in.stub, &findings);
+  else
     in.stub.assign(reinterpret_cast<const char*>(kStubImage), kStubImage_size);
-  }
+
+  std::vector<std::pair<const char*, std::string>> inputs;
+  for (const auto& [option, path] :
+       {std::pair{"--scr", o.scr}, {"--readme", o.readme}, {"--license", o.license},
+        {"--stub", o.stub}, {"project file", o.project}})
+    if (path) inputs.emplace_back(option, *path);
+  if (language_file) inputs.emplace_back("--language", *o.language);
+  if (o.output) CheckOutput(*o.output, inputs, &findings);
 
   // PackageSize counts screensaver, texts, record and trailer in an int32.
   const int64_t package_size =
@@ -197,8 +265,8 @@ int RunBuild(const BuildOptions& o) {
       static_cast<int64_t>(in.license.size()) + static_cast<int64_t>(in.language.size()) +
       scr::kRecordAndTrailerSize;
   if (package_size > kMaxInt32)
-    findings.Error("PackageSize: the package would hold " + std::to_string(package_size) +
-                   " bytes, at most " + std::to_string(kMaxInt32) + " fit");
+    findings.Error("the package would hold " + std::to_string(package_size) + " bytes, at most " +
+                   std::to_string(kMaxInt32) + " fit");
 
   scr::SetupRecord record{};
   scr::SetField(record.ScrFileName, in.file_name);
@@ -212,20 +280,37 @@ int RunBuild(const BuildOptions& o) {
   record.SkipFolderPage = o.skip_folder_page ? 1 : 0;
   record.LicenseMode = static_cast<uint8_t>(license_mode < 0 ? 0 : license_mode);
 
-  const std::string scr_name = "--scr \"" + o.scr + "\"";
-  FieldNames names = kOptionNames;
-  names.screensaver = scr_name.c_str();
-  CheckPackage(record, in.code_page, static_cast<int64_t>(in.license.size()),
-               std::string_view(in.scr).substr(0, 4096), names, &findings);
-  findings.Print(std::cerr);
-  if (findings.HasErrors())
-    return Fail(kExitBadArguments, "nothing written (" + std::to_string(findings.ErrorCount()) +
-                                       (findings.ErrorCount() == 1 ? " error" : " errors") + ")");
+  // The record's checks only on values that fit their fields: a cut value
+  // would be judged, not the author's.
+  if (o.scr && o.title && fields_fit) {
+    const std::string scr_name = "--scr \"" + scr_path + "\"";
+    FieldNames names = kOptionNames;
+    names.screensaver = scr_name.c_str();
+    names.file_name = file_name_option;
+    CheckPackage(record, in.code_page, static_cast<int64_t>(in.license.size()),
+                 std::string_view(in.scr).substr(0, 4096), names, &findings);
+  }
+  const ReportOptions& report = o.report;
+  if (report.warnings_as_errors) findings.MakeWarningsErrors();
+  const auto exit_code_of = [&]() {
+    return findings.HasInputOutputErrors() ? kExitInputOutput
+           : findings.HasErrors()          ? kExitBadArguments
+                                           : kExitOk;
+  };
+  if (findings.HasErrors()) {
+    if (report.json) {
+      PrintJson(o, in, findings, false, 0, exit_code_of());
+    } else {
+      findings.Print(std::cerr);
+      std::cerr << "scrpack: nothing written ("
+                << Counted(findings.ErrorCount(), "error", "errors") << ")\n";
+    }
+    return exit_code_of();
+  }
 
-  const fs::path output(o.output);
+  const std::string& output_path = *o.output;
+  const fs::path output(output_path);
   std::error_code ec;
-  if (fs::is_directory(output, ec))
-    return Fail(kExitInputOutput, "-o: \"" + o.output + "\" is a folder");
   const std::string temp = TempNameBeside(output);
   std::string reason;
   bool written = false;
@@ -248,11 +333,23 @@ int RunBuild(const BuildOptions& o) {
   }
   if (!written) {
     fs::remove(temp, ec);
-    return Fail(kExitInputOutput, "-o: cannot write \"" + o.output + "\": " + reason);
+    findings.InputOutputError("-o: cannot write \"" + output_path + "\": " + reason);
+    if (report.json) {
+      PrintJson(o, in, findings, false, 0, kExitInputOutput);
+    } else {
+      findings.Print(std::cerr);
+    }
+    return kExitInputOutput;
   }
 
   const int64_t size = static_cast<int64_t>(in.stub.size()) + package_size;
-  std::cout << "scrpack: wrote " << o.output << " (" << size << " bytes): \""
+  if (report.json) {
+    PrintJson(o, in, findings, true, size, kExitOk);
+    return kExitOk;
+  }
+  if (report.quiet) return kExitOk;
+  findings.Print(std::cerr);
+  std::cout << "scrpack: wrote " << output_path << " (" << size << " bytes): \""
             << ShowPackageText(in.title, in.code_page) << "\" installs "
             << ShowPackageText(in.file_name.substr(in.file_name.find_last_of("\\/:") + 1),
                                in.code_page)

@@ -12,6 +12,20 @@ int Findings::ErrorCount() const {
   return n;
 }
 
+bool Findings::HasInputOutputErrors() const {
+  for (const Finding& f : items_)
+    if (f.input_output) return true;
+  return false;
+}
+
+void Findings::MakeWarningsErrors() {
+  for (Finding& f : items_) f.error = true;
+}
+
+std::string Counted(int n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 int Findings::WarningCount() const { return static_cast<int>(items_.size()) - ErrorCount(); }
 
 void Findings::Print(std::ostream& out) const {

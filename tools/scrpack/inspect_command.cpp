@@ -33,6 +33,7 @@ using json = nlohmann::ordered_json;
 struct Report {
   int code_page = 1252;
   bool code_page_guessed = false;  // taken from the shipped language the package carries
+  const ShippedLanguage* shipped = nullptr;  // the shipped language the package carries
   int64_t file_size = 0;
   int64_t package_end = -1;
   scr::TrailerKind trailer = scr::TrailerKind::kNone;
@@ -159,19 +160,6 @@ void CheckRecord(Report& r) {
                          " (at most 250)");
 }
 
-// The code page of the shipped language whose text the package carries.
-bool GuessCodePage(const std::string& language_block, int* code_page) {
-  for (const ShippedLanguage& l : ShippedLanguages()) {
-    std::string bytes;
-    size_t bad = 0;
-    if (EncodeToCodePage(l.text, l.code_page, &bytes, &bad) && bytes == language_block) {
-      *code_page = l.code_page;
-      return true;
-    }
-  }
-  return false;
-}
-
 // The checks build runs, on the record and the blocks as they stand.
 void CheckAsBuildDoes(StreamFile& file, const scr::LoadedPackage& package, Report& r) {
   std::string head;
@@ -216,10 +204,13 @@ Report Analyse(StreamFile& file, int64_t size, std::optional<int> code_page) {
   r.verdict = scr::ReadPackage(file, package);
   for (size_t i = 0; i < package.table.names.size(); ++i)
     r.language.emplace_back(package.table.names[i], package.table.values[i]);
-  if (code_page)
+  r.shipped = ShippedLanguageOfBlock(package.language_text);
+  if (code_page) {
     r.code_page = *code_page;
-  else
-    r.code_page_guessed = GuessCodePage(package.language_text, &r.code_page);
+  } else if (r.shipped) {
+    r.code_page = r.shipped->code_page;
+    r.code_page_guessed = true;
+  }
 
   if (r.package_end < scr::kRecordAndTrailerSize) {
     r.problems.push_back("the trailer ends at " + Num(r.package_end) +
@@ -295,6 +286,8 @@ json ToJson(const Report& r) {
     j["record"] = nullptr;
     j["blocks"] = nullptr;
   }
+  j["shipped_language"] =
+      r.shipped ? json{{"code", r.shipped->code}, {"name", r.shipped->name}} : json(nullptr);
   j["language"] = json::array();
   for (const auto& [name, value] : r.language)
     j["language"].push_back({{"name", ShowPackageText(name, r.code_page)},
@@ -354,7 +347,11 @@ void PrintText(const std::string& path, const Report& r) {
     line("licence", r.blocks.license);
     line("language", r.blocks.language);
   }
-  o << "Language:     " << r.language.size() << " entries in section \"Setup\"\n";
+  o << "Language:     "
+    << (r.shipped ? std::string(r.shipped->code) + " (" + r.shipped->name + "), "
+        : r.language.empty() ? std::string("English, ")
+                             : std::string("the author's own, "))
+    << r.language.size() << " entries in section \"Setup\"\n";
   for (const auto& [name, value] : r.language)
     o << "  " << Quoted(name, r.code_page) << " = " << Quoted(value, r.code_page) << "\n";
   for (const std::string& w : r.warnings) o << "Warning: " << w << "\n";
@@ -366,21 +363,46 @@ void PrintText(const std::string& path, const Report& r) {
   }
 }
 
+// inspect --text: one block, decoded, as the user will read it.
+int PrintBlock(StreamFile& file, const Report& r, const std::string& which) {
+  if (r.verdict != scr::LoadStatus::kOk || !r.have_record) {
+    std::cerr << "scrpack: error: inspect: the file is no package the setup program loads\n";
+    return kExitInvalidPackage;
+  }
+  const scr::BlockSpan& span = which == "readme"    ? r.blocks.readme
+                               : which == "license" ? r.blocks.license
+                                                    : r.blocks.language;
+  std::string bytes(static_cast<size_t>(std::max<int64_t>(span.size, 0)), '\0');
+  if (!bytes.empty() && (!file.Seek(span.offset) || !file.ReadExact(bytes.data(), bytes.size()))) {
+    std::cerr << "scrpack: error: inspect: cannot read the " << which << " block\n";
+    return kExitInputOutput;
+  }
+  if (bytes.empty()) {
+    std::cerr << "scrpack: inspect: the package carries no " << which << "\n";
+    return kExitOk;
+  }
+  std::cout << ShowPackageText(bytes, r.code_page);
+  if (bytes.back() != '\n') std::cout << "\n";
+  return kExitOk;
+}
+
 }  // namespace
 
-int RunInspect(const std::string& path, bool as_json, std::optional<int> code_page) {
+int RunInspect(const std::string& path, bool as_json, std::optional<int> code_page,
+               const std::string& text) {
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
-    std::cerr << "scrpack: inspect: \"" << path << "\" is a folder\n";
+    std::cerr << "scrpack: error: inspect: \"" << path << "\" is a folder\n";
     return kExitInputOutput;
   }
   StreamFile file(path, false);
   const int64_t size = file.is_open() ? file.Size() : -1;
   if (size < 0) {
-    std::cerr << "scrpack: inspect: cannot read \"" << path << "\"\n";
+    std::cerr << "scrpack: error: inspect: cannot read \"" << path << "\"\n";
     return kExitInputOutput;
   }
   const Report report = Analyse(file, size, code_page);
+  if (!text.empty()) return PrintBlock(file, report, text);
   if (as_json)
     std::cout << ToJson(report).dump(2, ' ', true) << "\n";
   else

@@ -53,6 +53,8 @@ std::string Lower(std::string_view s) {
   return out;
 }
 
+}  // namespace
+
 size_t EditDistance(std::string_view a, std::string_view b) {
   std::vector<size_t> row(b.size() + 1);
   for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
@@ -67,6 +69,8 @@ size_t EditDistance(std::string_view a, std::string_view b) {
   }
   return row[b.size()];
 }
+
+namespace {
 
 // What the header line is, for the message about the entries it swallows.
 enum class HeaderKind { kStart, kBlank, kBracketed, kComment, kOther };
@@ -123,6 +127,22 @@ void CheckValue(const TextEntry& entry, std::string_view value, int code_page,
   if (value.front() == ' ' || value.back() == ' ')
     f->Warning(at + "the translation of " + key + " " + (value.front() == ' ' ? "starts" : "ends") +
                " with a blank, which the program shows (nothing is trimmed)");
+
+  // The buttons' arrows and dots are added around the translation.
+  const std::string_view english = entry.english;
+  const std::string trimmed = Trim(value);
+  const auto ends_with = [&](std::string_view tail) {
+    return trimmed.size() >= tail.size() && trimmed.substr(trimmed.size() - tail.size()) == tail;
+  };
+  if ((english == "Next" && ends_with(">")) || (english == "Back" && trimmed.rfind('<', 0) == 0) ||
+      (english == "&Browse" && ends_with("...")))
+    f->Warning(at + "the translation of " + key + " " +
+               (english == "Back" ? "starts with \"<\"" : english == "Next" ? "ends in \">\""
+                                                                            : "ends in \"...\"") +
+               ", but the program adds " +
+               (english == "Back" ? "\"< \" before" : english == "Next" ? "\" >\" after"
+                                                                        : "\"...\" after") +
+               " it itself, so the button would show it twice");
 
   std::string bytes, reason;
   if (!EncodeToPackage(value, code_page, &bytes, &reason)) {

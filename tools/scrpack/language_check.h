@@ -17,6 +17,9 @@ namespace scrpack {
 void CheckLanguage(std::string_view utf8, int code_page, const std::string& where,
                    Findings* findings);
 
+// Levenshtein distance, for "did you mean" hints.
+size_t EditDistance(std::string_view a, std::string_view b);
+
 // The key nearest to `name` in spelling, or "" when none is close.
 std::string NearestKey(std::string_view name);
 

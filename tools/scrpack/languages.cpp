@@ -2,6 +2,9 @@
 
 #include <cctype>
 #include <cstddef>
+#include <string>
+
+#include "tools/scrpack/unicode.h"
 
 // Embedded from languages/*.lng by the build.
 #define SCRPACK_LANGUAGE(symbol)       \
@@ -67,6 +70,43 @@ const ShippedLanguage* FindShippedLanguage(std::string_view name) {
   for (const ShippedLanguage& language : ShippedLanguages()) {
     if (SameName(name, language.code) || SameName(name, language.name) ||
         SameName(name, language.native))
+      return &language;
+  }
+  return nullptr;
+}
+
+const ShippedLanguage* LikelyShippedLanguage(std::string_view name) {
+  // A language without its country ("pt", "zh") or a country's spelling
+  // with the wrong separator ("pt_br" is found already).
+  for (const ShippedLanguage& language : ShippedLanguages()) {
+    const std::string_view code = language.code;
+    const size_t dash = code.find('-');
+    if (dash != std::string_view::npos && SameName(name, code.substr(0, dash))) return &language;
+  }
+  return nullptr;
+}
+
+std::string UnknownLanguageMessage(std::string_view name) {
+  std::string message = "\"" + std::string(name) + "\" is neither a language file nor a shipped language";
+  if (const ShippedLanguage* likely = LikelyShippedLanguage(name))
+    return message + "; did you mean " + likely->code + " (" + likely->name + ")?";
+  return message + " (scrpack language list shows them)";
+}
+
+std::string ShippedCodePageProblem(const ShippedLanguage& language, int code_page) {
+  std::string bytes;
+  size_t bad = 0;
+  if (EncodeToCodePage(language.text, code_page, &bytes, &bad)) return "";
+  return std::string(language.name) + " needs code page " + std::to_string(language.code_page) +
+         ", not " + std::to_string(code_page) + ", which cannot hold its letters";
+}
+
+const ShippedLanguage* ShippedLanguageOfBlock(std::string_view language_block) {
+  for (const ShippedLanguage& language : ShippedLanguages()) {
+    std::string bytes;
+    size_t bad = 0;
+    if (EncodeToCodePage(language.text, language.code_page, &bytes, &bad) &&
+        bytes == language_block)
       return &language;
   }
   return nullptr;

@@ -88,20 +88,26 @@ bool ReadInputFile(const std::string& what, const std::string& path, int64_t lim
     *error = "cannot read " + where + ": " + SystemReason(errno);
     return false;
   }
-  const auto size = std::filesystem::file_size(path, ec);
-  const int64_t length = ec ? -1 : static_cast<int64_t>(size);
-  bool ok = length >= 0;
-  if (ok && length > limit) {
-    std::fclose(file);
-    *too_large = true;
-    *error = where + " has " + std::to_string(length) + " bytes, more than a package holds (" +
-             std::to_string(limit) + ")";
-    return false;
-  }
-  if (ok) {
-    bytes->resize(static_cast<size_t>(length));
-    errno = 0;
-    ok = std::fread(bytes->data(), 1, bytes->size(), file) == bytes->size();
+  // A pipe or a device has no size to ask for (`--readme <(make-readme)`):
+  // it is read to its end, and refused once it passes the limit.
+  bool ok = true;
+  char chunk[64 * 1024];
+  errno = 0;
+  for (;;) {
+    const size_t got = std::fread(chunk, 1, sizeof(chunk), file);
+    if (static_cast<int64_t>(bytes->size() + got) > limit) {
+      std::fclose(file);
+      bytes->clear();
+      *too_large = true;
+      *error = where + " has more than " + std::to_string(limit) +
+               " bytes, more than a package holds";
+      return false;
+    }
+    bytes->append(chunk, got);
+    if (got < sizeof(chunk)) {
+      ok = !std::ferror(file);
+      break;
+    }
   }
   const int read_error = errno;
   std::fclose(file);
