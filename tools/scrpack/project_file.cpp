@@ -5,9 +5,12 @@
 #define TOML_HEADER_ONLY 1
 #include <toml++/toml.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <utility>
+#include <vector>
 
 #include "tools/scrpack/commands.h"
 #include "tools/scrpack/language_check.h"
@@ -114,9 +117,16 @@ void LoadProjectFile(const std::string& path, BuildOptions* o, Findings* f) {
     return;
   }
   const fs::path folder = fs::path(path).parent_path();
-  for (const auto& [toml_key, node] : table) {
-    const std::string name(toml_key.str());
-    const std::string at = path + ":" + std::to_string(toml_key.source().begin.line) + ": ";
+  // In the file's order, so that messages come line by line.
+  std::vector<std::pair<const toml::key*, const toml::node*>> entries;
+  for (const auto& [toml_key, node] : table) entries.emplace_back(&toml_key, &node);
+  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+    return a.first->source().begin.line < b.first->source().begin.line;
+  });
+  for (const auto& [toml_key, node_pointer] : entries) {
+    const toml::node& node = *node_pointer;
+    const std::string name(toml_key->str());
+    const std::string at = path + ":" + std::to_string(toml_key->source().begin.line) + ": ";
     const Key* key = FindKey(name);
     if (!key) {
       const std::string near = NearestKeyName(name);
@@ -127,31 +137,33 @@ void LoadProjectFile(const std::string& path, BuildOptions* o, Findings* f) {
     }
     switch (key->kind) {
       case KeyKind::kFlag:
-        if (const auto value = node.value<bool>())
-          *FlagField(o, name) = *value;
+        // Strictly true or false: toml++ would take 1 for true.
+        if (const auto* value = node.as_boolean())
+          *FlagField(o, name) = value->get();
         else
           f->Error(at + name + " is true or false");
         continue;
       case KeyKind::kCodePage:
-        if (const auto value = node.value<int64_t>(); value && KnownCodePage(int(*value)))
-          o->code_page = static_cast<int>(*value);
+        if (const auto* value = node.as_integer(); value && KnownCodePage(int(value->get())))
+          o->code_page = static_cast<int>(value->get());
         else
           f->Error(at + name + " is the number of an ANSI code page the tool knows, such as 1252");
         continue;
       case KeyKind::kLicenseMode:
-        if (const auto number = node.value<int64_t>()) {
-          o->license_mode = std::to_string(*number);
+        if (const auto* number = node.as_integer()) {
+          o->license_mode = std::to_string(number->get());
           continue;
         }
         break;
       default:
         break;
     }
-    const auto text = node.value<std::string>();
-    if (!text) {
+    const auto* text_node = node.as_string();
+    if (!text_node) {
       f->Error(at + name + " is a text, in quotes");
       continue;
     }
+    const std::string* text = &text_node->get();
     if (name == "link")
       o->link = *text;
     else if (name == "dest-folder")
