@@ -16,11 +16,13 @@
 #include <nlohmann/json.hpp>
 
 #include "package/record.h"
+#include "package/setup_icon.h"
 #include "package/writer.h"
 #include "tools/scrpack/commands.h"
 #include "tools/scrpack/language_check.h"
 #include "tools/scrpack/languages.h"
 #include "tools/scrpack/package_checks.h"
+#include "tools/scrpack/pe_resources.h"
 #include "tools/scrpack/stream_file.h"
 #include "tools/scrpack/text_input.h"
 #include "tools/scrpack/unicode.h"
@@ -148,6 +150,56 @@ void CheckOutput(const std::string& output,
                         "only a regular file is replaced");
 }
 
+// The setup file's own icon and version, written into the tool's copy of
+// the program image (the uninstaller copy inherits them with the image).
+void AddOwnResources(const BuildOptions& o, Inputs* in, Findings* f) {
+  std::vector<NewResource> resources;
+  if (o.icon) {
+    std::string bytes, error;
+    std::vector<IconImage> images;
+    if (ReadRaw("--icon", *o.icon, &bytes, f)) {
+      if (!ReadIconFile(bytes, &images, &error)) {
+        f->Error("--icon \"" + *o.icon + "\" " + error);
+      } else {
+        const std::string problem = OldWindowsIconProblem(images);
+        if (!problem.empty()) f->Warning("--icon \"" + *o.icon + "\" " + problem);
+        resources = IconResources(images, scr::kSetupIconId);
+      }
+    }
+  }
+  if (o.version || o.publisher || o.description) {
+    VersionInfo info;
+    std::string version;
+    if (o.version) {
+      if (ParseVersion(*o.version, info.file_version)) {
+        for (int i = 0; i < 4; ++i)
+          version += (i ? "." : "") + std::to_string(info.file_version[i]);
+      } else {
+        f->Error("--version: \"" + *o.version +
+                 "\" is no version A.B.C.D (one to four numbers 0..65535, with dots)");
+      }
+    }
+    for (const auto& [option, text] :
+         {std::pair{"--publisher", o.publisher}, {"--description", o.description}})
+      if (text && !IsValidUtf8(*text)) f->Error(std::string(option) + ": the text is not UTF-8");
+    std::string title;
+    size_t bad = 0;
+    if (!DecodeFromCodePage(in->title, in->code_page, &title, &bad)) title.clear();
+    if (o.publisher) info.strings.emplace_back("CompanyName", *o.publisher);
+    info.strings.emplace_back("FileDescription", o.description ? *o.description : title + " Setup");
+    if (!version.empty()) info.strings.emplace_back("FileVersion", version);
+    info.strings.emplace_back("OriginalFilename", BaseName(o.output.value_or("")));
+    info.strings.emplace_back("ProductName", title);
+    if (!version.empty()) info.strings.emplace_back("ProductVersion", version);
+    resources.push_back(VersionResource(info));
+  }
+  if (resources.empty() || in->stub.empty()) return;
+  std::string error;
+  if (!AddResources(&in->stub, resources, &error))
+    f->Error((o.stub ? "--stub \"" + *o.stub + "\"" : std::string("the built-in setup program")) +
+             " " + error + ", so --icon and --version cannot be written into it");
+}
+
 // --json: the summary and every finding.
 void PrintJson(const BuildOptions& o, const Inputs& in, const Findings& findings, bool written,
                int64_t size, int exit_code) {
@@ -250,11 +302,12 @@ int RunBuild(const BuildOptions& o, Findings findings) {
     ReadRaw("--stub", *o.stub, &in.stub, &findings);
   else
     in.stub.assign(reinterpret_cast<const char*>(kStubImage), kStubImage_size);
+  AddOwnResources(o, &in, &findings);
 
   std::vector<std::pair<const char*, std::string>> inputs;
   for (const auto& [option, path] :
        {std::pair{"--scr", o.scr}, {"--readme", o.readme}, {"--license", o.license},
-        {"--stub", o.stub}, {"project file", o.project}})
+        {"--stub", o.stub}, {"--icon", o.icon}, {"project file", o.project}})
     if (path) inputs.emplace_back(option, *path);
   if (language_file) inputs.emplace_back("--language", *o.language);
   if (o.output) CheckOutput(*o.output, inputs, &findings);

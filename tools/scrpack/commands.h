@@ -42,6 +42,8 @@ struct BuildOptions {
   bool uninstall_entry = true, start_menu_group = true, desktop_shortcut = false,
        skip_folder_page = false;
   std::optional<std::string> stub;  // default: the embedded setup program
+  // The setup file's own icon (.ico) and version resource.
+  std::optional<std::string> icon, version, publisher, description;
   std::optional<std::string> project;  // the project file the settings came from
   ReportOptions report;
 };

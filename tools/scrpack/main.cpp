@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
   // The build's options as given on the command line; they override the
   // project file's.
   std::string output, scr, title, file_name, link, readme, license, language, license_mode, stub,
-      dest_folder, dest_subfolder, project;
+      dest_folder, dest_subfolder, project, icon, file_version, publisher, description;
   int code_page = 1252;
   bool uninstall_entry = true, start_menu_group = true, desktop_shortcut = false,
        skip_folder_page = false;
@@ -148,6 +148,24 @@ int main(int argc, char** argv) {
   auto* o_stub =
       build->add_option("--stub", stub, "setup program image (default: the built-in one)");
   o_stub->type_name("FILE");
+  auto* o_icon = build->add_option(
+      "--icon", icon,
+      "the setup file's icon (.ico, every image of it), shown by Explorer, on the taskbar and "
+      "in the wizard's title bar, and kept by the uninstaller; give 16x16 and 32x32 bitmap "
+      "images for Windows 95 to XP");
+  o_icon->type_name("FILE");
+  auto* o_version = build->add_option(
+      "--version", file_version,
+      "the setup file's version in its Properties (FileVersion, ProductVersion); with it, "
+      "ProductName is the title and OriginalFilename the output's name");
+  o_version->type_name("A.B.C.D");
+  auto* o_publisher =
+      build->add_option("--publisher", publisher, "CompanyName of the version resource");
+  o_publisher->type_name("TEXT");
+  auto* o_description = build->add_option(
+      "--description", description,
+      "FileDescription of the version resource (default: the title and \"Setup\")");
+  o_description->type_name("TEXT");
   build->add_flag("--warnings-as-errors", build_report.warnings_as_errors,
                   "a warning ends the build with an error; nothing is written");
   build->add_flag("-q,--quiet", build_report.quiet,
@@ -255,6 +273,10 @@ int main(int argc, char** argv) {
     given(b.language, o_language, language);
     given(b.dest_subfolder, o_dest_subfolder, dest_subfolder);
     given(b.stub, o_stub, stub);
+    given(b.icon, o_icon, icon);
+    given(b.version, o_version, file_version);
+    given(b.publisher, o_publisher, publisher);
+    given(b.description, o_description, description);
     if (*o_link) b.link = link;
     if (*o_dest_folder) b.dest_folder = dest_folder;
     if (*o_code_page) b.code_page = code_page;

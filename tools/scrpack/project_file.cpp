@@ -47,6 +47,10 @@ constexpr Key kKeys[] = {
     {"desktop-shortcut", KeyKind::kFlag},
     {"skip-folder-page", KeyKind::kFlag},
     {"stub", KeyKind::kPath},
+    {"icon", KeyKind::kPath},
+    {"version", KeyKind::kText},
+    {"publisher", KeyKind::kText},
+    {"description", KeyKind::kText},
     {"warnings-as-errors", KeyKind::kFlag},
     {"quiet", KeyKind::kFlag},
 };
@@ -78,6 +82,10 @@ std::optional<std::string>* TextField(BuildOptions* o, std::string_view name) {
   if (name == "language") return &o->language;
   if (name == "dest-subfolder") return &o->dest_subfolder;
   if (name == "stub") return &o->stub;
+  if (name == "icon") return &o->icon;
+  if (name == "version") return &o->version;
+  if (name == "publisher") return &o->publisher;
+  if (name == "description") return &o->description;
   return nullptr;
 }
 
@@ -205,6 +213,10 @@ title = "My Saver"              # at most 31 characters of the code page
 # start-menu-group = true
 # desktop-shortcut = false
 # skip-folder-page = false
+# icon = "saver.ico"            # the setup file's icon; give 16x16 and 32x32 bitmaps
+# version = "1.0.0.0"           # the setup file's version resource, with:
+# publisher = "My Company"
+# description = "My Saver Setup"
 # warnings-as-errors = false    # a warning stops the build
 )";
 }

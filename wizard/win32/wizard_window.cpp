@@ -11,6 +11,7 @@
 #include <array>
 #include <optional>
 
+#include "package/setup_icon.h"
 #include "platform/win32/system_library.h"
 #include "wizard/keyboard.h"
 #include "wizard/layout.h"
@@ -383,7 +384,10 @@ bool Win32View::Create(HINSTANCE instance) {
   WNDCLASSA wc = {};
   wc.lpfnWndProc = WindowProc;
   wc.hInstance = instance;
-  wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+  // The author's icon when the tool wrote one into this program, else the
+  // system's default.
+  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(scr::kSetupIconId));
+  if (!wc.hIcon) wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kWindowClass;
