@@ -3,8 +3,12 @@ damaged files. No Wine needed; runs $SCR_HOST/scrpack."""
 
 import json
 import os
+import shutil
+import stat
 import struct
+import subprocess
 import sys
+import threading
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -51,6 +55,14 @@ class ScrpackTest(unittest.TestCase):
         code, out, err = self.scrpack("inspect", path, "--json")
         self.assertEqual(code, expect_code, out + err)
         return json.loads(out)
+
+    def build_json(self, *args, expect_code=0):
+        code, out, err = self.scrpack("build", *args, "--json")
+        self.assertEqual(code, expect_code, out + err)
+        self.assertEqual(err, "")                        # everything is in the object
+        j = json.loads(out)
+        self.assertEqual(j["exit_code"], code)
+        return j
 
     def assert_no_leftovers(self, output):
         folder, base = os.path.split(output)
@@ -419,6 +431,319 @@ class ScrpackTest(unittest.TestCase):
                                     "--scr", self.scr, "--title", "T", "--stub", self.stub)
         self.assertEqual(code, 2)
         self.assertIn("no such file or directory", err)
+
+    # ---- the walkthrough's faults ----
+
+    def test_every_fault_in_one_pass_and_outputs_that_would_destroy_something(self):
+        out = self.out("onepass.exe")
+        code, stdout, err = self.scrpack(
+            "build", "-o", out, "--scr", self.scr, "--title", "T" * 34, "--link", "www.example.com",
+            "--readme", os.path.join(self.dir, "missing.txt"), "--language", "pt", "--stub", self.stub)
+        self.assertEqual(code, 2, err)               # an unreadable input decides the code
+        lines = err.splitlines()
+        for words in (["--title: 34 characters, but a title holds at most 31"],
+                      ["--readme", "missing.txt", "no such file"],
+                      ["--language", '"pt"', "did you mean pt-BR (Brazilian Portuguese)?"]):
+            self.assertTrue(any(all(w in line for w in words) for line in lines), (words, err))
+        self.assertTrue(all(line.startswith("scrpack: ") for line in lines), err)
+        self.assertEqual(lines[-1], "scrpack: nothing written (3 errors)")
+        self.assert_no_leftovers(out)
+        # A double-byte code page: characters, and the bytes they take.
+        code, _, err = self.scrpack("build", "-o", out, "--scr", self.scr, "--title", "魚" * 20,
+                                    "--language", "ja", "--stub", self.stub)
+        self.assertEqual(code, 1, err)
+        self.assertIn("--title: 20 characters, which take 40 bytes in code page 932, but a title "
+                      "holds at most 31 bytes", err)
+        self.assertIn("nothing written (1 error)", err)
+        self.assertIn('did you mean zh-CN (Simplified Chinese)?',
+                      self.scrpack("build", "-o", out, "--scr", self.scr, "--title", "T",
+                                   "--language", "zh")[2])
+        # One line for a code page that cannot hold the shipped language.
+        code, _, err = self.scrpack("build", "-o", out, "--scr", self.scr, "--title", "T",
+                                    "--language", "ru", "--code-page", "1252", "--stub", self.stub)
+        self.assertEqual(code, 1, err)
+        self.assertEqual([l for l in err.splitlines() if "error:" in l],
+                         ["scrpack: error: --language ru: Russian needs code page 1251, not 1252, "
+                          "which cannot hold its letters"])
+
+        # The output is one of the inputs: refused, the input untouched.
+        before = scrtest.read_file(self.scr)
+        for option in ("--scr", "--readme", "--stub"):
+            with self.subTest(output_is=option):
+                victim = {"--scr": self.scr, "--readme": self.readme, "--stub": self.stub}[option]
+                original = scrtest.read_file(victim)
+                code, _, err = self.scrpack("build", "-o", victim, "--scr", self.scr, "--title", "T",
+                                            "--readme", self.readme, "--stub", self.stub)
+                self.assertEqual(code, 1, err)
+                self.assertIn('is the %s input' % option, err)
+                self.assertEqual(scrtest.read_file(victim), original)
+        hard_link = os.path.join(self.dir, "same-file.exe")
+        if os.path.exists(hard_link):
+            os.remove(hard_link)
+        os.link(self.scr, hard_link)
+        code, _, err = self.scrpack("build", "-o", hard_link, "--scr", self.scr, "--title", "T",
+                                    "--stub", self.stub)
+        self.assertEqual(code, 1, err)
+        self.assertEqual(scrtest.read_file(self.scr), before)
+        # An output that exists and is no regular file stays what it was.
+        fifo = os.path.join(self.dir, "output.fifo")
+        if not os.path.exists(fifo):
+            os.mkfifo(fifo)
+        for target in (fifo, "/dev/null"):
+            with self.subTest(output=target):
+                code, _, err = self.scrpack("build", "-o", target, "--scr", self.scr, "--title", "T",
+                                            "--stub", self.stub)
+                self.assertEqual(code, 2, err)
+                self.assertIn("is not a regular file", err)
+        self.assertTrue(stat.S_ISFIFO(os.stat(fifo).st_mode))
+        self.assertTrue(stat.S_ISCHR(os.stat("/dev/null").st_mode))
+
+    def test_help_parse_errors_pipes_and_the_name_the_warnings_blame(self):
+        code, text, _ = self.scrpack("build", "--help")
+        self.assertEqual(code, 0)
+        for words in ("Usage: scrpack build", "--readme FILE", "--title TEXT", "UTF-8", "pipes",
+                      "--no-desktop-shortcut", "Exit codes:", "2  an input"):
+            self.assertIn(words, text)
+        self.assertNotIn("--readme TEXT", text)
+        code, text, _ = self.scrpack("--help")
+        self.assertIn("scrpack build PROJECT.toml", text)
+        self.assertIn("3  inspect", text)
+        code, _, err = self.scrpack("build", "--titel", "X")
+        self.assertEqual(code, 1)
+        self.assertTrue(err.startswith("scrpack: error: "), err)
+
+        # A pipe as an input is read to its end.
+        fifo = os.path.join(self.dir, "readme.fifo")
+        if not os.path.exists(fifo):
+            os.mkfifo(fifo)
+        writer = threading.Thread(target=lambda: scrtest.write_file(fifo, b"from a pipe\r\n"))
+        writer.start()
+        out = self.out("piped.exe")
+        code, _, err = self.scrpack("build", "-o", out, "--scr", self.scr, "--title", "T",
+                                    "--readme", fifo, "--stub", self.stub)
+        writer.join(10)
+        self.assertEqual(code, 0, err)
+        code, text, err = self.scrpack("inspect", out, "--text", "readme")
+        self.assertEqual((code, text), (0, "from a pipe\r\n"), err)
+
+        # The installed name came from --scr: the warning says so.
+        named = scrtest.write_file(os.path.join(self.dir, "Northern Lights.scr"),
+                                   scrtest.read_file(self.scr))
+        code, _, err = self.scrpack("build", "-o", out, "--scr", named, "--title", "T",
+                                    "--stub", self.stub)
+        self.assertEqual(code, 0, err)
+        self.assertIn("warning: --scr: Windows 2000, XP, Vista and later install", err)
+        self.assertNotIn("--file-name", err)
+
+    def test_inspect_names_the_language_and_prints_a_block(self):
+        out = self.out("ru.exe")
+        readme = scrtest.write_file(os.path.join(self.dir, "ru-readme.txt"), "Привет\n".encode())
+        code, _, err = self.scrpack("build", "-o", out, "--scr", self.scr, "--title", "Рыбка",
+                                    "--readme", readme, "--language", "ru", "--stub", self.stub)
+        self.assertEqual(code, 0, err)
+        code, text, _ = self.scrpack("inspect", out)
+        self.assertIn("Language:     ru (Russian), 36 entries", text)
+        self.assertEqual(self.inspect(out)["shipped_language"], {"code": "ru", "name": "Russian"})
+        self.assertIsNone(self.inspect(self.build_plain())["shipped_language"])
+        self.assertEqual(self.scrpack("inspect", out, "--text", "readme")[1], "Привет\n")
+        code, lang, _ = self.scrpack("inspect", out, "--text", "language")
+        self.assertEqual(lang, scrtest.read_file(os.path.join(scrtest.SOURCE, "languages",
+                                                              "ru.lng")).decode())
+        code, _, err = self.scrpack("inspect", out, "--text", "license")
+        self.assertEqual(code, 0)
+        self.assertIn("no license", err)
+        self.assertEqual(self.scrpack("inspect", out, "--text", "nonsense")[0], 1)
+
+    def build_plain(self):
+        out = self.out("plain.exe")
+        code, _, err = self.scrpack("build", "-o", out, "--scr", self.scr, "--title", "T",
+                                    "--stub", self.stub)
+        self.assertEqual(code, 0, err)
+        return out
+
+    def test_language_check_counts_and_the_arrows_the_program_adds(self):
+        lang = scrtest.write_file(os.path.join(self.dir, "arrows.txt"),
+                                  "Setup\nNext=Suivant >\nBack=< Zur\nCancl=Annuler\n".encode())
+        code, out, _ = self.scrpack("language", "check", lang)
+        self.assertEqual(code, 1, out)
+        self.assertIn('arrows.txt:2: the translation of "Next" ends in ">", but the program adds '
+                      '" >" after it itself', out)
+        self.assertIn('arrows.txt:3: the translation of "Back" starts with "<"', out)
+        self.assertRegex(out, r"for code page 1252: 1 error, 3 warnings\n$")
+        j = json.loads(self.scrpack("language", "check", lang, "--json")[1])
+        self.assertEqual((j["file"], j["encoding"], j["code_page"], j["exit_code"]),
+                         (lang, "UTF-8", 1252, 1))
+        self.assertEqual(len(j["errors"]), 1)
+        self.assertIn("did you mean \"Cancel\"", j["errors"][0])
+        self.assertEqual(len(j["warnings"]), 3)
+        code, out, _ = self.scrpack("language", "check", "fr", "--json", "--warnings-as-errors")
+        self.assertEqual((code, json.loads(out)["errors"]), (0, []))
+        code, out, _ = self.scrpack("language", "check", "pt")
+        self.assertEqual(code, 2)
+        self.assertIn("did you mean pt-BR", out + _)
+
+    # ---- a build server's build ----
+
+    def test_warnings_as_errors_quiet_and_json(self):
+        out = self.out("server.exe")
+        common = ["-o", out, "--scr", self.scr, "--stub", self.stub]
+        warned = common + ["--title", "Fish"]
+        code, stdout, err = self.scrpack("build", *warned, "--warnings-as-errors")
+        self.assertEqual(code, 1, err)
+        self.assertIn("error: --scr", err)           # the warnings, made errors
+        self.assertIn("nothing written (2 errors)", err)
+        self.assert_no_leftovers(out)
+
+        j = self.build_json(*warned)
+        size = os.path.getsize(out)
+        self.assertEqual((j["output"], j["written"], j["size"], j["title"], j["installs"],
+                          j["code_page"], j["language"], j["errors"]),
+                         (out, True, size, "Fish", "Tropical Fish.scr", 1252, None, []))
+        self.assertEqual(len(j["warnings"]), 2, j)    # not a Windows program; a long name
+        os.remove(out)
+        j = self.build_json(*common, "--language", "de", "--title", "T" * 40, expect_code=1)
+        self.assertEqual((j["written"], j["size"], j["language"]), (False, None, "de"))
+        self.assertEqual(j["errors"], ["--title: 40 characters, but a title holds at most 31"])
+        self.assert_no_leftovers(out)
+
+        code, stdout, err = self.scrpack("build", *warned, "--quiet")
+        self.assertEqual((code, stdout, err), (0, "", ""))
+        self.assertTrue(os.path.exists(out))
+        code, stdout, err = self.scrpack("build", *common, "-q", "--title", "T" * 40)
+        self.assertEqual((code, stdout), (1, ""))
+        self.assertIn("error: --title", err)
+        self.assertNotIn("warning", err)
+
+    # ---- the project file ----
+
+    def test_project_file_keys_relative_paths_overrides_and_init(self):
+        project = os.path.join(self.dir, "project")
+        shutil.rmtree(project, ignore_errors=True)
+        os.makedirs(os.path.join(project, "art"))
+        shutil.copy(self.scr, os.path.join(project, "art", "Fish.scr"))
+        shutil.copy(self.readme, os.path.join(project, "art", "readme.txt"))
+        toml = os.path.join(project, "saver.toml")
+        code, out, err = self.scrpack("init", toml)
+        self.assertEqual(code, 0, err)
+        started = scrtest.read_file(toml)
+        self.assertEqual(self.scrpack("init", toml)[0], 2)     # never overwritten
+        self.assertEqual(scrtest.read_file(toml), started)
+        text = started.decode()
+        for key in ("output", "scr", "title", "file-name", "readme", "license-mode", "language",
+                    "dest-folder", "desktop-shortcut", "icon", "version", "warnings-as-errors"):
+            self.assertRegex(text, r"(?m)^(# )?%s = " % key)
+        # Every key the starting file names is a key the build takes.
+        uncommented = "\n".join(l[2:] if l.startswith("# ") and " = " in l else l
+                                for l in text.splitlines())
+        scrtest.write_file(os.path.join(project, "all.toml"), uncommented.encode())
+        code, out, err = self.scrpack("build", os.path.join(project, "all.toml"))
+        self.assertNotIn("no setting", err)
+        text = (text.replace('output = "MySaverSetup.exe"', 'output = "../project-out/Fish Setup.exe"')
+                .replace('scr = "MySaver.scr"', 'scr = "art/Fish.scr"')
+                .replace('title = "My Saver"', 'title = "Fish"')
+                .replace('# readme = "readme.txt"', 'readme = "art/readme.txt"')
+                .replace('# language = "de"', 'language = "fr"')
+                .replace("# desktop-shortcut = false", "desktop-shortcut = true")
+                .replace("# dest-folder = '<Program Files>\\'", "dest-folder = '<Windows>\\'"))
+        scrtest.write_file(toml, text.encode())
+        os.makedirs(os.path.join(self.dir, "project-out"), exist_ok=True)
+        built = os.path.join(self.dir, "project-out", "Fish Setup.exe")
+        # From another working folder: the paths are the file's.
+        code, out, err = scrtest.run_bounded([SCRPACK, "build", toml, "--stub", self.stub],
+                                             timeout=60, cwd="/")
+        self.assertEqual(code, 0, out + err)
+        r = self.inspect(built)
+        self.assertEqual((r["record"]["ScrTitle"], r["record"]["ScrFileName"],
+                          r["record"]["DestFolder"], r["record"]["AddDesktopShortcut"],
+                          r["shipped_language"]["code"], r["record"]["ReadmeSize"]),
+                         ("Fish", "Fish.scr", "<Windows>\\", 1, "fr", os.path.getsize(self.readme)))
+        # The command line overrides the file, flags with their --no- form.
+        code, out, err = self.scrpack("build", toml, "--title", "Other", "--no-desktop-shortcut",
+                                      "--language", "de", "--stub", self.stub)
+        self.assertEqual(code, 0, out + err)
+        r = self.inspect(built)
+        self.assertEqual((r["record"]["ScrTitle"], r["record"]["AddDesktopShortcut"],
+                          r["shipped_language"]["code"]), ("Other", 0, "de"))
+        # Unknown keys and wrong types: each named with its line, nothing written.
+        os.remove(built)
+        scrtest.write_file(toml, text.replace('title = "Fish"', 'titel = "Fish"\ntitle = "Fish"')
+                           .replace("desktop-shortcut = true", "desktop-shortcut = 1").encode())
+        code, out, err = self.scrpack("build", toml, "--stub", self.stub)
+        self.assertEqual(code, 1, err)
+        self.assertRegex(err, r'saver\.toml:\d+: "titel" is no setting of a build \(did you mean '
+                              r'"title"\?\)')
+        self.assertRegex(err, r"saver\.toml:\d+: desktop-shortcut is true or false")
+        self.assertIn("nothing written (2 errors)", err)
+        self.assertFalse(os.path.exists(built))
+        scrtest.write_file(toml, b'title = "unclosed\n')
+        code, out, err = self.scrpack("build", toml)
+        self.assertEqual(code, 1, err)
+        self.assertIn("saver.toml:1:", err)
+
+    # ---- the setup file's own icon and version ----
+
+    def test_icon_and_version_resources_in_the_program_image(self):
+        wrestool = shutil.which("wrestool")
+        setup = scrtest.win32_file("setup.exe")
+        if not os.path.exists(setup):
+            self.skipTest("no build/win32/setup.exe")
+        ico = os.path.join(self.dir, "saver.ico")
+        images = [(16, bytes(40 + 16 * 16 * 4 + 64)), (32, bytes(40 + 32 * 32 * 4 + 128)),
+                  (48, b"\x89PNG\r\n\x1a\n" + bytes(100))]
+        data = struct.pack("<HHH", 0, 1, len(images))
+        offset = 6 + 16 * len(images)
+        for size, image in images:
+            data += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(image), offset)
+            offset += len(image)
+        scrtest.write_file(ico, data + b"".join(i for _, i in images))
+        plain, branded = self.out("plain-setup.exe"), self.out("branded.exe")
+        base = ["--scr", self.scr, "--title", "Fish", "--stub", setup]
+        self.assertEqual(self.scrpack("build", "-o", plain, *base)[0], 0)
+        code, _, err = self.scrpack("build", "-o", branded, *base, "--icon", ico, "--version",
+                                    "1.2", "--publisher", "Fish Ltd")
+        self.assertEqual(code, 0, err)
+        self.assertNotIn("--icon", err)
+        stub = scrtest.read_file(setup)
+        image = scrtest.read_file(branded)[:self.inspect(branded)["blocks"]["program_image"]["size"]]
+        # The sections' bytes stay; the headers and one new section change.
+        self.assertEqual(image[0x400:len(stub)], stub[0x400:])
+        self.assertEqual(len(image) % 512, 0)
+        self.assertEqual(self.inspect(branded)["problems"], [])
+        if wrestool:
+            code, listing, err = scrtest.run_bounded([wrestool, "-l", branded], timeout=60)
+            self.assertEqual(code, 0, err)
+            kinds = sorted(l.split()[0] + " " + l.split()[1] for l in listing.splitlines())
+            self.assertEqual(kinds, ["--type=14 --name=1", "--type=16 --name=1", "--type=24 --name=1",
+                                     "--type=3 --name=1", "--type=3 --name=2", "--type=3 --name=3"])
+            for name, (_, image_bytes) in zip((1, 2, 3), images):
+                code, raw, _ = self.scrpack_raw(wrestool, "-x", "--raw", "--type=3",
+                                                "--name=%d" % name, branded)
+                self.assertEqual(raw, image_bytes)
+            # The manifest is the bare program's.
+            self.assertEqual(self.scrpack_raw(wrestool, "-x", "--raw", "--type=24", branded)[1],
+                             self.scrpack_raw(wrestool, "-x", "--raw", "--type=24", plain)[1])
+            version = self.scrpack_raw(wrestool, "-x", "--raw", "--type=16", branded)[1]
+            for text in ("VS_VERSION_INFO", "CompanyName", "Fish Ltd", "FileVersion", "1.2.0.0",
+                         "ProductName", "Fish", "OriginalFilename", "branded.exe"):
+                self.assertIn(text.encode("utf-16-le"), version)
+        # A PNG-only icon gets the warning; a damaged one and a bad version an error.
+        png_only = scrtest.write_file(os.path.join(self.dir, "png.ico"),
+                                      struct.pack("<HHHBBBBHHII", 0, 1, 1, 48, 48, 0, 0, 1, 32, 108, 22)
+                                      + images[2][1])
+        code, _, err = self.scrpack("build", "-o", branded, *base, "--icon", png_only)
+        self.assertEqual(code, 0, err)
+        self.assertIn("has no 16x16 or 32x32 bitmap image", err)
+        broken = scrtest.write_file(os.path.join(self.dir, "broken.ico"), data[:40])
+        code, _, err = self.scrpack("build", "-o", branded, *base, "--icon", broken, "--version",
+                                    "1.2.3.4.5")
+        self.assertEqual(code, 1, err)
+        self.assertIn("damaged icon file", err)
+        self.assertIn('--version: "1.2.3.4.5" is no version', err)
+
+    def scrpack_raw(self, *argv):
+        result = subprocess.run(["timeout", "60"] + list(argv), stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE)
+        return result.returncode, result.stdout, result.stderr
 
     # ---- damaged files ----
 

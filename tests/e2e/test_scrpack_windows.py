@@ -10,12 +10,48 @@ One win32 prefix for the suite, no display.
 
 import json
 import os
+import shutil
+import struct
 import unittest
+import zlib
 
 import scrtest
 
 HOST_SCRPACK = scrtest.host_file("scrpack")
 WIN_SCRPACK = scrtest.program_file("scrpack.exe")
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+
+
+def bitmap_icon_image(size, rgb):
+    """A 32-bit DIB icon image of one colour, as an .ico file holds it."""
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    pixels = bytes((rgb[2], rgb[1], rgb[0], 255)) * size * size
+    mask = b"\0" * (((size + 31) // 32) * 4 * size)
+    return header + pixels + mask
+
+
+def png_image(size, rgb):
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    rows = b"".join(b"\0" + bytes(rgb) * size for _ in range(size))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 2, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+def icon_file(images):
+    """An .ico file of (size, image bytes) pairs."""
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, data in images:
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return out + b"".join(data for _, data in images)
+
+
+def stand_in(size):
+    """Bytes that are no PE file: Wine would start a real program instead of
+    installing it."""
+    return (b"NOTPE-" + bytes((i * 7) % 251 for i in range(4096)) * (size // 4096 + 1))[:size]
 
 
 class ScrpackWindowsTest(unittest.TestCase):
@@ -33,6 +69,9 @@ class ScrpackWindowsTest(unittest.TestCase):
         }
         for name, data in files.items():
             scrtest.write_file(os.path.join(cls.dir, name), data)
+        tools = cls.prefix.unix_path("C:\\tools")
+        os.makedirs(tools, exist_ok=True)
+        shutil.copy(scrtest.program_file("verinfo.exe"), tools)
 
     @classmethod
     def tearDownClass(cls):
@@ -114,6 +153,67 @@ class ScrpackWindowsTest(unittest.TestCase):
         self.assertIn("title", (out + err).lower())
         self.assertIn("31", out + err)
         self.assertEqual([f for f in os.listdir(self.dir) if f.startswith("refused")], [])
+
+    def verinfo(self, win_path):
+        code, out, err = self.prefix.run("C:\\tools\\verinfo.exe", [win_path], timeout=60)
+        return code, dict(line.split("=", 1) for line in out.replace("\r", "").splitlines()
+                          if "=" in line)
+
+    def test_icon_and_version_resources_read_back_by_windows_and_kept_by_the_uninstaller(self):
+        red, blue = (200, 10, 20), (10, 30, 220)
+        scrtest.write_file(os.path.join(self.dir, "saver.ico"), icon_file(
+            [(16, bitmap_icon_image(16, blue)), (32, bitmap_icon_image(32, red)),
+             (48, png_image(48, blue))]))
+        scrtest.write_file(os.path.join(self.dir, "Stand In.scr"), stand_in(70000))
+
+        def args(place, out):
+            return ["build", "-o", out, "--scr", place("Stand In.scr"), "--title", "Fische",
+                    "--icon", place("saver.ico"), "--version", "2.5.0.17",
+                    "--publisher", "Fisch & Söhne", "--description", "Fische für alle"]
+
+        host_out = os.path.join(self.dir, "host", "branded.exe")
+        os.makedirs(os.path.dirname(host_out), exist_ok=True)
+        code, out, err = scrtest.run_bounded(
+            [HOST_SCRPACK] + args(lambda n: os.path.join(self.dir, n), host_out), timeout=60)
+        self.assertEqual(code, 0, out + err)
+        code, out, err = self.windows(*args(lambda n: "C:\\pack\\" + n, "C:\\pack\\branded.exe"))
+        self.assertEqual(code, 0, out + err)
+        self.assertNotIn("--icon", out + err)   # 16x16 and 32x32 bitmaps: no warning
+        branded = os.path.join(self.dir, "branded.exe")
+        self.assertEqual(scrtest.read_file(branded), scrtest.read_file(host_out))
+
+        # What Windows reads: the version strings (UTF-16 in the file), the
+        # icon the wizard loads by its fixed number, the icons Explorer sees.
+        code, info = self.verinfo("C:\\pack\\branded.exe")
+        self.assertEqual(code, 0, info)
+        self.assertEqual(info, {
+            "icons": "1", "setup_icon": "32x32 #C80A14", "fixed": "2.5.0.17",
+            "CompanyName": "Fisch & Söhne", "FileDescription": "Fische für alle",
+            "FileVersion": "2.5.0.17", "ProductName": "Fische", "ProductVersion": "2.5.0.17",
+            "OriginalFilename": "branded.exe"})
+        # The package still reads back whole, and the bare program has none of it.
+        code, listing, err = scrtest.run_bounded([HOST_SCRPACK, "inspect", branded, "--json"],
+                                                 timeout=60)
+        self.assertEqual((code, json.loads(listing)["problems"]), (0, []), listing + err)
+        code, out, err = scrtest.run_bounded(
+            [HOST_SCRPACK] + args(lambda n: os.path.join(self.dir, n),
+                                  os.path.join(self.dir, "bare.exe"))[:7], timeout=60)
+        self.assertEqual(code, 0, out + err)
+        code, bare = self.verinfo("C:\\pack\\bare.exe")
+        self.assertEqual((code, bare), (1, {"icons": "0", "setup_icon": "none"}))
+
+        # Installed and removed: the uninstaller copy carries icon and version.
+        code, _, err = self.prefix.run("C:\\pack\\branded.exe", ["-silent"], timeout=60)
+        self.assertEqual(code, 0, err)
+        command = self.prefix.reg_query(UNINSTALL_KEY + "\\Fische", "UninstallString")
+        self.assertTrue(command and command.startswith('"'), command)
+        uninstaller = command.strip('"')
+        code, info = self.verinfo(uninstaller)
+        self.assertEqual((code, info["setup_icon"], info["ProductName"]),
+                         (0, "32x32 #C80A14", "Fische"), info)
+        code, _, err = self.prefix.run(uninstaller, ["-silent"], timeout=60)
+        self.assertEqual(code, 0, err)
+        self.assertIsNone(self.prefix.reg_query(UNINSTALL_KEY + "\\Fische", "DisplayName"))
 
 
 if __name__ == "__main__":
