@@ -48,7 +48,8 @@ class InstallRun {
       form_.exit_code = kExitBadDestination;
       view_.Terminate();
     } else {
-      sys_.MessageBox(form_.Tr(message), kApplicationTitle, MsgIcon::kError, MsgButtons::kOk);
+      sys_.MessageBox(form_.Tr(message), form_.Tr(TextId::kMessageCaption), MsgIcon::kError,
+                      MsgButtons::kOk);
     }
     return ReturnToFolderPage();
   }
@@ -90,8 +91,9 @@ bool InstallRun::Run() {
     if (IsDisallowedSystemFolder(sys_, folder_)) {
       MsgAnswer answer = MsgAnswer::kYes;
       if (!silent_)
-        answer = sys_.MessageBox(form_.Tr(TextId::kSystemFolderQuestion), kApplicationTitle,
-                                 MsgIcon::kQuestion, MsgButtons::kYesNoCancel);
+        answer = sys_.MessageBox(form_.Tr(TextId::kSystemFolderQuestion),
+                                 form_.Tr(TextId::kMessageCaption), MsgIcon::kQuestion,
+                                 MsgButtons::kYesNoCancel);
       if (answer != MsgAnswer::kYes) return ReturnToFolderPage();
       folder_ = AllowedSystemFolder(sys_);
       view_.SetText(Control::edDirectory, folder_);
@@ -100,8 +102,8 @@ bool InstallRun::Run() {
     // The checks are skipped in a preview, but a preview should still show
     // what the real run would say about an empty field, and an empty folder
     // would otherwise make every path relative to the root of the drive.
-    sys_.MessageBox(form_.Tr(TextId::kInvalidFolder), kApplicationTitle, MsgIcon::kError,
-                    MsgButtons::kOk);
+    sys_.MessageBox(form_.Tr(TextId::kInvalidFolder), form_.Tr(TextId::kMessageCaption),
+                    MsgIcon::kError, MsgButtons::kOk);
     return ReturnToFolderPage();
   }
   if (!EndsWithBackslash(sys_, folder_)) {

@@ -1,5 +1,7 @@
 #include "package/texts.h"
 
+#include <algorithm>
+
 namespace scr {
 namespace {
 
@@ -61,6 +63,11 @@ constexpr TextEntry kTexts[] = {
     {TextId::kRemoveQuestion, "Are you sure you want to remove %s and its components?",
      K::kTitleFormat},
     {TextId::kRemoved, "%s has been successfully removed from your computer.", K::kTitleFormat},
+    // The caption of the message boxes; English where a language file lacks it.
+    {TextId::kMessageCaption, "Screensaver Setup", K::kCaption},
+    // The last page's heading; "Finish", the button's word, served both
+    // before, and still does where a language file lacks it.
+    {TextId::kFinishedTitle, "Finished", K::kCaption, TextId::kFinish},
 };
 
 static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == kTextCount, "one entry per TextId");
@@ -79,7 +86,13 @@ const TextEntry* TextsBegin() { return kTexts; }
 const TextEntry* TextsEnd() { return kTexts + kTextCount; }
 
 std::string Translate(const LanguageTable& table, TextId id) {
-  return Translate(table, std::string_view(TextInfo(id).english));
+  const TextEntry& entry = TextInfo(id);
+  if (entry.fallback != TextId::kCount) {
+    const auto& names = table.names;
+    if (std::find(names.begin(), names.end(), entry.english) == names.end())
+      return Translate(table, entry.fallback);
+  }
+  return Translate(table, std::string_view(entry.english));
 }
 
 const TextEntry* FindText(std::string_view english) {

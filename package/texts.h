@@ -51,6 +51,9 @@ enum class TextId : uint8_t {
   kCorrupted,
   kRemoveQuestion,
   kRemoved,
+  // Added after the first language files: each falls back (see TextEntry).
+  kMessageCaption,
+  kFinishedTitle,
   kCount
 };
 
@@ -68,6 +71,10 @@ struct TextEntry {
   TextId id;
   const char* english;  // the key of the language table
   TextKind kind;
+  // A text added after language files were written: where a table lacks it,
+  // the translation of this other text is shown instead (kCount: none, the
+  // English text is).
+  TextId fallback = TextId::kCount;
 };
 
 // The entries in TextId order.

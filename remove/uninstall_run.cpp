@@ -177,8 +177,8 @@ bool RunUninstall(TSCRSetup& form) {
   // failure then could make the run look for its files, copy and mark for
   // deletion under another name).
   const std::string own = form.package.program_path;
-  const std::string screensaver = ScreensaverToRemove(sys, own, ReadInstalledPath(sys, title),
-                                                      FieldText(record.ScrFileName));
+  const std::string screensaver =
+      ScreensaverToRemove(sys, own, ReadInstalledPath(sys, title), FieldText(record.ScrFileName));
 
   if (form.modes.PreviewOnly) {
     form.view.Terminate();
@@ -197,7 +197,8 @@ bool RunUninstall(TSCRSetup& form) {
   }
   ClearPlayerSettings(sys, title);
   if (record.ReadmeSize > 0 && title_in_place) {
-    const std::string readme = FolderPart(sys, own) + ReadmeFileName(sys, form.package.table, title);
+    const std::string readme =
+        FolderPart(sys, own) + ReadmeFileName(sys, form.package.table, title);
     sys.DeleteFile(readme);
     if (sys.FileExists(readme)) return false;
   }
@@ -220,7 +221,7 @@ bool RunUninstall(TSCRSetup& form) {
   if (std::unique_ptr<File> held = MakeTemporaryCopy(sys, own, &copy)) {
     std::string params = "-delfile " + PathArgument(sys.ShortPath(own));
     if (!form.modes.SilentMode) {
-      params += " \"" + std::string(kApplicationTitle) + "\" \"" +
+      params += " \"" + form.Tr(TextId::kMessageCaption) + "\" \"" +
                 InsertTitle(form.Tr(TextId::kRemoved), title) + "\"";
     }
     started = sys.ShellExecute(true, "open", copy, params, "", kSwHide) > 32;

@@ -10,7 +10,8 @@ namespace scr {
 
 void TSCRSetup::ReportCorrupted() {
   if (!modes.SilentMode) {
-    sys.MessageBox(Tr(TextId::kCorrupted), kApplicationTitle, MsgIcon::kError, MsgButtons::kOk);
+    sys.MessageBox(Tr(TextId::kCorrupted), Tr(TextId::kMessageCaption), MsgIcon::kError,
+                   MsgButtons::kOk);
   }
   exit_code = kExitBadPackage;
   view.Terminate();
@@ -31,7 +32,7 @@ void TSCRSetup::FormCreate() {
                           package.program_path + "\r\n");
       else
         sys.MessageBox("Setup cannot open its own program file:\r\n" + package.program_path,
-                       kApplicationTitle, MsgIcon::kError, MsgButtons::kOk);
+                       Tr(TextId::kMessageCaption), MsgIcon::kError, MsgButtons::kOk);
       exit_code = kExitBadPackage;
       view.Terminate();
       return;

@@ -38,6 +38,7 @@ const TextSlot kSlots[] = {
     {TextId::kProgressTitle, "lbTitle", "", "", F::kTitle, kHeaderRight - 18, 1, true},
     {TextId::kReadmeTitle, "lbTitle", "", "", F::kTitle, kHeaderRight - 18, 1, true},
     {TextId::kFinish, "lbTitle", "", "", F::kTitle, kHeaderRight - 18, 1, true},
+    {TextId::kFinishedTitle, "lbTitle", "", "", F::kTitle, kHeaderRight - 18, 1, true},
     {TextId::kReadImportantDescription, "lbDescription", "", "", F::kNormal, kHeaderRight - 40, 1,
      true},
     {TextId::kDirectoryDescription, "lbDescription", "", "", F::kNormal, kHeaderRight - 40, 1,

@@ -18,7 +18,7 @@ void TSCRSetup::LangRenameControls() {
 
   static constexpr TextId kTitles[kPageCount] = {TextId::kLicenseTitle, TextId::kDirectoryTitle,
                                                  TextId::kReadyTitle,   TextId::kProgressTitle,
-                                                 TextId::kReadmeTitle,  TextId::kFinish};
+                                                 TextId::kReadmeTitle,  TextId::kFinishedTitle};
   static constexpr TextId kDescriptions[kPageCount] = {
       TextId::kReadImportantDescription, TextId::kDirectoryDescription,
       TextId::kReadyDescription,         TextId::kProgressDescription,

@@ -55,8 +55,8 @@ int main(int argc, char** argv) {
     HDC screen = GetDC(nullptr);
     GetDIBits(screen, info.hbmColor, 0, bitmap.bmHeight, &pixels[0], &format, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
-    const size_t middle = (static_cast<size_t>(bitmap.bmHeight / 2) * bitmap.bmWidth +
-                           bitmap.bmWidth / 2) * 4;
+    const size_t middle =
+        (static_cast<size_t>(bitmap.bmHeight / 2) * bitmap.bmWidth + bitmap.bmWidth / 2) * 4;
     std::printf("setup_icon=%ldx%ld #%02X%02X%02X\n", bitmap.bmWidth, bitmap.bmHeight,
                 static_cast<unsigned char>(pixels[middle + 2]),
                 static_cast<unsigned char>(pixels[middle + 1]),
@@ -70,8 +70,8 @@ int main(int argc, char** argv) {
       reinterpret_cast<void*>(GetProcAddress(version, "GetFileVersionInfoSizeW")));
   auto read = reinterpret_cast<InfoFn>(
       reinterpret_cast<void*>(GetProcAddress(version, "GetFileVersionInfoW")));
-  auto query = reinterpret_cast<QueryFn>(
-      reinterpret_cast<void*>(GetProcAddress(version, "VerQueryValueW")));
+  auto query =
+      reinterpret_cast<QueryFn>(reinterpret_cast<void*>(GetProcAddress(version, "VerQueryValueW")));
   if (!size_of || !read || !query) return 1;
   wchar_t path[MAX_PATH];
   MultiByteToWideChar(CP_ACP, 0, argv[1], -1, path, MAX_PATH);

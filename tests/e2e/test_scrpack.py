@@ -406,7 +406,7 @@ class ScrpackTest(unittest.TestCase):
                 self.assertEqual(data[lang["offset"]:][:lang["size"]],
                                  scrtest.read_file(source).decode("utf-8").encode(codec))
                 self.assertEqual(j["code_page"], page)   # found from the language it carries
-                self.assertEqual(len(j["language"]), 36)
+                self.assertEqual(len(j["language"]), 38)
         self.assertEqual(self.inspect(packed)["language"][0]["value"], "上一步")  # zh-CN, the last
 
         code, out, _ = self.scrpack("language", "check", os.path.join(self.dir, "missing.txt"))
@@ -542,7 +542,7 @@ class ScrpackTest(unittest.TestCase):
                                     "--readme", readme, "--language", "ru", "--stub", self.stub)
         self.assertEqual(code, 0, err)
         code, text, _ = self.scrpack("inspect", out)
-        self.assertIn("Language:     ru (Russian), 36 entries", text)
+        self.assertIn("Language:     ru (Russian), 38 entries", text)
         self.assertEqual(self.inspect(out)["shipped_language"], {"code": "ru", "name": "Russian"})
         self.assertIsNone(self.inspect(self.build_plain())["shipped_language"])
         self.assertEqual(self.scrpack("inspect", out, "--text", "readme")[1], "Привет\n")
@@ -576,6 +576,12 @@ class ScrpackTest(unittest.TestCase):
         self.assertEqual(len(j["errors"]), 1)
         self.assertIn("did you mean \"Cancel\"", j["errors"][0])
         self.assertEqual(len(j["warnings"]), 3)
+        # The caption travels to the uninstaller's temporary copy in quotes.
+        quoted = scrtest.write_file(os.path.join(self.dir, "quoted.txt"),
+                                    b'Setup\nScreensaver Setup=Der "Schoner"\n')
+        code, out, _ = self.scrpack("language", "check", quoted)
+        self.assertEqual(code, 1, out)
+        self.assertIn('quoted.txt:2: the translation of "Screensaver Setup" holds', out)
         code, out, _ = self.scrpack("language", "check", "fr", "--json", "--warnings-as-errors")
         self.assertEqual((code, json.loads(out)["errors"]), (0, []))
         code, out, _ = self.scrpack("language", "check", "pt")

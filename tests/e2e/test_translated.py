@@ -161,8 +161,8 @@ class TranslatedWizardTest(unittest.TestCase):
                              {"Label3": self.de["When you are ready, click Next."],
                               "btnNext": self.de["Next"] + " >"})
             self.step(["click", CAPTION, "#%d" % IDS["btnNext"]],
-                      ["waittext", CAPTION, "#%d" % IDS["lbTitle"], t("Finish")])
-            self.assert_page("finished", t("Finish"), t("The Setup has completed successfully."),
+                      ["waittext", CAPTION, "#%d" % IDS["lbTitle"], t("Finished")])
+            self.assert_page("finished", t("Finished"), t("The Setup has completed successfully."),
                              {"Label4": self.de["Click Finish to exit Setup."],
                               "btnNext": self.de["Finish"]})
             self.step(["click", CAPTION, "#%d" % IDS["btnNext"]], ["waitgone", CAPTION, 10000])
@@ -216,10 +216,10 @@ class TranslatedWizardTest(unittest.TestCase):
             self.assertEqual(ansi(lines[0]["text"]), de["Are you sure you want to remove %s and its "
                                                   "components?"].replace("%s", TITLE))
             self.step(["press", "%s %s" % (TITLE, de["Uninstall"]), "&Yes"])
-            lines = self.step(["msgbox", "Screensaver Setup", 30000])
+            lines = self.step(["msgbox", de["Screensaver Setup"], 30000])
             self.assertEqual(ansi(lines[0]["text"]), de["%s has been successfully removed from your "
                                                   "computer."].replace("%s", TITLE))
-            self.step(["press", "Screensaver Setup", "OK"])
+            self.step(["press", de["Screensaver Setup"], "OK"])
             proc.wait(30)
         finally:
             proc.kill()

@@ -954,7 +954,8 @@ TEST_F(UninstallRun, TranslatedPackageUsesTheTranslatedNames) {
       "Preview=Vorschau\r\n"
       "Readme=Liesmich\r\n"
       "Are you sure you want to remove %s and its components?=%s wirklich entfernen?\r\n"
-      "%s has been successfully removed from your computer.=%s wurde entfernt.\r\n";
+      "%s has been successfully removed from your computer.=%s wurde entfernt.\r\n"
+      "Screensaver Setup=Bildschirmschoner-Installation\r\n";
   Install(p);
   LayOut("Aquarium", "Vorschau", "Liesmich", "Deinstallieren");
   // English names of the same shortcuts are not this package's.
@@ -970,6 +971,7 @@ TEST_F(UninstallRun, TranslatedPackageUsesTheTranslatedNames) {
   EXPECT_TRUE(Has(std::string(kDesktop) + "Preview Aquarium.lnk"));
   std::vector<std::string> args = RemovalArguments();
   ASSERT_EQ(ArgumentCount(args), 4u);
+  EXPECT_EQ(args[3], "Bildschirmschoner-Installation");  // the completion box's caption
   EXPECT_EQ(args[4], "Aquarium wurde entfernt.");
 }
 

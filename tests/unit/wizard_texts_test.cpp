@@ -102,6 +102,21 @@ TEST(WizardTexts, LanguageBlockTranslatesButtonsCaptionAndHeaders) {
   EXPECT_EQ(v.Text(Control::btnNext), "Fertigstellen");
 }
 
+TEST(WizardTexts, FinishedHeadingHasItsOwnTextAndFallsBackToTheButtons) {
+  TextRun english("Aquarium");
+  english.form->SelectPage(kPageFinished);
+  EXPECT_EQ(english.view.Text(Control::lbTitle), "Finish");
+  // A language file written before the heading had a text of its own.
+  TextRun older("Aquarium", "", "Setup\r\nFinish=Fertigstellen\r\n");
+  older.form->SelectPage(kPageFinished);
+  EXPECT_EQ(older.view.Text(Control::lbTitle), "Fertigstellen");
+  TextRun newer("Aquarium", "",
+                "Setup\r\nFinish=Fertigstellen\r\nFinished=Installation abgeschlossen\r\n");
+  newer.form->SelectPage(kPageFinished);
+  EXPECT_EQ(newer.view.Text(Control::lbTitle), "Installation abgeschlossen");
+  EXPECT_EQ(newer.view.Text(Control::btnNext), "Fertigstellen");
+}
+
 TEST(WizardTexts, CaptionHoldsAFullLengthTitle) {
   const std::string title = "A Screensaver Title Of 31 Chars";
   ASSERT_EQ(title.size(), 31u);

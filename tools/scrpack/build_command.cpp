@@ -8,12 +8,11 @@
 #include <filesystem>
 #include <iostream>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <string_view>
 #include <utility>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "package/record.h"
 #include "package/setup_icon.h"
@@ -44,8 +43,7 @@ void CheckWidth(const char* option, const char* what, const std::string& bytes, 
   if (bytes.size() <= limit) return;
   std::string utf8;
   size_t bad = 0, characters = bytes.size();
-  if (DecodeFromCodePage(bytes, code_page, &utf8, &bad))
-    characters = Utf8ToCodePoints(utf8).size();
+  if (DecodeFromCodePage(bytes, code_page, &utf8, &bad)) characters = Utf8ToCodePoints(utf8).size();
   const std::string at_most = std::to_string(limit);
   if (characters == bytes.size())
     f->Error(std::string(option) + ": " + std::to_string(characters) + " characters, but " + what +
@@ -305,9 +303,12 @@ int RunBuild(const BuildOptions& o, Findings findings) {
   AddOwnResources(o, &in, &findings);
 
   std::vector<std::pair<const char*, std::string>> inputs;
-  for (const auto& [option, path] :
-       {std::pair{"--scr", o.scr}, {"--readme", o.readme}, {"--license", o.license},
-        {"--stub", o.stub}, {"--icon", o.icon}, {"project file", o.project}})
+  for (const auto& [option, path] : {std::pair{"--scr", o.scr},
+                                     {"--readme", o.readme},
+                                     {"--license", o.license},
+                                     {"--stub", o.stub},
+                                     {"--icon", o.icon},
+                                     {"project file", o.project}})
     if (path) inputs.emplace_back(option, *path);
   if (language_file) inputs.emplace_back("--language", *o.language);
   if (o.output) CheckOutput(*o.output, inputs, &findings);
@@ -355,8 +356,8 @@ int RunBuild(const BuildOptions& o, Findings findings) {
       PrintJson(o, in, findings, false, 0, exit_code_of());
     } else {
       findings.Print(std::cerr);
-      std::cerr << "scrpack: nothing written ("
-                << Counted(findings.ErrorCount(), "error", "errors") << ")\n";
+      std::cerr << "scrpack: nothing written (" << Counted(findings.ErrorCount(), "error", "errors")
+                << ")\n";
     }
     return exit_code_of();
   }

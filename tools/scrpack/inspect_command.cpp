@@ -32,7 +32,7 @@ using json = nlohmann::ordered_json;
 
 struct Report {
   int code_page = 1252;
-  bool code_page_guessed = false;  // taken from the shipped language the package carries
+  bool code_page_guessed = false;            // taken from the shipped language the package carries
   const ShippedLanguage* shipped = nullptr;  // the shipped language the package carries
   int64_t file_size = 0;
   int64_t package_end = -1;
@@ -348,7 +348,7 @@ void PrintText(const std::string& path, const Report& r) {
     line("language", r.blocks.language);
   }
   o << "Language:     "
-    << (r.shipped ? std::string(r.shipped->code) + " (" + r.shipped->name + "), "
+    << (r.shipped            ? std::string(r.shipped->code) + " (" + r.shipped->name + "), "
         : r.language.empty() ? std::string("English, ")
                              : std::string("the author's own, "))
     << r.language.size() << " entries in section \"Setup\"\n";

@@ -137,12 +137,21 @@ void CheckValue(const TextEntry& entry, std::string_view value, int code_page,
   if ((english == "Next" && ends_with(">")) || (english == "Back" && trimmed.rfind('<', 0) == 0) ||
       (english == "&Browse" && ends_with("...")))
     f->Warning(at + "the translation of " + key + " " +
-               (english == "Back" ? "starts with \"<\"" : english == "Next" ? "ends in \">\""
-                                                                            : "ends in \"...\"") +
+               (english == "Back"   ? "starts with \"<\""
+                : english == "Next" ? "ends in \">\""
+                                    : "ends in \"...\"") +
                ", but the program adds " +
-               (english == "Back" ? "\"< \" before" : english == "Next" ? "\" >\" after"
-                                                                        : "\"...\" after") +
+               (english == "Back"   ? "\"< \" before"
+                : english == "Next" ? "\" >\" after"
+                                    : "\"...\" after") +
                " it itself, so the button would show it twice");
+
+  // The uninstaller hands the caption to its temporary copy as a quoted
+  // argument: a quote in it would split the arguments there.
+  if (entry.id == scr::TextId::kMessageCaption && value.find('"') != std::string_view::npos)
+    f->Error(at + "the translation of " + key +
+             " holds \"\"\", which the message boxes' caption cannot hold (the uninstaller "
+             "passes it on in quotes)");
 
   std::string bytes, reason;
   if (!EncodeToPackage(value, code_page, &bytes, &reason)) {

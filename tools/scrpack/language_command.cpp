@@ -79,7 +79,8 @@ int RunLanguageCheck(const std::string& file, std::optional<int> code_page,
   if (report.json) {
     nlohmann::ordered_json j;
     j["file"] = where;
-    j["encoding"] = encoding.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(encoding);
+    j["encoding"] =
+        encoding.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(encoding);
     j["code_page"] = cp;
     j["errors"] = nlohmann::ordered_json::array();
     j["warnings"] = nlohmann::ordered_json::array();

@@ -87,7 +87,8 @@ const ShippedLanguage* LikelyShippedLanguage(std::string_view name) {
 }
 
 std::string UnknownLanguageMessage(std::string_view name) {
-  std::string message = "\"" + std::string(name) + "\" is neither a language file nor a shipped language";
+  std::string message =
+      "\"" + std::string(name) + "\" is neither a language file nor a shipped language";
   if (const ShippedLanguage* likely = LikelyShippedLanguage(name))
     return message + "; did you mean " + likely->code + " (" + likely->name + ")?";
   return message + " (scrpack language list shows them)";

@@ -48,14 +48,13 @@ int main(int argc, char** argv) {
            " --help` for the options.\n";
   });
   app.require_subcommand(0, 1);
-  app.footer(std::string(
-                 "Commands:\n"
-                 "  scrpack build -o SETUP.exe --scr SAVER.scr --title TEXT [OPTIONS]\n"
-                 "  scrpack build PROJECT.toml [OPTIONS]\n"
-                 "  scrpack init [PROJECT.toml]\n"
-                 "  scrpack inspect SETUP.exe [--json] [--text readme|license|language]\n"
-                 "  scrpack language template | check FILE|CODE [--json] | list\n"
-                 "`scrpack COMMAND --help` says more.\n\n") +
+  app.footer(std::string("Commands:\n"
+                         "  scrpack build -o SETUP.exe --scr SAVER.scr --title TEXT [OPTIONS]\n"
+                         "  scrpack build PROJECT.toml [OPTIONS]\n"
+                         "  scrpack init [PROJECT.toml]\n"
+                         "  scrpack inspect SETUP.exe [--json] [--text readme|license|language]\n"
+                         "  scrpack language template | check FILE|CODE [--json] | list\n"
+                         "`scrpack COMMAND --help` says more.\n\n") +
              kExitCodes);
   bool version = false;
   app.add_flag("--version", version, "print the tool's version and the size of its setup program");
@@ -74,8 +73,8 @@ int main(int argc, char** argv) {
                 "its option's\nlong name (scr = \"Saver.scr\"); its paths are relative to it, "
                 "and options given here\noverride it.\n\n" +
                 kExitCodes);
-  auto* o_project = build->add_option(
-      "PROJECT", project, "a project file (TOML) with the build's settings");
+  auto* o_project =
+      build->add_option("PROJECT", project, "a project file (TOML) with the build's settings");
   o_project->type_name("FILE");
   auto* o_output = build->add_option("-o,--output", output, "the setup file to write");
   o_output->type_name("FILE");

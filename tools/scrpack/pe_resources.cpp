@@ -14,8 +14,7 @@ constexpr uint16_t kIconType = 3, kGroupIconType = 14, kVersionType = 16;
 constexpr uint16_t kResourceLanguage = 0x0409;
 
 uint16_t Get16(std::string_view b, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) |
-                               static_cast<uint8_t>(b[at + 1]) << 8);
+  return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
 }
 uint32_t Get32(std::string_view b, size_t at) {
   return static_cast<uint32_t>(Get16(b, at)) | static_cast<uint32_t>(Get16(b, at + 2)) << 16;
@@ -161,7 +160,8 @@ bool ReadResources(std::string_view image, const PeLayout& l, std::vector<Resour
     const size_t length = Get16(tree, at);
     if (at + 2 + 2 * length > tree.size()) return false;
     name->is_text = true;
-    for (size_t i = 0; i < length; ++i) name->text += static_cast<char16_t>(Get16(tree, at + 2 + 2 * i));
+    for (size_t i = 0; i < length; ++i)
+      name->text += static_cast<char16_t>(Get16(tree, at + 2 + 2 * i));
     return true;
   };
   // Entries of the directory at `at`: (name, offset) pairs.
@@ -246,7 +246,8 @@ std::string WriteResourceTree(const std::vector<Resource>& resources, uint32_t r
   std::vector<std::pair<size_t, const Resource*>> data_entries;
   // Type directories first, then the name directories, as compilers lay them out.
   size_t type_entry = 16;
-  std::vector<std::tuple<size_t, const std::map<ResourceName, std::map<uint16_t, const Resource*>>*>>
+  std::vector<
+      std::tuple<size_t, const std::map<ResourceName, std::map<uint16_t, const Resource*>>*>>
       name_levels;
   directory(0, tree);
   for (const auto& [type, names] : tree) {
@@ -299,9 +300,8 @@ uint32_t PeChecksum(std::string_view image, size_t checksum_at) {
 
 // One node of VS_VERSIONINFO: length, value length, type, key, value and
 // children, each part starting on four bytes.
-std::string VersionNode(const std::u16string& key, const std::string& value,
-                        uint16_t value_length, uint16_t type,
-                        const std::vector<std::string>& children) {
+std::string VersionNode(const std::u16string& key, const std::string& value, uint16_t value_length,
+                        uint16_t type, const std::vector<std::string>& children) {
   std::string node(6, '\0');
   AddUtf16(node, key);
   Add16(node, 0);
@@ -357,8 +357,9 @@ std::string OldWindowsIconProblem(const std::vector<IconImage>& images) {
     const bool found = std::any_of(images.begin(), images.end(), [&](const IconImage& i) {
       return i.width == size && i.height == size && !i.png;
     });
-    if (!found) missing += std::string(missing.empty() ? "" : " or ") + std::to_string(size) +
-                           "x" + std::to_string(size);
+    if (!found)
+      missing += std::string(missing.empty() ? "" : " or ") + std::to_string(size) + "x" +
+                 std::to_string(size);
   }
   if (missing.empty()) return "";
   return "has no " + missing +
@@ -411,8 +412,8 @@ std::vector<NewResource> IconResources(const std::vector<IconImage>& images, uin
 NewResource VersionResource(const VersionInfo& info) {
   const uint16_t* v = info.file_version;
   std::string fixed;
-  Add32(fixed, 0xFEEF04BD);  // signature
-  Add32(fixed, 0x00010000);  // structure version
+  Add32(fixed, 0xFEEF04BD);                  // signature
+  Add32(fixed, 0x00010000);                  // structure version
   for (int twice = 0; twice < 2; ++twice) {  // file version, then product version
     Add32(fixed, uint32_t{v[0]} << 16 | v[1]);
     Add32(fixed, uint32_t{v[2]} << 16 | v[3]);

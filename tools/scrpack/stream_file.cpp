@@ -99,8 +99,8 @@ bool ReadInputFile(const std::string& what, const std::string& path, int64_t lim
       std::fclose(file);
       bytes->clear();
       *too_large = true;
-      *error = where + " has more than " + std::to_string(limit) +
-               " bytes, more than a package holds";
+      *error =
+          where + " has more than " + std::to_string(limit) + " bytes, more than a package holds";
       return false;
     }
     bytes->append(chunk, got);
