@@ -732,6 +732,37 @@ class ScrpackTest(unittest.TestCase):
             for text in ("VS_VERSION_INFO", "CompanyName", "Fish Ltd", "FileVersion", "1.2.0.0",
                          "ProductName", "Fish", "OriginalFilename", "branded.exe"):
                 self.assertIn(text.encode("utf-16-le"), version)
+        # Signed after the build, as the README says: the signature verifies
+        # and the package still reads back whole behind it.
+        if shutil.which("osslsigncode") and shutil.which("openssl"):
+            key, cert = os.path.join(self.dir, "key.pem"), os.path.join(self.dir, "cert.pem")
+            code, _, err = scrtest.run_bounded(
+                ["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out",
+                 cert, "-days", "2", "-subj", "/CN=Test Author", "-addext",
+                 "extendedKeyUsage=codeSigning"], timeout=60, log_dir=self.logs, name="openssl")
+            self.assertEqual(code, 0, err)
+            signed = self.out("branded-signed.exe")
+            code, out, err = scrtest.run_bounded(
+                ["osslsigncode", "sign", "-certs", cert, "-key", key, "-h", "sha256", "-in", branded,
+                 "-out", signed], timeout=60, log_dir=self.logs, name="osslsigncode")
+            self.assertEqual(code, 0, out + err)
+            code, out, err = scrtest.run_bounded(
+                ["osslsigncode", "verify", "-in", signed, "-CAfile", cert], timeout=60,
+                log_dir=self.logs, name="osslsigncode")
+            self.assertEqual(code, 0, out + err)
+            j = self.inspect(signed)
+            self.assertEqual((j["problems"], j["blocks"]), ([], self.inspect(branded)["blocks"]))
+            self.assertGreater(j["appended_bytes"], 0)
+        # The x86-64 test build's program (PE32+) takes them the same way.
+        setup64 = os.path.join(scrtest.WIN64, "setup.exe")
+        if wrestool and os.path.exists(setup64):
+            out64 = self.out("branded64.exe")
+            code, _, err = self.scrpack("build", "-o", out64, "--scr", self.scr, "--title", "Fish",
+                                        "--stub", setup64, "--icon", ico, "--version", "3")
+            self.assertEqual(code, 0, err)
+            listing = scrtest.run_bounded([wrestool, "-l", out64], timeout=60)[1]
+            for kind in ("--type=14 --name=1", "--type=16 --name=1", "--type=24 --name=1"):
+                self.assertIn(kind, listing)
         # A PNG-only icon gets the warning; a damaged one and a bad version an error.
         png_only = scrtest.write_file(os.path.join(self.dir, "png.ico"),
                                       struct.pack("<HHHBBBBHHII", 0, 1, 1, 48, 48, 0, 0, 1, 32, 108, 22)

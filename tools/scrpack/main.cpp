@@ -69,9 +69,9 @@ int main(int argc, char** argv) {
   scrpack::ReportOptions build_report;
   CLI::App* build = app.add_subcommand("build", "write a setup file");
   build->footer(std::string(kTextFiles) +
-                "A project file (scrpack init writes one) holds the same settings, each under "
-                "its option's\nlong name (scr = \"Saver.scr\"); its paths are relative to it, "
-                "and options given here\noverride it.\n\n" +
+                "A project file (scrpack init writes one) holds the same settings, each under\n"
+                "its option's long name (scr = \"Saver.scr\"); its paths are relative to it,\n"
+                "and options given here override it.\n\n" +
                 kExitCodes);
   auto* o_project =
       build->add_option("PROJECT", project, "a project file (TOML) with the build's settings");
@@ -165,10 +165,12 @@ int main(int argc, char** argv) {
       "--description", description,
       "FileDescription of the version resource (default: the title and \"Setup\")");
   o_description->type_name("TEXT");
-  build->add_flag("--warnings-as-errors", build_report.warnings_as_errors,
-                  "a warning ends the build with an error; nothing is written");
-  build->add_flag("-q,--quiet", build_report.quiet,
-                  "print errors only (no warnings, no summary line)");
+  auto* o_warnings_as_errors =
+      build->add_flag("--warnings-as-errors,!--no-warnings-as-errors",
+                      build_report.warnings_as_errors,
+                      "a warning ends the build with an error; nothing is written");
+  auto* o_quiet = build->add_flag("-q,--quiet,!--no-quiet", build_report.quiet,
+                                  "print errors only (no warnings, no summary line)");
   build->add_flag("--json", build_report.json,
                   "print one JSON object: the summary, every error and warning, the exit code");
 
@@ -283,9 +285,8 @@ int main(int argc, char** argv) {
     if (*o_start_menu_group) b.start_menu_group = start_menu_group;
     if (*o_desktop_shortcut) b.desktop_shortcut = desktop_shortcut;
     if (*o_skip_folder_page) b.skip_folder_page = skip_folder_page;
-    // A flag given on the command line wins; one set in the file stays.
-    b.report.warnings_as_errors = b.report.warnings_as_errors || build_report.warnings_as_errors;
-    b.report.quiet = b.report.quiet || build_report.quiet;
+    if (*o_warnings_as_errors) b.report.warnings_as_errors = build_report.warnings_as_errors;
+    if (*o_quiet) b.report.quiet = build_report.quiet;
     b.report.json = build_report.json;
     return scrpack::RunBuild(b, std::move(findings));
   } catch (const std::exception& e) {

@@ -90,6 +90,7 @@ struct Section {
 
 struct PeLayout {
   size_t pe = 0, optional = 0, section_table = 0;
+  size_t directories = 0;  // the optional header's data directories
   uint16_t sections = 0;
   std::vector<Section> section_list;
 };
@@ -107,9 +108,13 @@ bool ReadLayout(std::string_view image, PeLayout* l, std::string* error) {
   l->sections = Get16(image, l->pe + 6);
   const uint16_t optional_size = Get16(image, l->pe + 20);
   l->optional = l->pe + 24;
-  if (optional_size < 224 || l->optional + optional_size > image.size() ||
-      Get16(image, l->optional) != 0x10B) {
-    *error = "is not a 32-bit Windows program (PE32)";
+  // PE32, or PE32+ (the x86-64 test build): the same fields but for where
+  // the data directories start.
+  const uint16_t magic = l->optional + 2 <= image.size() ? Get16(image, l->optional) : 0;
+  l->directories = l->optional + (magic == 0x20B ? 112 : 96);
+  if ((magic != 0x10B && magic != 0x20B) || l->directories + 8 * 16 > l->optional + optional_size ||
+      l->optional + optional_size > image.size()) {
+    *error = "is not a Windows program whose header the tool knows (PE32 or PE32+)";
     return false;
   }
   l->section_table = l->optional + optional_size;
@@ -141,8 +146,8 @@ size_t FileOffset(const PeLayout& l, std::string_view image, uint32_t rva, uint3
 // language) of its resource directory.
 bool ReadResources(std::string_view image, const PeLayout& l, std::vector<Resource>* out,
                    std::string* error) {
-  const uint32_t rva = Get32(image, l.optional + 96 + 8 * 2);
-  const uint32_t size = Get32(image, l.optional + 96 + 8 * 2 + 4);
+  const uint32_t rva = Get32(image, l.directories + 8 * 2);
+  const uint32_t size = Get32(image, l.directories + 8 * 2 + 4);
   if (rva == 0 || size == 0) return true;
   const size_t base = FileOffset(l, image, rva, size);
   if (base == std::string_view::npos) {
@@ -451,7 +456,7 @@ NewResource VersionResource(const VersionInfo& info) {
 bool AddResources(std::string* image, const std::vector<NewResource>& added, std::string* error) {
   PeLayout l;
   if (!ReadLayout(*image, &l, error)) return false;
-  const size_t directory = l.optional + 96;
+  const size_t directory = l.directories;
   if (Get32(*image, directory + 8 * 4 + 4) != 0) {
     *error = "is signed; sign the setup file after the build instead";
     return false;

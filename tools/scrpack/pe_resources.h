@@ -50,11 +50,11 @@ std::vector<NewResource> IconResources(const std::vector<IconImage>& images, uin
 // The RT_VERSION resource (VS_VERSIONINFO, strings in UTF-16).
 NewResource VersionResource(const VersionInfo& info);
 
-// Adds `resources` to the PE32 image in `image`: the image's own resources
+// Adds `resources` to the PE32 (or PE32+) image in `image`: the image's own resources
 // (its manifest) are kept, a new one of the same type and name replaces
 // the old, and the tree goes into a new last section, so that no other
 // section's bytes move. False, with the reason, for an image it cannot
-// change this way (not PE32, signed, no room for another section header).
+// change this way (no PE image, signed, no room for another section header).
 bool AddResources(std::string* image, const std::vector<NewResource>& resources,
                   std::string* error);
 
