@@ -438,15 +438,17 @@ class ScrpackTest(unittest.TestCase):
         out = self.out("onepass.exe")
         code, stdout, err = self.scrpack(
             "build", "-o", out, "--scr", self.scr, "--title", "T" * 34, "--link", "www.example.com",
-            "--readme", os.path.join(self.dir, "missing.txt"), "--language", "pt", "--stub", self.stub)
+            "--readme", os.path.join(self.dir, "missing.txt"), "--language", "pt", "--code-page", "12x",
+            "--stub", self.stub)
         self.assertEqual(code, 2, err)               # an unreadable input decides the code
         lines = err.splitlines()
         for words in (["--title: 34 characters, but a title holds at most 31"],
                       ["--readme", "missing.txt", "no such file"],
-                      ["--language", '"pt"', "did you mean pt-BR (Brazilian Portuguese)?"]):
+                      ["--language", '"pt"', "did you mean pt-BR (Brazilian Portuguese)?"],
+                      ["--code-page", '"12x"', "not an ANSI code page"]):
             self.assertTrue(any(all(w in line for w in words) for line in lines), (words, err))
         self.assertTrue(all(line.startswith("scrpack: ") for line in lines), err)
-        self.assertEqual(lines[-1], "scrpack: nothing written (3 errors)")
+        self.assertEqual(lines[-1], "scrpack: nothing written (4 errors)")
         self.assert_no_leftovers(out)
         # A double-byte code page: characters, and the bytes they take.
         code, _, err = self.scrpack("build", "-o", out, "--scr", self.scr, "--title", "魚" * 20,

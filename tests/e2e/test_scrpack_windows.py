@@ -154,6 +154,35 @@ class ScrpackWindowsTest(unittest.TestCase):
         self.assertIn("31", out + err)
         self.assertEqual([f for f in os.listdir(self.dir) if f.startswith("refused")], [])
 
+    def test_project_file_builds_the_same_bytes(self):
+        # Paths relative to the file, in either slash; the Windows tool reads
+        # the file with the same TOML library.
+        project = os.path.join(self.dir, "proj")
+        os.makedirs(os.path.join(project, "texts"), exist_ok=True)
+        shutil.copy(os.path.join(self.dir, "readme.txt"), os.path.join(project, "texts"))
+        scrtest.write_file(os.path.join(project, "saver.toml"), (
+            'output = "../proj-out.exe"\n'
+            'scr = "../Tropical Fish.scr"\n'
+            'title = "Tropical Fish"\n'
+            'readme = "texts/readme.txt"\n'
+            'language = "de"\n'
+            "desktop-shortcut = true\n"
+            'version = "1.5"\n').encode())
+        code, out, err = self.windows("build", "C:\\pack\\proj\\saver.toml")
+        self.assertEqual(code, 0, out + err)
+        win_out = os.path.join(self.dir, "proj-out.exe")
+        windows_bytes = scrtest.read_file(win_out)
+        os.remove(win_out)
+        code, out, err = scrtest.run_bounded(
+            [HOST_SCRPACK, "build", os.path.join(project, "saver.toml")], timeout=60)
+        self.assertEqual(code, 0, out + err)
+        self.assertEqual(scrtest.read_file(win_out), windows_bytes)
+        # An unknown key is named with its line by the Windows tool too.
+        scrtest.write_file(os.path.join(project, "bad.toml"), b'title = "T"\nscreensaver = "x"\n')
+        code, out, err = self.windows("build", "C:\\pack\\proj\\bad.toml", "-o", "C:\\pack\\bad.exe")
+        self.assertEqual(code, 1, out + err)
+        self.assertIn('bad.toml:2: "screensaver" is no setting of a build', out + err)
+
     def verinfo(self, win_path):
         code, out, err = self.prefix.run("C:\\tools\\verinfo.exe", [win_path], timeout=60)
         return code, dict(line.split("=", 1) for line in out.replace("\r", "").splitlines()

@@ -12,7 +12,8 @@ namespace {
 // "1252", or an error CLI11 shows.
 std::string CheckCodePage(const std::string& text) {
   try {
-    if (scrpack::KnownCodePage(std::stoi(text))) return "";
+    size_t used = 0;
+    if (scrpack::KnownCodePage(std::stoi(text, &used)) && used == text.size()) return "";
   } catch (const std::exception&) {
   }
   std::string known;
@@ -63,7 +64,8 @@ int main(int argc, char** argv) {
   // project file's.
   std::string output, scr, title, file_name, link, readme, license, language, license_mode, stub,
       dest_folder, dest_subfolder, project, icon, file_version, publisher, description;
-  int code_page = 1252;
+  // Text, so that a wrong one is reported with every other fault.
+  std::string code_page;
   bool uninstall_entry = true, start_menu_group = true, desktop_shortcut = false,
        skip_folder_page = false;
   scrpack::ReportOptions build_report;
@@ -118,7 +120,7 @@ int main(int argc, char** argv) {
       "--code-page", code_page,
       "the ANSI code page the package's texts are written in; they show correctly only on "
       "Windows set to that code page (default: the shipped language's, else 1252)");
-  o_code_page->check(CheckCodePage)->type_name("N");
+  o_code_page->type_name("N");
   auto* o_dest_folder = build->add_option(
       "--dest-folder", dest_folder,
       "the folder the wizard proposes; may start with <Program Files> or <Windows> "
@@ -280,7 +282,13 @@ int main(int argc, char** argv) {
     given(b.description, o_description, description);
     if (*o_link) b.link = link;
     if (*o_dest_folder) b.dest_folder = dest_folder;
-    if (*o_code_page) b.code_page = code_page;
+    if (*o_code_page) {
+      const std::string problem = CheckCodePage(code_page);
+      if (problem.empty())
+        b.code_page = std::stoi(code_page);
+      else
+        findings.Error("--code-page: \"" + code_page + "\" is " + problem);
+    }
     if (*o_uninstall_entry) b.uninstall_entry = uninstall_entry;
     if (*o_start_menu_group) b.start_menu_group = start_menu_group;
     if (*o_desktop_shortcut) b.desktop_shortcut = desktop_shortcut;
