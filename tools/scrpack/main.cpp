@@ -167,10 +167,9 @@ int main(int argc, char** argv) {
       "--description", description,
       "FileDescription of the version resource (default: the title and \"Setup\")");
   o_description->type_name("TEXT");
-  auto* o_warnings_as_errors =
-      build->add_flag("--warnings-as-errors,!--no-warnings-as-errors",
-                      build_report.warnings_as_errors,
-                      "a warning ends the build with an error; nothing is written");
+  auto* o_warnings_as_errors = build->add_flag(
+      "--warnings-as-errors,!--no-warnings-as-errors", build_report.warnings_as_errors,
+      "a warning ends the build with an error; nothing is written");
   auto* o_quiet = build->add_flag("-q,--quiet,!--no-quiet", build_report.quiet,
                                   "print errors only (no warnings, no summary line)");
   build->add_flag("--json", build_report.json,
