@@ -355,7 +355,7 @@ int RunBuild(const BuildOptions& o, Findings findings) {
     if (report.json) {
       PrintJson(o, in, findings, false, 0, exit_code_of());
     } else {
-      findings.Print(std::cerr);
+      findings.Print(std::cerr, report.quiet);
       std::cerr << "scrpack: nothing written (" << Counted(findings.ErrorCount(), "error", "errors")
                 << ")\n";
     }
@@ -391,7 +391,7 @@ int RunBuild(const BuildOptions& o, Findings findings) {
     if (report.json) {
       PrintJson(o, in, findings, false, 0, kExitInputOutput);
     } else {
-      findings.Print(std::cerr);
+      findings.Print(std::cerr, report.quiet);
     }
     return kExitInputOutput;
   }
@@ -402,7 +402,7 @@ int RunBuild(const BuildOptions& o, Findings findings) {
     return kExitOk;
   }
   if (report.quiet) return kExitOk;
-  findings.Print(std::cerr);
+  findings.Print(std::cerr, report.quiet);
   std::cout << "scrpack: wrote " << output_path << " (" << size << " bytes): \""
             << ShowPackageText(in.title, in.code_page) << "\" installs "
             << ShowPackageText(in.file_name.substr(in.file_name.find_last_of("\\/:") + 1),

@@ -28,9 +28,10 @@ std::string Counted(int n, const char* one, const char* many) {
 
 int Findings::WarningCount() const { return static_cast<int>(items_.size()) - ErrorCount(); }
 
-void Findings::Print(std::ostream& out) const {
+void Findings::Print(std::ostream& out, bool errors_only) const {
   for (const Finding& f : items_)
-    out << "scrpack: " << (f.error ? "error: " : "warning: ") << f.text << "\n";
+    if (f.error || !errors_only)
+      out << "scrpack: " << (f.error ? "error: " : "warning: ") << f.text << "\n";
 }
 
 }  // namespace scrpack

@@ -27,8 +27,9 @@ class Findings {
   int ErrorCount() const;
   int WarningCount() const;
   const std::vector<Finding>& items() const { return items_; }
-  // "scrpack: error: ..." and "scrpack: warning: ..." lines.
-  void Print(std::ostream& out) const;
+  // "scrpack: error: ..." and "scrpack: warning: ..." lines (--quiet:
+  // the errors only).
+  void Print(std::ostream& out, bool errors_only = false) const;
   // The warnings made errors (--warnings-as-errors).
   void MakeWarningsErrors();
 
