@@ -32,10 +32,11 @@ const std::string& InputPath() {
 }
 
 // Runs inspect with its output caught.
-int Inspect(bool as_json, std::optional<int> code_page, std::string* output) {
+int Inspect(bool as_json, std::optional<int> code_page, std::string* output,
+            const std::string& block = "") {
   std::ostringstream caught;
   std::streambuf* previous = std::cout.rdbuf(caught.rdbuf());
-  const int code = scrpack::RunInspect(InputPath(), as_json, code_page);
+  const int code = scrpack::RunInspect(InputPath(), as_json, code_page, block);
   std::cout.rdbuf(previous);
   *output = caught.str();
   return code;
@@ -71,6 +72,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int code = fuzz::Inspect(true, code_page, &output);
   FUZZ_CHECK(code == text_code);
   FUZZ_CHECK(code == scrpack::kExitOk || code == scrpack::kExitInvalidPackage);
+  // One block printed alone: from any package that loads, never from one
+  // that does not.
+  for (const char* block : {"readme", "license", "language"}) {
+    std::string shown;
+    const int block_code = fuzz::Inspect(false, code_page, &shown, block);
+    FUZZ_CHECK((block_code == scrpack::kExitInvalidPackage) == (verdict != LoadStatus::kOk));
+  }
   const json j = json::parse(output, nullptr, false);
   FUZZ_CHECK(!j.is_discarded() && j.is_object());
 
