@@ -3,9 +3,11 @@
 // damaged record into the corrupted-file report.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <random>
 
@@ -380,9 +382,13 @@ TEST(PackageLoadingMemory, ABlockTooLargeToAllocateIsADamagedPackage) {
   // process that cannot hold it, as a 32-bit one cannot: the corrupted-file
   // report and exit code 1, not an end of the program without a report.
   constexpr int64_t kBlock = int64_t{1} << 30;
+  // The child ends without unwinding, so this process removes its sandbox.
+  const std::string sandbox =
+      (std::filesystem::temp_directory_path() / ("scr_sim_" + std::to_string(getpid()) + "_big"))
+          .string();
   EXPECT_EXIT(
       {
-        SimSystem sim;
+        SimSystem sim(sandbox);
         SetupRecord record{};
         SetField(record.ScrFileName, "Big.scr");
         SetField(record.ScrTitle, "Big");
@@ -404,6 +410,8 @@ TEST(PackageLoadingMemory, ABlockTooLargeToAllocateIsADamagedPackage) {
         std::_Exit(form.exit_code == kExitBadPackage && view.terminated ? 0 : 3);
       },
       testing::ExitedWithCode(0), "");
+  std::error_code ignored;
+  std::filesystem::remove_all(sandbox, ignored);
 }
 
 // A program image with PE headers: one section of `section` bytes at 512,
