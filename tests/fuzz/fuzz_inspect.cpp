@@ -26,6 +26,11 @@
 namespace scr::fuzz {
 namespace {
 
+// libFuzzer's inputs stay below 4,096 bytes unless it is told otherwise: the
+// fuzz build's trailer search must cross blocks well within that, or the
+// overlap between blocks never runs (cmake/fuzz.cmake).
+static_assert(kTrailerSearchBlock * 16 <= 4096, "fuzz inputs would not cross search blocks");
+
 const std::string& InputPath() {
   static const std::string path = Sandbox("inspect") + ".bin";
   return path;
