@@ -13,6 +13,11 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 set(SCR_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
 add_compile_options(${SCR_SANITIZE} -fsanitize=fuzzer-no-link -g)
 add_link_options(${SCR_SANITIZE})
+# libFuzzer keeps its inputs below 4,096 bytes unless told otherwise, and
+# grows them slowly: with the product's 64 KiB the trailer search would only
+# ever read one block. 64-byte blocks let every input of a few hundred bytes
+# cross several, so the overlap between blocks runs under fuzzing too.
+add_compile_definitions(SCR_TRAILER_SEARCH_BLOCK=64)
 
 add_library(scrsim STATIC platform/sim/sim_system.cpp)
 target_link_libraries(scrsim PUBLIC scrcore)

@@ -7,7 +7,23 @@ add_compile_options(-ffunction-sections -fdata-sections)
 add_link_options(-static -s -Wl,--gc-sections)
 
 file(GLOB SCR_WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp wizard/win32/*.cpp)
-add_executable(setup WIN32 setup/main.cpp ${SCR_WIN32_SOURCES} setup/setup.rc)
+# The manifest names the processor its program and its Common-Controls
+# dependency are for. Windows (and Wine) bind the side-by-side assembly of
+# that architecture: an x86 one in a 64-bit process leaves the window
+# classes of Common-Controls unregistered (the progress bar cannot be
+# created), so each build names its own.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(SCR_MANIFEST_ARCHITECTURE amd64)
+else()
+  set(SCR_MANIFEST_ARCHITECTURE x86)
+endif()
+set(SCR_MANIFEST ${CMAKE_BINARY_DIR}/setup.manifest)
+configure_file(setup/setup.manifest.in ${SCR_MANIFEST} @ONLY)
+configure_file(setup/setup.rc.in ${CMAKE_BINARY_DIR}/setup.rc @ONLY)
+# windres reads the manifest; without this the resource keeps an old one
+# until the .rc file itself changes.
+set_source_files_properties(${CMAKE_BINARY_DIR}/setup.rc PROPERTIES OBJECT_DEPENDS ${SCR_MANIFEST})
+add_executable(setup WIN32 setup/main.cpp ${SCR_WIN32_SOURCES} ${CMAKE_BINARY_DIR}/setup.rc)
 # Without exceptions nothing unwinds, so the unwind tables (17 KiB) go too.
 target_compile_options(setup PRIVATE -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
                                      -fno-unwind-tables)

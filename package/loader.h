@@ -34,8 +34,17 @@ enum class LoadStatus {
   kCorrupted,   // anything else: the one corrupted-file report
 };
 
-// Block size of the backward trailer search.
+// Block size of the backward trailer search. The fuzz build makes it small
+// (SCR_TRAILER_SEARCH_BLOCK), so that its inputs of a few KiB cross many
+// blocks and the overlap between them runs.
+#ifdef SCR_TRAILER_SEARCH_BLOCK
+inline constexpr size_t kTrailerSearchBlock = SCR_TRAILER_SEARCH_BLOCK;
+#else
 inline constexpr size_t kTrailerSearchBlock = 64 * 1024;
+#endif
+// Consecutive blocks overlap by a trailer's length less one byte.
+static_assert(kTrailerSearchBlock >= static_cast<size_t>(kTrailerSize),
+              "a block must hold a whole trailer");
 
 // PackageEnd of the trailer nearest to the end of `file` (of `size` bytes),
 // or -1 when there is none. Reads the tail in blocks, not byte by byte.

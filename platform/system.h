@@ -69,6 +69,11 @@ enum class DllSearch {
   kSystem32Only,  // SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32)
 };
 
+// The FILE_ATTRIBUTE_* bits the setup reads, and INVALID_FILE_ATTRIBUTES.
+inline constexpr uint32_t kAttributeDirectory = 0x10;
+inline constexpr uint32_t kAttributeReparsePoint = 0x400;
+inline constexpr uint32_t kNoAttributes = 0xFFFFFFFF;
+
 // Shell verbs and their show modes (SW_* values).
 enum : int { kSwHide = 0, kSwShowNormal = 1, kSwShowNoActivate = 4 };
 
@@ -125,6 +130,11 @@ class System {
   virtual bool CreateDirectory(const std::string& path) = 0;
   // Removes an empty folder.
   virtual bool RemoveDirectory(const std::string& path) = 0;
+  // GetFileAttributesA: FILE_ATTRIBUTE_* bits, kNoAttributes on failure.
+  virtual uint32_t FileAttributes(const std::string& path) = 0;
+  // Whether the folder `path` (no trailing "\") holds no file and no folder:
+  // listing it finds only "." and "..". False when it cannot be listed.
+  virtual bool FolderIsEmpty(const std::string& path) = 0;
   virtual bool CopyFile(const std::string& from, const std::string& to, bool overwrite) = 0;
   // The short 8.3 form; the path unchanged when there is none.
   virtual std::string ShortPath(const std::string& path) = 0;

@@ -1,9 +1,92 @@
 #include "remove/deferred_removal.h"
 
+#include <algorithm>
+#include <memory>
+
+#include "install/destination.h"
+#include "package/file_name.h"
+#include "package/loader.h"
 #include "setup/run_mode.h"
 
 namespace scr {
 namespace {
+
+constexpr char kCurrentVersionKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion";
+
+// A folder in the spelling UninstallerFolder compares: the uninstaller's
+// path arrives in its short form, the package's folder in its long one.
+std::string ComparableFolder(System& sys, const std::string& folder) {
+  std::string full = sys.FullPath(sys.ShortPath(folder));
+  if (full.size() > 3) full = WithoutBackslash(sys, full);
+  return AsciiLower(full);
+}
+
+bool IsRoot(const std::string& folder) {
+  if (folder.size() <= 3) return true;  // "c:\", or less than a folder
+  // A network share: "\\server\share".
+  return folder.rfind("\\\\", 0) == 0 && std::count(folder.begin() + 2, folder.end(), '\\') <= 1;
+}
+
+// The package's default folder, read from this program's own file: the
+// temporary copy is a copy of the uninstaller, which carries the record.
+std::string DefaultFolder(System& sys) {
+  LoadedPackage package;
+  std::unique_ptr<File> file;
+  std::string folder;
+  if (LoadPackage(sys, package, file) == LoadStatus::kOk &&
+      package.kind == TrailerKind::kUninstaller) {
+    const std::string dest = ShortStringText(package.record.DestFolder);
+    const std::string own =
+        ResolveDestinationFolder(sys, dest, ShortStringText(package.record.DestSubfolder));
+    // A sub-folder of blanks or a lone "\" makes no folder of its own.
+    if (own != ResolveDestinationFolder(sys, dest, "")) folder = ComparableFolder(sys, own);
+  }
+  FreeLanguageTable(package.table);
+  return folder;
+}
+
+UninstallerFolder DescribeFolder(System& sys, const std::string& folder) {
+  UninstallerFolder facts;
+  facts.folder = ComparableFolder(sys, folder);
+  facts.default_folder = DefaultFolder(sys);
+  const std::string windows = sys.WindowsDirectory();
+  std::string program_files;
+  facts.system_folders_known = !windows.empty() &&
+                               sys.SpecialFolderPath(ShellFolder::kProgramFiles, &program_files) &&
+                               !program_files.empty();
+  if (facts.system_folders_known) {
+    const std::string base = WithoutBackslash(sys, windows);
+    for (const char* sub : {"", "\\system32", "\\system", "\\SysWOW64"})
+      facts.system_folders.push_back(ComparableFolder(sys, base + sub));
+    facts.system_folders.push_back(ComparableFolder(sys, program_files));
+    // 64-bit Windows shows a 32-bit program another Program Files folder
+    // than its own; both are recorded here.
+    for (const char* value : {"ProgramFilesDir", "ProgramW6432Dir"}) {
+      std::string path;
+      if (sys.RegGetString(RootKey::kLocalMachine, kCurrentVersionKey, value, &path) &&
+          !path.empty())
+        facts.system_folders.push_back(ComparableFolder(sys, path));
+    }
+  }
+  const std::string bare = WithoutBackslash(sys, folder);
+  facts.attributes = sys.FileAttributes(bare);
+  facts.empty = sys.FolderIsEmpty(bare);
+  return facts;
+}
+
+// Removes the folder that held `uninstaller` when it may go. One that
+// cannot go now (another program's current folder, say) goes at the next
+// restart on NT; Windows 9x can delete only files then, so there it stays.
+void RemoveUninstallerFolder(System& sys, const std::string& uninstaller) {
+  const std::string folder =
+      uninstaller.substr(0, FileNameStart(sys, uninstaller, kFolderSeparators));
+  if (folder.empty()) return;
+  if (!MayRemoveUninstallerFolder(DescribeFolder(sys, folder))) return;
+  const std::string bare = WithoutBackslash(sys, folder);
+  if (sys.RemoveDirectory(bare)) return;
+  const VersionInfo version = sys.GetVersion();
+  if (version.ok && version.platform_id == 2) sys.MoveFileDelayUntilReboot(bare);
+}
 
 // Deletes `target` until it is gone, pausing between attempts. False when
 // it is still there after the bound.
@@ -23,6 +106,16 @@ bool DeleteWhenFree(System& sys, const std::string& target) {
 
 }  // namespace
 
+bool MayRemoveUninstallerFolder(const UninstallerFolder& facts) {
+  if (facts.folder.empty() || facts.folder != facts.default_folder) return false;
+  if (!facts.empty || facts.attributes == kNoAttributes ||
+      !(facts.attributes & kAttributeDirectory) || (facts.attributes & kAttributeReparsePoint))
+    return false;
+  if (!facts.system_folders_known || IsRoot(facts.folder)) return false;
+  return std::find(facts.system_folders.begin(), facts.system_folders.end(), facts.folder) ==
+         facts.system_folders.end();
+}
+
 int RunDeferredRemoval(System& sys, const std::vector<std::string>& args) {
   const std::string target = Argument(args, 2);
   const bool deleted = DeleteWhenFree(sys, target);
@@ -33,6 +126,7 @@ int RunDeferredRemoval(System& sys, const std::vector<std::string>& args) {
   // system that refuses leaves the files where they are, and there is no
   // one to tell.
   if (!deleted) sys.MoveFileDelayUntilReboot(target);
+  if (deleted) RemoveUninstallerFolder(sys, target);
   const std::string own = sys.ModulePath();
   if (!own.empty()) sys.MoveFileDelayUntilReboot(own);
 

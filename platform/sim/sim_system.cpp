@@ -458,10 +458,28 @@ bool SimSystem::CreateDirectory(const std::string& path) {
 
 bool SimSystem::RemoveDirectory(const std::string& path) {
   if (SIM_FAULT("RemoveDirectory")) return false;
+  if (InSet(fail_remove_directory, path)) return false;
   std::string host = Host(path);
   std::error_code ec;
   if (host.empty() || !fs::is_directory(host, ec) || !fs::is_empty(host, ec)) return false;
   return fs::remove(host, ec);
+}
+
+uint32_t SimSystem::FileAttributes(const std::string& path) {
+  if (SIM_FAULT("FileAttributes")) return kNoAttributes;
+  const std::string host = Host(path);
+  std::error_code ec;
+  if (host.empty() || !fs::exists(host, ec)) return kNoAttributes;
+  uint32_t attributes = fs::is_directory(host, ec) ? kAttributeDirectory : 0x80;  // NORMAL
+  if (fs::is_symlink(host, ec)) attributes |= kAttributeReparsePoint;
+  return attributes;
+}
+
+bool SimSystem::FolderIsEmpty(const std::string& path) {
+  if (SIM_FAULT("FolderIsEmpty")) return false;
+  const std::string host = Host(path);
+  std::error_code ec;
+  return !host.empty() && fs::is_directory(host, ec) && fs::is_empty(host, ec);
 }
 
 bool SimSystem::CopyFile(const std::string& from, const std::string& to, bool overwrite) {

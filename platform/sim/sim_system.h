@@ -69,8 +69,9 @@ class SimSystem : public System {
   // ---- faults ----
   std::set<std::string> fail_create_directory;  // Windows paths, any case
   std::set<std::string> fail_create_file;
-  std::set<std::string> fail_delete;        // DeleteFile keeps failing
-  std::map<std::string, int> busy_deletes;  // fails this many times, then works
+  std::set<std::string> fail_delete;            // DeleteFile keeps failing
+  std::set<std::string> fail_remove_directory;  // in use: RemoveDirectory fails
+  std::map<std::string, int> busy_deletes;      // fails this many times, then works
   // A created file whose path is listed fails its writes once this many
   // bytes have been written to it.
   std::map<std::string, int64_t> fail_write_after;
@@ -175,6 +176,10 @@ class SimSystem : public System {
   bool DirectoryExists(const std::string& path) override;
   bool CreateDirectory(const std::string& path) override;
   bool RemoveDirectory(const std::string& path) override;
+  // A folder that is a link on the host (a symbolic link in the sandbox)
+  // is a reparse point.
+  uint32_t FileAttributes(const std::string& path) override;
+  bool FolderIsEmpty(const std::string& path) override;
   bool CopyFile(const std::string& from, const std::string& to, bool overwrite) override;
   std::string ShortPath(const std::string& path) override;
   std::string FullPath(const std::string& path) override;

@@ -338,6 +338,25 @@ bool Win32System::RemoveDirectory(const std::string& path) {
   return RemoveDirectoryA(path.c_str()) != FALSE;
 }
 
+uint32_t Win32System::FileAttributes(const std::string& path) {
+  return GetFileAttributesA(path.c_str());
+}
+
+bool Win32System::FolderIsEmpty(const std::string& path) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  bool empty = true;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") empty = false;
+  } while (empty && FindNextFileA(search, &found));
+  // A listing that broke off for another reason than its end says nothing.
+  if (empty && GetLastError() != ERROR_NO_MORE_FILES) empty = false;
+  FindClose(search);
+  return empty;
+}
+
 bool Win32System::CopyFile(const std::string& from, const std::string& to, bool overwrite) {
   return CopyFileA(from.c_str(), to.c_str(), overwrite ? FALSE : TRUE) != FALSE;
 }

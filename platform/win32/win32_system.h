@@ -41,6 +41,8 @@ class Win32System : public System {
   bool DirectoryExists(const std::string& path) override;
   bool CreateDirectory(const std::string& path) override;
   bool RemoveDirectory(const std::string& path) override;
+  uint32_t FileAttributes(const std::string& path) override;
+  bool FolderIsEmpty(const std::string& path) override;
   bool CopyFile(const std::string& from, const std::string& to, bool overwrite) override;
   std::string ShortPath(const std::string& path) override;
   std::string FullPath(const std::string& path) override;

@@ -1,6 +1,7 @@
 """Checks of the built programs as files (no Wine): setup.exe's PE header,
-its imports, its manifest, and that no trailer text sits in any program that
-could end up in front of a package.
+its imports, its manifest, that every program's manifest names the processor
+of its own build, and that no trailer text sits in any program that could
+end up in front of a package.
 
     SCR_WIN32=build/win32 SCR_HOST=build/host python3 tests/e2e/test_binary.py
 """
@@ -49,14 +50,18 @@ class PeFile:
          self.characteristics) = struct.unpack_from("<HHIIIHH", data, pe + 4)
         opt = pe + 24
         self.magic = struct.unpack_from("<H", data, opt)[0]
-        if self.magic != 0x10B:
-            raise ValueError("not PE32 (optional header magic %#x)" % self.magic)
+        # PE32 (i386) or PE32+ (x86-64): the same fields up to the stack
+        # sizes, which are 8 bytes wide in PE32+ and move what follows.
+        if self.magic not in (0x10B, 0x20B):
+            raise ValueError("neither PE32 nor PE32+ (optional header magic %#x)" % self.magic)
+        self.wide = self.magic == 0x20B
         (self.os_major, self.os_minor) = struct.unpack_from("<HH", data, opt + 40)
         (self.subsystem_major, self.subsystem_minor) = struct.unpack_from("<HH", data, opt + 48)
         self.subsystem = struct.unpack_from("<H", data, opt + 68)[0]
         self.dll_characteristics = struct.unpack_from("<H", data, opt + 70)[0]
-        count = struct.unpack_from("<I", data, opt + 92)[0]
-        self.directories = [struct.unpack_from("<II", data, opt + 96 + 8 * i)
+        directories = opt + (112 if self.wide else 96)
+        count = struct.unpack_from("<I", data, directories - 4)[0]
+        self.directories = [struct.unpack_from("<II", data, directories + 8 * i)
                             for i in range(min(count, 16))]
         self.sections = []
         table = opt + optional_size
@@ -90,15 +95,16 @@ class PeFile:
             dll = self.cstring(name_rva)
             names = []
             thunk = self.offset(lookup or address)
+            width, by_ordinal = (8, 1 << 63) if self.wide else (4, 1 << 31)
             while True:
-                entry = struct.unpack_from("<I", self.data, thunk)[0]
+                entry = struct.unpack_from("<Q" if self.wide else "<I", self.data, thunk)[0]
                 if not entry:
                     break
-                if entry & 0x80000000:
+                if entry & by_ordinal:
                     names.append("#%d" % (entry & 0xFFFF))
                 else:
-                    names.append(self.cstring(entry + 2))
-                thunk += 4
+                    names.append(self.cstring((entry & 0x7FFFFFFF) + 2))
+                thunk += width
             result[dll] = names
             pos += 20
         return result
@@ -129,6 +135,30 @@ class PeFile:
                     start = self.offset(data_rva)
                     found.append((res_name, self.data[start:start + data_size]))
         return found
+
+
+# The processor a manifest names for each PE machine.
+MANIFEST_ARCHITECTURE = {0x14C: "x86", 0x8664: "amd64"}
+
+
+def manifest_architectures(pe):
+    """processorArchitecture of every assemblyIdentity (the program's own
+    and its dependencies') in every manifest resource of `pe`."""
+    found = []
+    for _, text in pe.resources(RT_MANIFEST):
+        for element in ET.fromstring(text).iter():
+            if local_name(element.tag) == "assemblyIdentity":
+                found.append((element.get("name"), element.get("processorArchitecture")))
+    return found
+
+
+def wrong_architectures(pe):
+    """The identities of `pe`'s manifests that name another processor than
+    its PE header's machine ("*" is any)."""
+    expected = MANIFEST_ARCHITECTURE.get(pe.machine, "machine %#x" % pe.machine)
+    return ["%s asks for %s, the program is %s" % (name, architecture, expected)
+            for name, architecture in manifest_architectures(pe)
+            if architecture not in (expected, "*")]
 
 
 def offending(imported_names):
@@ -221,6 +251,50 @@ class SetupImageTest(unittest.TestCase):
         self.assertEqual([e for e in root.iter() if local_name(e.tag) == "supportedOS"], [])
 
 
+class ManifestArchitectureTest(unittest.TestCase):
+    """A manifest that names another processor than the program's binds the
+    side-by-side assemblies of that processor where Windows has them: a
+    64-bit program asking for the x86 Common-Controls gets no progress bar
+    class, and its window cannot be created. Checked on the files, so the
+    fault shows on every machine, not only where Wine's 32-bit side is
+    installed."""
+
+    BUILDS = (scrtest.WIN32, scrtest.WIN64)
+
+    def programs(self):
+        for build in self.BUILDS:
+            for name in sorted(os.listdir(build)) if os.path.isdir(build) else []:
+                if name.endswith((".exe", ".scr")):
+                    yield os.path.join(build, name)
+
+    def test_every_manifest_names_the_programs_own_processor(self):
+        setups = [os.path.join(b, "setup.exe") for b in self.BUILDS]
+        scrtest.require_files(*setups)
+        checked, wrong = [], []
+        for path in self.programs():
+            pe = PeFile(scrtest.read_file(path))
+            if not manifest_architectures(pe):
+                self.assertNotIn(path, setups, "setup.exe carries no manifest")
+                continue
+            checked.append(os.path.relpath(path, scrtest.SOURCE))
+            wrong += ["%s: %s" % (path, w) for w in wrong_architectures(pe)]
+        sys.stderr.write("manifests checked: %s\n" % ", ".join(checked))
+        self.assertEqual(wrong, [])
+
+    def test_an_x86_manifest_in_the_x86_64_program_is_found(self):
+        # The x86-64 program as it was built before each build had its own
+        # manifest: the i686 one's architecture in its place (padded to the
+        # same length, so every offset stays).
+        data = scrtest.read_file(os.path.join(scrtest.WIN64, "setup.exe"))
+        ours = PeFile(data)
+        self.assertEqual((ours.machine, ours.wide), (0x8664, True))
+        self.assertEqual(wrong_architectures(ours), [])
+        old = b'processorArchitecture="amd64"'
+        self.assertEqual(data.count(old), 2)
+        damaged = PeFile(data.replace(old, b'processorArchitecture="x86"  '))
+        self.assertEqual(len(wrong_architectures(damaged)), 2)
+
+
 class PeParserTest(unittest.TestCase):
     """The offender matching and the import parser against an independent
     reader, so that an empty result above cannot come from a parser that
@@ -232,25 +306,31 @@ class PeParserTest(unittest.TestCase):
                          ["GetLongPathNameA", "IsWow64Process", "RegDeleteTreeA"])
 
     def test_parser_agrees_with_objdump(self):
-        objdump = shutil.which("i686-w64-mingw32-objdump")
-        if not objdump:
-            self.skipTest("i686-w64-mingw32-objdump is not installed")
-        path = scrtest.win32_file("setup.exe")
-        code, out, _ = scrtest.run_bounded([objdump, "-p", path], timeout=60, name="objdump")
-        self.assertEqual(code, 0)
-        theirs = {}
-        dll = None
-        for line in out.splitlines():
-            m = re.match(r"\s*DLL Name: (\S+)", line)
-            if m:
-                dll = m.group(1).lower()
-                theirs[dll] = set()
-                continue
-            m = re.match(r"\s+[0-9a-f]+\s+\d+\s+(\S+)$", line)
-            if dll and m:
-                theirs[dll].add(m.group(1))
-        ours = {d.lower(): set(n) for d, n in PeFile(scrtest.read_file(path)).imports().items()}
-        self.assertEqual(ours, theirs)
+        # PE32 and PE32+ (whose import thunks are 8 bytes wide).
+        for tool, path in (("i686-w64-mingw32-objdump", scrtest.win32_file("setup.exe")),
+                           ("x86_64-w64-mingw32-objdump",
+                            os.path.join(scrtest.WIN64, "setup.exe"))):
+            with self.subTest(path=path):
+                objdump = shutil.which(tool)
+                if not objdump:
+                    self.skipTest("%s is not installed" % tool)
+                code, out, _ = scrtest.run_bounded([objdump, "-p", path], timeout=60,
+                                                   name="objdump")
+                self.assertEqual(code, 0)
+                theirs = {}
+                dll = None
+                for line in out.splitlines():
+                    m = re.match(r"\s*DLL Name: (\S+)", line)
+                    if m:
+                        dll = m.group(1).lower()
+                        theirs[dll] = set()
+                        continue
+                    m = re.match(r"\s+[0-9a-f]+\s+\d+\s+(\S+)$", line)
+                    if dll and m:
+                        theirs[dll].add(m.group(1))
+                ours = {d.lower(): set(n)
+                        for d, n in PeFile(scrtest.read_file(path)).imports().items()}
+                self.assertEqual(ours, theirs)
 
 
 class NoTrailerTextTest(unittest.TestCase):

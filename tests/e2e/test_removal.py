@@ -237,10 +237,22 @@ class RemovalTest(unittest.TestCase):
         after = self.prefix.snapshot()
         for piece in pieces + [uninstaller]:
             self.assertFalse(self.prefix.exists(piece), piece + " left behind")
-        # The install folder the install run made stays, empty.
-        folder_rel = folder[3:].replace("\\", "/") + "/"
-        self.assertEqual(os.listdir(self.prefix.unix_path(folder)), [])
-        self.assert_only_expected_changes(before, after, "Plain", allowed=("+file " + folder_rel,))
+        # The package's own folder, which the install made, goes with it.
+        self.assertFalse(os.path.lexists(self.prefix.unix_path(folder)), folder + " left behind")
+        self.assert_only_expected_changes(before, after, "Plain")
+
+        # A folder the user chose stays, emptied.
+        chosen = "C:\\Chosen Saver"
+        code, _, err = self.prefix.run(self.pack("Plain", readme=False, dest="<Program Files>\\",
+                                                 sub="Plain Saver"), ["-silent", chosen], timeout=60)
+        self.assertEqual(code, 0, err[-2000:])
+        uninstaller = self.uninstall_command("Plain")
+        self.assertTrue(uninstaller.lower().startswith(chosen.lower() + "\\"), uninstaller)
+        code, _, err = self.prefix.run(uninstaller, ["-silent"], timeout=60)
+        self.assertEqual(code, 0, err[-2000:])
+        self.prefix.wait_server()
+        self.assertFalse(self.prefix.exists(uninstaller), uninstaller + " left behind")
+        self.assertEqual(os.listdir(self.prefix.unix_path(chosen)), [])
 
     def test_4_user_file_keeps_the_group_folder(self):
         self.install(self.pack("Harbor"))

@@ -9,6 +9,7 @@
 // loader: "invalid" and exit code 3 exactly when the loader refuses the
 // file (or inspect names a problem), else "setup" or "uninstall" by the
 // trailer and exit code 0.
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -26,8 +27,17 @@
 namespace scr::fuzz {
 namespace {
 
+// libFuzzer's inputs stay below 4,096 bytes unless it is told otherwise: the
+// fuzz build's trailer search must cross blocks well within that, or the
+// overlap between blocks never runs (cmake/fuzz.cmake).
+static_assert(kTrailerSearchBlock * 16 <= 4096, "fuzz inputs would not cross search blocks");
+
 const std::string& InputPath() {
-  static const std::string path = Sandbox("inspect") + ".bin";
+  static const std::string path = [] {
+    const std::string folder = Sandbox("inspect");
+    std::filesystem::create_directories(folder);
+    return folder + "/input.bin";
+  }();
   return path;
 }
 

@@ -25,6 +25,11 @@
 namespace scr::fuzz {
 namespace {
 
+// libFuzzer's inputs stay below 4,096 bytes unless it is told otherwise: the
+// fuzz build's trailer search must cross blocks well within that, or the
+// overlap between blocks never runs (cmake/fuzz.cmake).
+static_assert(kTrailerSearchBlock * 16 <= 4096, "fuzz inputs would not cross search blocks");
+
 constexpr char kCopyPath[] = "C:\\Setup\\uninstall copy.exe";
 
 // What GetVersionExA reports on each Windows the program knows, and two it

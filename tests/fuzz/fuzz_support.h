@@ -27,12 +27,25 @@
 namespace scr::fuzz {
 
 // A sandbox in memory when the machine has one: every input writes files.
+// It goes when the run ends (a run that stops on a finding ends without
+// unwinding, and keeps it).
 inline std::string Sandbox(const char* name) {
   std::error_code ec;
   const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
                                          ? std::filesystem::path("/dev/shm")
                                          : std::filesystem::temp_directory_path();
-  return (base / (std::string("scr_fuzz_") + name + "_" + std::to_string(getpid()))).string();
+  const std::string path =
+      (base / (std::string("scr_fuzz_") + name + "_" + std::to_string(getpid()))).string();
+  static std::vector<std::string>* made = new std::vector<std::string>;
+  static const bool registered = std::atexit([] {
+                                   for (const std::string& sandbox : *made) {
+                                     std::error_code ignored;
+                                     std::filesystem::remove_all(sandbox, ignored);
+                                   }
+                                 }) == 0;
+  (void)registered;
+  made->push_back(path);
+  return path;
 }
 
 // The trailer search as the format describes it: one 10-byte window per

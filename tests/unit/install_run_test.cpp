@@ -47,6 +47,12 @@ class RecordingSim : public SimSystem {
  public:
   using SimSystem::SimSystem;
   std::unique_ptr<File> OpenRead(const std::string& path, Share share) override {
+    // Windows lets a running program's file be renamed and another put in
+    // its place; the install run opens it again, by path, for the copy.
+    if (!program_replaced_by.empty() && path == module_path && share == Share::kDenyWrite) {
+      PutFile(module_path, program_replaced_by);
+      program_replaced_by.clear();
+    }
     std::unique_ptr<File> file = SimSystem::OpenRead(path, share);
     if (file && busy && share == Share::kDenyWrite)
       return std::make_unique<RecordingFile>(std::move(file), busy, &copy_reads);
@@ -54,6 +60,8 @@ class RecordingSim : public SimSystem {
   }
   const bool* busy = nullptr;
   std::vector<size_t> copy_reads;
+  // What the program file holds when the copy opens it (empty: as loaded).
+  std::string program_replaced_by;
 };
 
 struct TestPackage {
@@ -378,6 +386,21 @@ TEST_F(InstallRunTest, CopyFailureDeletesTheTargetAndRegistersNothing) {
   EXPECT_TRUE(view.terminated);
   EXPECT_EQ(form->exit_code, kExitCopyFailed);
   EXPECT_FALSE(sim.FileExists(std::string(kDest) + "MySaver.scr"));
+
+  // The program file replaced after loading by one that ends 5 bytes into
+  // the screensaver: the copy ends early, which is no installation either.
+  // (Without text blocks the uninstaller needs nothing behind the image, so
+  // only the copy itself can notice.)
+  sim.fail_write_after.clear();
+  pkg.readme.clear();
+  view = MemoryView();
+  Pack();
+  sim.program_replaced_by = sim.ReadWholeFile(sim.module_path).substr(0, pkg.image.size() + 5);
+  StartSilent();
+  EXPECT_TRUE(sim.program_replaced_by.empty());
+  EXPECT_EQ(form->exit_code, kExitCopyFailed);
+  EXPECT_FALSE(sim.FileExists(std::string(kDest) + "MySaver.scr"));
+  EXPECT_EQ(Value(RootKey::kLocalMachine, kEntry, "UninstallString"), "<missing>");
 }
 
 TEST_F(InstallRunTest, LateFailuresAlsoRemoveTheCopiedScreensaver) {

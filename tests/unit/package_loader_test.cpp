@@ -3,9 +3,11 @@
 // damaged record into the corrupted-file report.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <random>
 
@@ -324,11 +326,17 @@ TEST_F(PackageLoading, DamagedBlockSizesAreCorruptedWithoutReadingOrAllocatingBe
     const char* field;
     size_t offset;
     int32_t value;
+    // The licence takes what the field gave up, so the three sizes still
+    // add up to TextBlocksSize.
+    bool licence_keeps_the_sum = false;
   } damages[] = {
       {"LanguageSize", offsetof(SetupRecord, LanguageSize), -1},
       {"LanguageSize", offsetof(SetupRecord, LanguageSize), 0x7FFFFFFF},
       {"LanguageSize", offsetof(SetupRecord, LanguageSize), 1000},  // past the region
       {"ReadmeSize", offsetof(SetupRecord, ReadmeSize), -5},
+      // Else the licence page would show the readme, the licence and the
+      // language block's first 5 bytes.
+      {"ReadmeSize", offsetof(SetupRecord, ReadmeSize), -5, true},
       {"ReadmeSize", offsetof(SetupRecord, ReadmeSize), 0x7FFFFFFF},
       {"LicenseSize", offsetof(SetupRecord, LicenseSize), INT32_MIN},
       {"LicenseSize", offsetof(SetupRecord, LicenseSize), 70000},
@@ -339,7 +347,16 @@ TEST_F(PackageLoading, DamagedBlockSizesAreCorruptedWithoutReadingOrAllocatingBe
   for (const Damage& d : damages) {
     std::string bytes = good;
     PutInt32(bytes, record_at + static_cast<int64_t>(d.offset), d.value);
-    EXPECT_EQ(Load(bytes), LoadStatus::kCorrupted) << d.field << " " << d.value;
+    if (d.licence_keeps_the_sum) {
+      int32_t was = 0, licence = 0;
+      std::memcpy(&was, good.data() + record_at + d.offset, sizeof(was));
+      std::memcpy(&licence, good.data() + record_at + offsetof(SetupRecord, LicenseSize),
+                  sizeof(licence));
+      PutInt32(bytes, record_at + static_cast<int64_t>(offsetof(SetupRecord, LicenseSize)),
+               licence + was - d.value);
+    }
+    EXPECT_EQ(Load(bytes), LoadStatus::kCorrupted)
+        << d.field << " " << d.value << (d.licence_keeps_the_sum ? " (sum kept)" : "");
     EXPECT_LE(sim.read_calls, 2) << d.field << " " << d.value;
     EXPECT_LE(package.language_text.capacity(), bytes.size());
   }
@@ -365,9 +382,13 @@ TEST(PackageLoadingMemory, ABlockTooLargeToAllocateIsADamagedPackage) {
   // process that cannot hold it, as a 32-bit one cannot: the corrupted-file
   // report and exit code 1, not an end of the program without a report.
   constexpr int64_t kBlock = int64_t{1} << 30;
+  // The child ends without unwinding, so this process removes its sandbox.
+  const std::string sandbox =
+      (std::filesystem::temp_directory_path() / ("scr_sim_" + std::to_string(getpid()) + "_big"))
+          .string();
   EXPECT_EXIT(
       {
-        SimSystem sim;
+        SimSystem sim(sandbox);
         SetupRecord record{};
         SetField(record.ScrFileName, "Big.scr");
         SetField(record.ScrTitle, "Big");
@@ -389,6 +410,8 @@ TEST(PackageLoadingMemory, ABlockTooLargeToAllocateIsADamagedPackage) {
         std::_Exit(form.exit_code == kExitBadPackage && view.terminated ? 0 : 3);
       },
       testing::ExitedWithCode(0), "");
+  std::error_code ignored;
+  std::filesystem::remove_all(sandbox, ignored);
 }
 
 // A program image with PE headers: one section of `section` bytes at 512,

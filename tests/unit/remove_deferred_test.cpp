@@ -2,9 +2,11 @@
 // leave its own file to the next restart.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "package/writer.h"
 #include "platform/sim/sim_system.h"
 #include "remove/deferred_removal.h"
 #include "setup/run_mode.h"
@@ -128,6 +130,137 @@ TEST_F(DeferredRemoval, FailedRestartSchedulingChangesNothingElse) {
   EXPECT_EQ(Run(std::string("-delfile ") + kTarget + " Caption Text"), 0);
   EXPECT_FALSE(sim.FileExists(kTarget));
   EXPECT_EQ(sim.boxes.size(), 1u);
+}
+
+}  // namespace
+}  // namespace scr
+
+namespace scr {
+namespace {
+
+// ---- the folder that held the uninstaller ----
+
+TEST(UninstallerFolderDecision, OnlyTheEmptyDefaultFolderBelowTheOnesWindowsNames) {
+  const std::vector<std::string> system = {"c:\\windows", "c:\\windows\\system32",
+                                           "c:\\program files"};
+  auto facts = [&](std::string folder, std::string default_folder) {
+    UninstallerFolder f;
+    f.folder = std::move(folder);
+    f.default_folder = std::move(default_folder);
+    f.system_folders = system;
+    f.system_folders_known = true;
+    f.attributes = kAttributeDirectory;
+    f.empty = true;
+    return f;
+  };
+  const std::string own = "c:\\program files\\my saver";
+  struct Case {
+    const char* what;
+    UninstallerFolder facts;
+    bool removed;
+  } cases[] = {
+      {"the package's own folder, empty", facts(own, own), true},
+      {"a folder the user chose", facts("c:\\savers", own), false},
+      {"no sub-folder of its own", facts(own, ""), false},
+      {"no folder", facts("", ""), false},
+      {"a drive's root", facts("c:\\", "c:\\"), false},
+      {"a share's root", facts("\\\\server\\share", "\\\\server\\share"), false},
+      {"the Windows folder", facts("c:\\windows", "c:\\windows"), false},
+      {"the system folder", facts("c:\\windows\\system32", "c:\\windows\\system32"), false},
+      {"Program Files", facts("c:\\program files", "c:\\program files"), false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MayRemoveUninstallerFolder(c.facts), c.removed) << c.what;
+
+  UninstallerFolder f = facts(own, own);
+  f.empty = false;
+  EXPECT_FALSE(MayRemoveUninstallerFolder(f)) << "holds something";
+  f = facts(own, own);
+  f.attributes = kAttributeDirectory | kAttributeReparsePoint;
+  EXPECT_FALSE(MayRemoveUninstallerFolder(f)) << "a junction";
+  f.attributes = kNoAttributes;
+  EXPECT_FALSE(MayRemoveUninstallerFolder(f)) << "attributes unknown";
+  f.attributes = 0x20;
+  EXPECT_FALSE(MayRemoveUninstallerFolder(f)) << "a file";
+  f = facts(own, own);
+  f.system_folders_known = false;
+  EXPECT_FALSE(MayRemoveUninstallerFolder(f)) << "Windows named none of its folders";
+}
+
+constexpr char kFolder[] = "C:\\Program Files\\My Saver";
+constexpr char kUninstaller[] = "C:\\Program Files\\My Saver\\uninstall MySaver.exe";
+
+// The temporary copy is a copy of the uninstaller: program image, record
+// and its trailer.
+class DeferredFolderRemoval : public ::testing::Test {
+ protected:
+  DeferredFolderRemoval() {
+    sim.module_path = kCopy;
+    SetShortString(record.DestFolder, "<Program Files>\\");
+    SetShortString(record.DestSubfolder, "My Saver");
+    SetField(record.ScrFileName, "MySaver.scr");
+    SetField(record.ScrTitle, "My Saver");
+  }
+  int Run(const std::string& uninstaller = kUninstaller) {
+    CompleteSetupRecord(record, 0, 0, 0, 0);
+    sim.PutFile(kCopy, std::string(600, 'P') +
+                           std::string(reinterpret_cast<const char*>(&record), sizeof(record)) +
+                           UninstallerTrailer());
+    sim.PutFile(uninstaller, "uninstaller");
+    return RunDeferredRemoval(sim, {kCopy, "-delfile", uninstaller});
+  }
+  SimSystem sim;
+  SetupRecord record{};
+};
+
+TEST_F(DeferredFolderRemoval, TheEmptyDefaultFolderGoesWithTheUninstaller) {
+  EXPECT_EQ(Run(), kExitOk);
+  EXPECT_FALSE(sim.DirectoryExists(kFolder));
+  EXPECT_TRUE(sim.DirectoryExists("C:\\Program Files"));
+  EXPECT_EQ(sim.delay_until_reboot, std::vector<std::string>{kCopy});
+}
+
+TEST_F(DeferredFolderRemoval, WhatTheInstallationDidNotMakeStays) {
+  // Something else in the folder.
+  sim.PutFile(std::string(kFolder) + "\\notes.txt", "mine");
+  EXPECT_EQ(Run(), kExitOk);
+  EXPECT_TRUE(sim.DirectoryExists(kFolder));
+  // A folder the user chose instead of the proposed one.
+  EXPECT_EQ(Run("C:\\Savers\\uninstall MySaver.exe"), kExitOk);
+  EXPECT_TRUE(sim.DirectoryExists("C:\\Savers"));
+  // The proposed folder of a package without a sub-folder: Program Files.
+  SetShortString(record.DestSubfolder, " \\ ");
+  EXPECT_EQ(Run("C:\\Program Files\\uninstall MySaver.exe"), kExitOk);
+  EXPECT_TRUE(sim.DirectoryExists("C:\\Program Files"));
+  // A copy that holds no package says nothing about any folder.
+  sim.PutFile(kCopy, "copy");
+  sim.PutFile(kUninstaller, "uninstaller");
+  sim.fail_delete.clear();
+  std::filesystem::remove(sim.HostPath(std::string(kFolder) + "\\notes.txt"));
+  EXPECT_EQ(RunDeferredRemoval(sim, {kCopy, "-delfile", kUninstaller}), kExitOk);
+  EXPECT_TRUE(sim.DirectoryExists(kFolder));
+  EXPECT_FALSE(sim.FileExists(kUninstaller));
+  EXPECT_EQ(sim.delay_until_reboot.size(), 4u);  // only the copy, each time
+}
+
+TEST_F(DeferredFolderRemoval, AJunctionStaysAndSoDoesWhatItPointsTo) {
+  sim.MakeFolders("C:\\Elsewhere");
+  std::filesystem::create_directory_symlink(sim.HostPath("C:\\Elsewhere"),
+                                            sim.HostPath("C:\\Program Files") + "/My Saver");
+  EXPECT_EQ(Run(), kExitOk);
+  EXPECT_TRUE(sim.DirectoryExists(kFolder));
+  EXPECT_TRUE(sim.DirectoryExists("C:\\Elsewhere"));
+}
+
+TEST_F(DeferredFolderRemoval, AFolderInUseGoesAtTheRestartOnNtOnly) {
+  sim.fail_remove_directory = {kFolder};
+  EXPECT_EQ(Run(), kExitOk);
+  EXPECT_TRUE(sim.DirectoryExists(kFolder));
+  EXPECT_EQ(sim.delay_until_reboot, (std::vector<std::string>{kFolder, kCopy}));
+  // Windows 98 deletes only files at its restart.
+  sim.delay_until_reboot.clear();
+  sim.version = {true, 1, 4, 10, ""};
+  EXPECT_EQ(Run(), kExitOk);
+  EXPECT_EQ(sim.delay_until_reboot, std::vector<std::string>{kCopy});
 }
 
 }  // namespace
