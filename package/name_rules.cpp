@@ -24,20 +24,9 @@ NameFault PartFault(std::string_view part) {
 // aware); stops and returns false as soon as `visit` does.
 template <typename Visit>
 bool ForEachPart(std::string_view text, const LeadBytes& lead, Visit visit) {
-  size_t begin = 0;
-  for (size_t i = 0; i < text.size();) {
-    const uint8_t c = static_cast<uint8_t>(text[i]);
-    if (lead.IsLead(c) && i + 1 < text.size()) {
-      i += 2;
-      continue;
-    }
-    if (kNameSeparators.find(static_cast<char>(c)) != std::string_view::npos) {
-      if (!visit(text.substr(begin, i - begin))) return false;
-      begin = i + 1;
-    }
-    ++i;
-  }
-  return visit(text.substr(begin));
+  for (std::string_view part : SplitAtSeparators(lead, text, kNameSeparators))
+    if (!visit(part)) return false;
+  return true;
 }
 
 }  // namespace

@@ -33,23 +33,14 @@ template <typename Check>
 NameFault CheckParts(std::string_view text, std::string_view separators, const LeadBytes& lead,
                      size_t* at, Check check) {
   size_t begin = 0;
-  for (size_t i = 0; i <= text.size();) {
-    const bool end = i == text.size();
-    const uint8_t c = end ? 0 : static_cast<uint8_t>(text[i]);
-    if (!end && lead.IsLead(c) && i + 1 < text.size()) {
-      i += 2;
-      continue;
+  for (std::string_view part : SplitAtSeparators(lead, text, separators)) {
+    size_t inner = 0;
+    const NameFault fault = check(part, &inner);
+    if (fault != NameFault::kNone) {
+      *at = begin + inner;
+      return fault;
     }
-    if (end || separators.find(static_cast<char>(c)) != std::string_view::npos) {
-      size_t inner = 0;
-      const NameFault fault = check(text.substr(begin, i - begin), &inner);
-      if (fault != NameFault::kNone) {
-        *at = begin + inner;
-        return fault;
-      }
-      begin = i + 1;
-    }
-    ++i;
+    begin += part.size() + 1;
   }
   return NameFault::kNone;
 }
@@ -58,12 +49,10 @@ NameFault CheckParts(std::string_view text, std::string_view separators, const L
 
 NameFault CheckFileNamePart(std::string_view part, const LeadBytes& lead, size_t* at) {
   *at = 0;
-  for (size_t i = 0; i < part.size(); ++i) {
+  // A trail byte is part of a character, whatever its value.
+  for (size_t i = 0; i < part.size(); i = NextCharacter(lead, part, i)) {
     const uint8_t c = static_cast<uint8_t>(part[i]);
-    if (lead.IsLead(c) && i + 1 < part.size()) {
-      ++i;  // the trail byte is part of a character, whatever its value
-      continue;
-    }
+    if (NextCharacter(lead, part, i) != i + 1) continue;
     *at = i;
     if (c < 0x20) return NameFault::kControlCharacter;
     if (std::strchr("\\/:*?\"<>|", c) && c != 0) return NameFault::kForbiddenCharacter;

@@ -11,6 +11,7 @@
 #include <random>
 #include <string_view>
 
+#include "package/ansi_text.h"
 #include "package/record.h"
 #include "package/writer.h"
 #include "tools/scrpack/commands.h"
@@ -254,8 +255,10 @@ int RunBuild(const BuildOptions& o) {
   const int64_t size = static_cast<int64_t>(in.stub.size()) + package_size;
   std::cout << "scrpack: wrote " << o.output << " (" << size << " bytes): \""
             << ShowPackageText(in.title, in.code_page) << "\" installs "
-            << ShowPackageText(in.file_name.substr(in.file_name.find_last_of("\\/:") + 1),
-                               in.code_page)
+            << ShowPackageText(
+                   in.file_name.substr(scr::FileNameStart(scr::LeadBytesOfCodePage(in.code_page),
+                                                          in.file_name, scr::kAnySeparators)),
+                   in.code_page)
             << ", texts in code page " << in.code_page
             << (in.language_name.empty() ? std::string(", English")
                                          : ", language " + in.language_name)
