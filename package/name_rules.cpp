@@ -32,6 +32,7 @@ bool ForEachPart(std::string_view text, const LeadBytes& lead, Visit visit) {
 }  // namespace
 
 NameFault CheckTitle(std::string_view title, const LeadBytes& lead) {
+  if (EndsInLoneLeadByte(lead, title)) return NameFault::kIncompleteCharacter;
   bool names_something = false;
   bool dots = false;
   ForEachPart(title, lead, [&](std::string_view part) {
@@ -50,6 +51,7 @@ bool TitleStaysInPlace(System& system, std::string_view title) {
 
 NameFault CheckNameWord(std::string_view word, const LeadBytes& lead) {
   if (FileNameStart(lead, word, kNameSeparators) != 0) return NameFault::kSeparator;
+  if (EndsInLoneLeadByte(lead, word)) return NameFault::kIncompleteCharacter;
   return PartFault(word) == NameFault::kDotsOnlyPart ? NameFault::kDotsOnlyPart : NameFault::kNone;
 }
 
@@ -68,12 +70,13 @@ std::string NameWord(System& system, const LanguageTable& table, TextId word) {
 }
 
 NameFault CheckScrFileName(std::string_view file_name, const LeadBytes& lead) {
+  if (EndsInLoneLeadByte(lead, file_name)) return NameFault::kIncompleteCharacter;
   return PartFault(file_name.substr(FileNameStart(lead, file_name, kNameSeparators)));
 }
 
 std::string InstalledFileName(std::string_view path, const LeadBytes& lead) {
   const std::string_view name = path.substr(FileNameStart(lead, path, kNameSeparators));
-  if (PartFault(name) != NameFault::kNone) return std::string();
+  if (PartFault(name) != NameFault::kNone || EndsInLoneLeadByte(lead, name)) return std::string();
   return std::string(name);
 }
 
