@@ -307,7 +307,7 @@ class TranslatedWizardTest(unittest.TestCase):
         pk = os.path.join(self.work, "packages")
         package = os.path.join(pk, "japanese-round-trip.exe")
         readme = scrtest.write_file(os.path.join(pk, "readme-ja.txt"),
-                                    "\u304a\u8aad\u307f\u304f\u3060\u3055\u3044\n")
+                                    "\u304a\u8aad\u307f\u304f\u3060\u3055\u3044\n".encode("utf-8"))
         code, out, err = scrtest.run_bounded(scrtest.scrpack_build(
             "-o", package, "--scr", os.path.join(pk, "aquarium.scr"), "--title", title,
             "--language", "ja", "--dest-subfolder", subfolder, "--readme", readme,

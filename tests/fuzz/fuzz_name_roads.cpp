@@ -69,7 +69,7 @@ std::string Clean(std::string text) {
 // regard to the case of single-byte letters), `place` ends on a character
 // of `path`, and what follows holds no separator (or, for a group, lies
 // anywhere below it).
-bool Within(const LeadBytes& lead, const std::string& path, const std::string& place,
+bool Within(const scr::LeadBytes& lead, const std::string& path, const std::string& place,
             bool below_too) {
   const std::string lower_path = LowerSingleByteLetters(lead, path);
   const std::string lower_place = LowerSingleByteLetters(lead, place);
@@ -83,13 +83,13 @@ bool Within(const LeadBytes& lead, const std::string& path, const std::string& p
 }
 
 // No part of `path` ends in a lone lead byte.
-bool WholeParts(const LeadBytes& lead, const std::string& path) {
+bool WholeParts(const scr::LeadBytes& lead, const std::string& path) {
   for (std::string_view part : SplitAtSeparators(lead, path, kAnySeparators))
     if (EndsInLoneLeadByte(lead, part)) return false;
   return true;
 }
 
-void CheckPlaces(PlaceSim& sim, const LeadBytes& lead, const std::string& title,
+void CheckPlaces(PlaceSim& sim, const scr::LeadBytes& lead, const std::string& title,
                  const std::vector<std::string>& paths) {
   const std::string group = std::string(kPrograms) + title + "\\";
   for (const std::string& path : paths) {
@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace scr::fuzz;
   if (size < 1) return 0;
   const int code_page = kCodePages[data[0] % 5];
-  const LeadBytes lead = LeadBytesOfCodePage(code_page);
+  const scr::LeadBytes lead = LeadBytesOfCodePage(code_page);
   FuzzedDataProvider in(data + 1, size - 1);
   const std::string title = Clean(in.ConsumeRandomLengthString(31));
   const std::string file_name = Clean(in.ConsumeRandomLengthString(60));
