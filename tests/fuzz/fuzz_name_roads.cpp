@@ -12,8 +12,8 @@
 // the destination folder, in the title's group or directly on the desktop,
 // its place ending on a character boundary; no part of such a path ends in
 // a lead byte without its trail byte (a name that split a character); every
-// shortcut points into the destination folder; every registry key is one
-// of the title's own.
+// shortcut points at a file the install wrote in the destination folder;
+// every registry key is one of the title's own.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <memory>
@@ -123,6 +123,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string uninstall = Clean(in.ConsumeRandomLengthString(24));
   const std::string readme = Clean(in.ConsumeRandomLengthString(24));
   const std::string preview = Clean(in.ConsumeRemainingBytesAsString());
+  // A title that nests ("\" or "/" in it) makes the readme's name a path;
+  // the name rule for such titles is checked by the name-places tests.
+  if (!SeparatorPositions(lead, title, "\\/").empty()) return 0;
 
   static PlaceSim* sim_holder = nullptr;
   delete sim_holder;  // a fresh system for every input
@@ -155,6 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const std::string& target : sim.links) {
     FUZZ_CHECK(Within(lead, target, kDest, false));
     FUZZ_CHECK(WholeParts(lead, target));
+    FUZZ_CHECK(sim.FileExists(target));  // the file the install wrote there
   }
   const std::string own_uninstall = LowerSingleByteLetters(
       lead, "HKLM\\software\\microsoft\\windows\\currentversion\\uninstall\\" + title);

@@ -210,7 +210,7 @@ def main():
         return text.encode("cp932")
     for name, code_page, title, file_name, uninstall, readme, preview in [
         ("english", 0, b"My Saver", b"MySaver.scr", b"Uninstall", b"Readme", b"Preview"),
-        ("nested-title", 0, b"Games\\Aquarium", b"Aquarium.scr", b"", b"", b""),
+        ("win98-like-name", 1, b"Saver", sjis("Saver\u30bd"), b"", b"", b""),
         ("japanese", 1, sjis("\u6a5f\u80fd"), sjis("\u30bd.scr"),
          sjis("\u30a2\u30f3\u30a4\u30f3\u30b9\u30c8\u30fc\u30eb"),
          sjis("\u8aad\u3093\u3067\u304f\u3060\u3055\u3044"), sjis("\u30d7\u30ec\u30d3\u30e5\u30fc")),
