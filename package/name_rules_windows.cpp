@@ -96,13 +96,12 @@ NameFault CheckScrFileNameForFiles(std::string_view file_name, const LeadBytes& 
 NameFault CheckFolderField(std::string_view folder, bool may_have_drive, const LeadBytes& lead,
                            size_t* at) {
   *at = 0;
-  // The macros name folders of the system; the rest is the author's.
+  // The macros name folders of the system; the rest is the author's. A
+  // macro counts where the destination rules expand it: where a character
+  // begins. Each is replaced by as many letters, so offsets stay.
   std::string text(folder);
-  for (const char* macro : {"<Program Files>", "<Windows>"}) {
-    const size_t length = std::strlen(macro);
-    for (size_t hit; (hit = text.find(macro)) != std::string::npos;)
-      text.replace(hit, length, std::string(length, 'M'));
-  }
+  for (const char* macro : {"<Program Files>", "<Windows>"})
+    text = ReplaceAll(lead, text, macro, std::string(std::strlen(macro), 'M'));
   size_t skip = 0;
   if (may_have_drive && text.size() >= 2 && IsAsciiLetter(text[0]) && text[1] == ':') skip = 2;
   const NameFault fault = CheckParts(std::string_view(text).substr(skip), "\\/", lead, at,
