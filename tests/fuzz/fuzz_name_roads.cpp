@@ -168,8 +168,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (key == o || key.rfind(o + "\\", 0) == 0 || o.rfind(key + "\\", 0) == 0) return true;
     return false;
   };
-  for (const std::string& line : sim.RegistryDump())
-    FUZZ_CHECK(own_key(LowerSingleByteLetters(lead, line.substr(0, line.find('|')))));
+  // A dump line is the key, "|" and its value; a trail byte 0x7C in the
+  // title is no "|" of the line.
+  for (const std::string& line : sim.RegistryDump()) {
+    const std::vector<size_t> bars = SeparatorPositions(lead, line, "|");
+    const std::string key = bars.empty() ? line : line.substr(0, bars.front());
+    FUZZ_CHECK(own_key(LowerSingleByteLetters(lead, key)));
+  }
 
   // The uninstaller copy the install wrote, run silently.
   std::string uninstaller;
