@@ -1,6 +1,6 @@
 #include "install/registration.h"
 
-#include "install/install_run.h"
+#include "install/folder_creation.h"
 #include "package/ansi_text.h"
 #include "package/name_rules.h"
 #include "package/texts.h"
