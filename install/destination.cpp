@@ -19,9 +19,10 @@ std::string ProgramFilesFolder(System& system) {
   if (system.SpecialFolderPath(ShellFolder::kProgramFiles, &path) && !path.empty()) return path;
   // A value still holding "%" would need expanding; Windows never stores
   // this one so, and a literal "%SystemDrive%" folder is no answer.
+  const LeadBytes lead = LeadBytesOf(system);
   if (system.RegGetString(RootKey::kLocalMachine, kCurrentVersionKey, "ProgramFilesDir", &path) &&
-      !TrimBlanks(path).empty() && path.find('%') == std::string::npos)
-    return std::string(TrimBlanks(path));
+      !TrimBlanks(lead, path).empty() && path.find('%') == std::string::npos)
+    return std::string(TrimBlanks(lead, path));
   const std::string windows = system.WindowsDirectory();
   std::string drive = "C:";
   if (windows.size() >= 2 && windows[1] == ':') drive = windows.substr(0, 2);
@@ -34,37 +35,41 @@ std::string ResolveDestinationFolder(System& system, std::string_view folder,
                                      std::string_view subfolder) {
   // A folder may end in a double-byte character whose trail byte looks
   // like "\\": it still needs its separator, and keeps its last character.
-  std::string head = WithBackslash(system, std::string(TrimBlanks(folder)));
+  const LeadBytes lead = LeadBytesOf(system);
+  std::string head = WithBackslash(lead, std::string(TrimBlanks(lead, folder)));
 
-  std::string tail(TrimBlanks(subfolder));
+  std::string tail(TrimBlanks(lead, subfolder));
   if (!tail.empty() && tail.front() == '\\') tail.erase(0, 1);
-  tail = WithoutBackslash(system, tail);
+  tail = WithoutBackslash(lead, tail);
 
-  std::string result = WithBackslash(system, std::string(TrimBlanks(head + tail)));
+  std::string result = WithBackslash(lead, std::string(TrimBlanks(lead, head + tail)));
 
   // Expanded only after joining, so a macro works in either input; what a
   // macro yields is inserted as it is.
   static constexpr char kWindowsMacro[] = "<Windows>";
   static constexpr char kProgramFilesMacro[] = "<Program Files>";
   if (result.find(kWindowsMacro) != std::string::npos)
-    result = ReplaceAll(result, kWindowsMacro, WithoutBackslash(system, system.WindowsDirectory()));
+    result =
+        ReplaceAll(lead, result, kWindowsMacro, WithoutBackslash(lead, system.WindowsDirectory()));
   if (result.find(kProgramFilesMacro) != std::string::npos)
-    result = ReplaceAll(result, kProgramFilesMacro,
-                        WithoutBackslash(system, ProgramFilesFolder(system)));
+    result = ReplaceAll(lead, result, kProgramFilesMacro,
+                        WithoutBackslash(lead, ProgramFilesFolder(system)));
   // Text that is no whole text of the code page (a lead byte followed by
   // "<", which no double-byte character holds) can make a replacement end
   // in a lead byte that swallows the separator behind it; the folder still
   // ends with one of its own.
-  return WithBackslash(system, result);
+  return WithBackslash(lead, result);
 }
 
 bool IsRunningUnderWow64(System& system) { return system.IsWow64(); }
 
 bool IsDisallowedSystemFolder(System& system, std::string_view folder) {
   if (!IsRunningUnderWow64(system)) return false;
-  const std::string windows = WithBackslash(system, system.WindowsDirectory());
-  const std::string chosen = WithBackslash(system, std::string(folder));
-  return AsciiLower(chosen) == AsciiLower(windows + "system32\\");
+  const LeadBytes lead = LeadBytesOf(system);
+  const std::string windows = WithBackslash(lead, system.WindowsDirectory());
+  const std::string chosen = WithBackslash(lead, std::string(folder));
+  return LowerSingleByteLetters(lead, chosen) ==
+         LowerSingleByteLetters(lead, windows + "system32\\");
 }
 
 std::string AllowedSystemFolder(System& system) {

@@ -10,6 +10,7 @@
 #include "install/registration.h"
 #include "package/file_name.h"
 #include "package/language.h"
+#include "package/loader.h"
 #include "package/name_rules.h"
 #include "package/writer.h"
 #include "setup/run_mode.h"
@@ -55,6 +56,7 @@ class InstallRun {
   }
   bool CopyPhase();
   bool CopyScreensaver(File& source);
+  void RemoveGarbledUninstaller();
   void Register();
 
   TSCRSetup& form_;
@@ -107,7 +109,7 @@ bool InstallRun::Run() {
     return ReturnToFolderPage();
   }
   if (!EndsWithBackslash(sys_, folder_)) {
-    folder_ += '\\';
+    folder_ = WithBackslash(sys_, folder_);
     view_.SetText(Control::edDirectory, folder_);
   }
 
@@ -120,8 +122,8 @@ bool InstallRun::Run() {
   if (succeeded) {
     target_ = ChooseTargetFileName(sys_, title_, folder_ + name, folder_);
     target_name_ = target_.substr(FileNameStart(sys_, target_, kFolderSeparators));
-    uninstaller_name_ =
-        UninstallerFileName(NameWord(sys_, form_.package.table, TextId::kUninstall), target_name_);
+    uninstaller_name_ = UninstallerFileName(
+        LeadBytesOf(sys_), NameWord(sys_, form_.package.table, TextId::kUninstall), target_name_);
     uninstaller_ = folder_ + uninstaller_name_;
 
     if (!preview_) {
@@ -139,7 +141,10 @@ bool InstallRun::Run() {
     // it is missing or cut short, and the screensaver is gone again: an entry
     // or shortcut would name a file that is not there (and an entry that
     // runs nothing can never be removed).
-    if (succeeded && !preview_) Register();
+    if (succeeded && !preview_) {
+      RemoveGarbledUninstaller();
+      Register();
+    }
   }
   target_file_.reset();
   source_.reset();
@@ -222,6 +227,28 @@ bool InstallRun::CopyScreensaver(File& source) {
   return remaining == 0;
 }
 
+// Earlier versions lowered every byte of the Uninstall word, trail bytes
+// included, and so named the uninstaller of a double-byte translation with
+// other characters. A reinstall over such an installation removes that
+// file when it is this title's uninstaller (found by its trailer and
+// record, not by its name alone): the new uninstaller, the entry and the
+// shortcuts replace it.
+void InstallRun::RemoveGarbledUninstaller() {
+  const std::string word = NameWord(sys_, form_.package.table, TextId::kUninstall);
+  const std::string garbled = AsciiLower(word) + uninstaller_name_.substr(word.size());
+  if (garbled == uninstaller_name_) return;
+  const std::string path = folder_ + garbled;
+  if (!sys_.FileExists(path)) return;
+  bool ours = false;
+  if (std::unique_ptr<File> file = sys_.OpenRead(path, Share::kDenyWrite)) {
+    LoadedPackage earlier;
+    ours = ReadPackage(*file, earlier, LeadBytesOf(sys_)) == LoadStatus::kOk &&
+           earlier.kind == TrailerKind::kUninstaller &&
+           FieldText(earlier.record.ScrTitle) == title_;
+  }
+  if (ours) sys_.DeleteFile(path);
+}
+
 void InstallRun::Register() {
   // Windows runs the entry and the shortcuts from anywhere: they name the
   // files in the folder of the expanded target, never in the field's own
@@ -247,51 +274,12 @@ void DeleteFileIfExists(System& system, const std::string& path) {
   system.DeleteFile(path);
 }
 
-bool CreateFolderWithParents(System& system, const std::string& folder) {
-  // No Windows function takes a longer path; a folder given on the command
-  // line may be anything.
-  if (folder.size() > kLongestPath) return false;
-  // Every separator ("\", "/" or a drive colon) in one pass: the trail
-  // byte of a double-byte character is none.
-  std::vector<size_t> cuts;
-  for (size_t i = 0; i < folder.size();) {
-    const char c = folder[i];
-    if (system.IsLeadByte(static_cast<uint8_t>(c)) && i + 1 < folder.size()) {
-      i += 2;
-      continue;
-    }
-    if (c == '\\' || c == '/' || c == ':') cuts.push_back(i);
-    ++i;
-  }
-  auto slash = [&](size_t at) { return folder[at] == '\\' || folder[at] == '/'; };
-  // From the folder up to the first one that exists, then down again,
-  // creating each: a loop, not one call per level, so a folder of
-  // thousands of levels costs no stack. Each folder is a prefix of
-  // `folder`; only the lengths of the missing ones are kept.
-  size_t length = folder.size();
-  if (!cuts.empty() && cuts.back() + 1 == length && slash(cuts.back())) {
-    --length;  // one trailing separator
-    cuts.pop_back();
-  }
-  std::vector<size_t> missing;
-  while (length >= 3 && !system.DirectoryExists(folder.substr(0, length))) {
-    while (!cuts.empty() && cuts.back() >= length) cuts.pop_back();
-    if (cuts.empty()) return false;         // a relative path without an existing parent
-    const size_t parent = cuts.back() + 1;  // its parent part, separator included
-    if (parent == length) break;            // which is the path itself ("x:")
-    missing.push_back(length);
-    length = slash(cuts.back()) ? parent - 1 : parent;
-  }
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it)
-    if (!system.CreateDirectory(folder.substr(0, *it))) return false;
-  return true;
-}
-
-std::string UninstallerFileName(const std::string& uninstall_word, const std::string& target_name) {
-  std::string name = target_name;
-  const size_t dot = name.rfind('.');
-  if (dot != std::string::npos) name.erase(dot);
-  return AsciiLower(uninstall_word) + " " + name + ".exe";
+std::string UninstallerFileName(const LeadBytes& lead, std::string_view uninstall_word,
+                                std::string_view target_name) {
+  // Only single-byte letters are lowered: in a double-byte word the trail
+  // bytes that look like capitals belong to other characters.
+  return LowerSingleByteLetters(lead, uninstall_word) + " " +
+         std::string(target_name.substr(0, ExtensionStart(lead, target_name))) + ".exe";
 }
 
 bool RunInstall(TSCRSetup& form) { return InstallRun(form).Run(); }

@@ -3,7 +3,10 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
+#include "install/folder_creation.h"
+#include "package/ansi_text.h"
 #include "platform/system.h"
 
 namespace scr {
@@ -26,18 +29,10 @@ bool RunInstall(TSCRSetup& form);
 // and deletes it. Failures are not reported.
 void DeleteFileIfExists(System& system, const std::string& path);
 
-// The longest path that any Windows function accepts ("\\?\" paths of
-// the NT family; without that prefix the limit is MAX_PATH).
-inline constexpr size_t kLongestPath = 32767;
-
-// Creates `folder` and every missing parent, without recursion. False when
-// a folder could not be created (a relative path without an existing
-// parent counts as such, and so does a path longer than kLongestPath).
-bool CreateFolderWithParents(System& system, const std::string& folder);
-
 // The uninstaller's file name for the screensaver file name `target_name`:
-// `uninstall_word` lowered, a blank, and the name with its extension (from
-// its last dot on) replaced by ".exe".
-std::string UninstallerFileName(const std::string& uninstall_word, const std::string& target_name);
+// `uninstall_word` with its single-byte letters lowered, a blank, and the
+// name with its extension (from its last dot on) replaced by ".exe".
+std::string UninstallerFileName(const LeadBytes& lead, std::string_view uninstall_word,
+                                std::string_view target_name);
 
 }  // namespace scr

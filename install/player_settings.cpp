@@ -1,7 +1,5 @@
 #include "install/player_settings.h"
 
-#include <vector>
-
 #include "package/name_rules.h"
 
 namespace scr {
@@ -9,28 +7,6 @@ namespace {
 
 std::string PlayerSettingsKey(std::string_view title) {
   return std::string(kPlayerSettingsParent) + std::string(title);
-}
-
-// Drops the last character of `base`, a double-byte character as a whole.
-void DropLastCharacter(System& system, std::string& base) {
-  size_t last = 0;
-  for (size_t i = 0; i < base.size();) {
-    last = i;
-    const bool lead = system.IsLeadByte(static_cast<uint8_t>(base[i])) && i + 1 < base.size();
-    i += lead ? 2 : 1;
-  }
-  base.erase(last);
-}
-
-// Where the last `count` characters of `text` begin (0 when it has fewer).
-size_t LastCharactersStart(System& system, const std::string& text, size_t count) {
-  std::vector<size_t> starts;
-  for (size_t i = 0; i < text.size();) {
-    starts.push_back(i);
-    const bool lead = system.IsLeadByte(static_cast<uint8_t>(text[i])) && i + 1 < text.size();
-    i += lead ? 2 : 1;
-  }
-  return starts.size() <= count ? 0 : starts[starts.size() - count];
 }
 
 }  // namespace
@@ -81,17 +57,19 @@ std::string ChooseTargetFileName(System& system, std::string_view title, std::st
   if (recorded.substr(0, recorded_name) != folder || !names_a_file) recorded.clear();
   if (!recorded.empty()) return recorded;
 
-  const std::string name = target.substr(FileNameStart(system, target, kFolderSeparators));
+  const std::string name = target.substr(FileNameStart(lead, target, kFolderSeparators));
   // The extension is the name's last four characters, a double-byte
   // character counting as one: split by bytes, a lead byte could stay at
   // the end of the base and swallow the first digit of the number.
-  const size_t split = LastCharactersStart(system, name, 4);
+  const size_t split = LastCharactersStart(lead, name, 4);
   const std::string extension = name.substr(split);
   std::string base = name.substr(0, split);
   for (unsigned n = 1;; ++n) {
     const std::string digits = std::to_string(n);
     if (digits.size() >= 8) break;
-    while (!base.empty() && base.size() + digits.size() > 8) DropLastCharacter(system, base);
+    // The base loses whole characters from its end.
+    while (!base.empty() && base.size() + digits.size() > 8)
+      base.erase(LastCharactersStart(lead, base, 1));
     target = folder + base + digits + extension;
     if (!system.FileExists(target)) break;
   }

@@ -1,5 +1,7 @@
 #include "install/registration.h"
 
+#include "install/folder_creation.h"
+#include "package/ansi_text.h"
 #include "package/name_rules.h"
 #include "package/texts.h"
 #include "setup/run_mode.h"
@@ -11,22 +13,12 @@ std::string UninstallKey(std::string_view title) {
   return std::string(kUninstallKeyParent) + std::string(title);
 }
 
-std::string WithBackslash(std::string path) {
-  if (path.empty() || path.back() != '\\') path += '\\';
-  return path;
-}
-
 // The Programs folder, or empty when the shell query fails or reports
 // nothing.
 std::string ProgramsFolder(System& system) {
   std::string reported;
   if (!system.SpecialFolderPath(ShellFolder::kPrograms, &reported)) return "";
-  return std::string(TrimBlanks(reported));
-}
-
-std::string FolderPart(std::string_view path) {
-  const size_t slash = path.rfind('\\');
-  return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+  return std::string(TrimBlanks(LeadBytesOf(system), reported));
 }
 
 }  // namespace
@@ -59,18 +51,13 @@ bool CreateShellLink(System& system, const std::string& target, const std::strin
                      ShellFolder folder) {
   std::string path;
   if (!system.SpecialFolderPath(folder, &path) || path.empty()) return false;
-  return system.CreateShellLink(target, WithBackslash(path) + link_name + ".lnk");
+  return system.CreateShellLink(target, JoinPath(LeadBytesOf(system), path, link_name) + ".lnk");
 }
 
 void CreateFolderPath(System& system, std::string path) {
-  if (path.empty()) return;
-  if (path.back() == '\\') path.pop_back();
-  if (path.size() < 3 || system.DirectoryExists(path)) return;
-  const std::string parent = FolderPart(path);
-  if (parent != path) {
-    CreateFolderPath(system, parent);
-    system.CreateDirectory(path);
-  }
+  // The install run's folder creation, whose outcome does not matter here:
+  // a group folder that is missing leaves its shortcuts missing.
+  if (!path.empty()) CreateFolderWithParents(system, path);
 }
 
 void CreateProgramShortcuts(System& system, const LanguageTable& table, std::string_view title,
@@ -79,15 +66,16 @@ void CreateProgramShortcuts(System& system, const LanguageTable& table, std::str
   if (!TitleStaysInPlace(system, title)) return;
   const std::string programs = ProgramsFolder(system);
   if (programs.empty()) return;
+  const LeadBytes lead = LeadBytesOf(system);
   const std::string t(title);
-  CreateFolderPath(system, WithBackslash(programs) + t + "\\");
+  CreateFolderPath(system, JoinPath(lead, programs, t) + "\\");
 
   // Each shortcut on its own: one that fails is simply missing.
   CreateShellLink(system, screensaver,
                   t + "\\" + NameWord(system, table, TextId::kPreview) + " " + t,
                   ShellFolder::kPrograms);
   if (has_readme) {
-    const std::string readme = FolderPart(screensaver) + ReadmeFileName(system, table, t);
+    const std::string readme = FolderPart(lead, screensaver) + ReadmeFileName(system, table, t);
     CreateShellLink(system, readme, t + "\\" + NameWord(system, table, TextId::kReadme),
                     ShellFolder::kPrograms);
   }
@@ -103,7 +91,7 @@ bool DeleteProgramShortcuts(System& system, const LanguageTable& table, std::str
   if (!system.SpecialFolderPath(ShellFolder::kPrograms, &programs)) return false;
   if (programs.empty()) return true;
   const std::string t(title);
-  const std::string group = WithBackslash(programs) + t + "\\";
+  const std::string group = JoinPath(LeadBytesOf(system), programs, t) + "\\";
   bool gone = true;
   for (const std::string& link :
        {group + NameWord(system, table, TextId::kPreview) + " " + t + ".lnk",
@@ -131,8 +119,9 @@ bool DeleteDesktopPreviewShortcut(System& system, const LanguageTable& table,
   std::string desktop;
   if (!system.SpecialFolderPath(ShellFolder::kDesktop, &desktop)) return false;
   if (desktop.empty()) return true;
-  const std::string link = WithBackslash(desktop) + NameWord(system, table, TextId::kPreview) +
-                           " " + std::string(title) + ".lnk";
+  const std::string link =
+      JoinPath(LeadBytesOf(system), desktop,
+               NameWord(system, table, TextId::kPreview) + " " + std::string(title) + ".lnk");
   system.DeleteFile(link);
   return !system.FileExists(link);
 }

@@ -129,8 +129,15 @@ void NormaliseScrFileName(const LeadBytes& lead, char (&field)[256]) {
   size_t dot = name.find('.');
   if (dot != std::string::npos && dot + 1 >= 9) name = name.substr(0, 8) + ".scr";
   if (name.size() > 4) {
-    for (size_t i = 0; i < name.size() - 4; ++i) {
-      if (!IsAsciiAlnum(static_cast<uint8_t>(name[i]))) name[i] = '_';
+    // Byte by byte, but a double-byte character whose lead byte goes loses
+    // its trail byte too, even among the last four bytes: left alone there
+    // it would be a character of its own, and 0x5C a separator.
+    const size_t limit = name.size() - 4;
+    for (size_t i = 0; i < limit;) {
+      const size_t next = NextCharacter(lead, name, i);
+      for (size_t k = i; k < next; ++k)
+        if (k >= limit || !IsAsciiAlnum(static_cast<uint8_t>(name[k]))) name[k] = '_';
+      i = next;
     }
   }
 

@@ -24,25 +24,15 @@ NameFault PartFault(std::string_view part) {
 // aware); stops and returns false as soon as `visit` does.
 template <typename Visit>
 bool ForEachPart(std::string_view text, const LeadBytes& lead, Visit visit) {
-  size_t begin = 0;
-  for (size_t i = 0; i < text.size();) {
-    const uint8_t c = static_cast<uint8_t>(text[i]);
-    if (lead.IsLead(c) && i + 1 < text.size()) {
-      i += 2;
-      continue;
-    }
-    if (kNameSeparators.find(static_cast<char>(c)) != std::string_view::npos) {
-      if (!visit(text.substr(begin, i - begin))) return false;
-      begin = i + 1;
-    }
-    ++i;
-  }
-  return visit(text.substr(begin));
+  for (std::string_view part : SplitAtSeparators(lead, text, kNameSeparators))
+    if (!visit(part)) return false;
+  return true;
 }
 
 }  // namespace
 
 NameFault CheckTitle(std::string_view title, const LeadBytes& lead) {
+  if (EndsInLoneLeadByte(lead, title)) return NameFault::kIncompleteCharacter;
   bool names_something = false;
   bool dots = false;
   ForEachPart(title, lead, [&](std::string_view part) {
@@ -61,6 +51,7 @@ bool TitleStaysInPlace(System& system, std::string_view title) {
 
 NameFault CheckNameWord(std::string_view word, const LeadBytes& lead) {
   if (FileNameStart(lead, word, kNameSeparators) != 0) return NameFault::kSeparator;
+  if (EndsInLoneLeadByte(lead, word)) return NameFault::kIncompleteCharacter;
   return PartFault(word) == NameFault::kDotsOnlyPart ? NameFault::kDotsOnlyPart : NameFault::kNone;
 }
 
@@ -79,12 +70,13 @@ std::string NameWord(System& system, const LanguageTable& table, TextId word) {
 }
 
 NameFault CheckScrFileName(std::string_view file_name, const LeadBytes& lead) {
+  if (EndsInLoneLeadByte(lead, file_name)) return NameFault::kIncompleteCharacter;
   return PartFault(file_name.substr(FileNameStart(lead, file_name, kNameSeparators)));
 }
 
 std::string InstalledFileName(std::string_view path, const LeadBytes& lead) {
   const std::string_view name = path.substr(FileNameStart(lead, path, kNameSeparators));
-  if (PartFault(name) != NameFault::kNone) return std::string();
+  if (PartFault(name) != NameFault::kNone || EndsInLoneLeadByte(lead, name)) return std::string();
   return std::string(name);
 }
 

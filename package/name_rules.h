@@ -39,6 +39,10 @@ enum class NameFault {
   kDotsOnlyPart,
   // A word that holds "\", "/" or ":": it would turn a name into a path.
   kSeparator,
+  // Ends in the lead byte of a double-byte character without its trail
+  // byte: it would take the byte joined behind it (the "\" that ends the
+  // group folder, the blank before a word) for its trail byte.
+  kIncompleteCharacter,
   // The refusals of Windows' own file names, which the author's tool checks
   // as well, so that a package never names a file Windows will not create:
   // one of * ? " < > | (or "/" and ":" in a title, whose only separator is

@@ -33,23 +33,14 @@ template <typename Check>
 NameFault CheckParts(std::string_view text, std::string_view separators, const LeadBytes& lead,
                      size_t* at, Check check) {
   size_t begin = 0;
-  for (size_t i = 0; i <= text.size();) {
-    const bool end = i == text.size();
-    const uint8_t c = end ? 0 : static_cast<uint8_t>(text[i]);
-    if (!end && lead.IsLead(c) && i + 1 < text.size()) {
-      i += 2;
-      continue;
+  for (std::string_view part : SplitAtSeparators(lead, text, separators)) {
+    size_t inner = 0;
+    const NameFault fault = check(part, &inner);
+    if (fault != NameFault::kNone) {
+      *at = begin + inner;
+      return fault;
     }
-    if (end || separators.find(static_cast<char>(c)) != std::string_view::npos) {
-      size_t inner = 0;
-      const NameFault fault = check(text.substr(begin, i - begin), &inner);
-      if (fault != NameFault::kNone) {
-        *at = begin + inner;
-        return fault;
-      }
-      begin = i + 1;
-    }
-    ++i;
+    begin += part.size() + 1;
   }
   return NameFault::kNone;
 }
@@ -58,12 +49,10 @@ NameFault CheckParts(std::string_view text, std::string_view separators, const L
 
 NameFault CheckFileNamePart(std::string_view part, const LeadBytes& lead, size_t* at) {
   *at = 0;
-  for (size_t i = 0; i < part.size(); ++i) {
+  // A trail byte is part of a character, whatever its value.
+  for (size_t i = 0; i < part.size(); i = NextCharacter(lead, part, i)) {
     const uint8_t c = static_cast<uint8_t>(part[i]);
-    if (lead.IsLead(c) && i + 1 < part.size()) {
-      ++i;  // the trail byte is part of a character, whatever its value
-      continue;
-    }
+    if (NextCharacter(lead, part, i) != i + 1) continue;
     *at = i;
     if (c < 0x20) return NameFault::kControlCharacter;
     if (std::strchr("\\/:*?\"<>|", c) && c != 0) return NameFault::kForbiddenCharacter;
@@ -107,13 +96,12 @@ NameFault CheckScrFileNameForFiles(std::string_view file_name, const LeadBytes& 
 NameFault CheckFolderField(std::string_view folder, bool may_have_drive, const LeadBytes& lead,
                            size_t* at) {
   *at = 0;
-  // The macros name folders of the system; the rest is the author's.
+  // The macros name folders of the system; the rest is the author's. A
+  // macro counts where the destination rules expand it: where a character
+  // begins. Each is replaced by as many letters, so offsets stay.
   std::string text(folder);
-  for (const char* macro : {"<Program Files>", "<Windows>"}) {
-    const size_t length = std::strlen(macro);
-    for (size_t hit; (hit = text.find(macro)) != std::string::npos;)
-      text.replace(hit, length, std::string(length, 'M'));
-  }
+  for (const char* macro : {"<Program Files>", "<Windows>"})
+    text = ReplaceAll(lead, text, macro, std::string(std::strlen(macro), 'M'));
   size_t skip = 0;
   if (may_have_drive && text.size() >= 2 && IsAsciiLetter(text[0]) && text[1] == ':') skip = 2;
   const NameFault fault = CheckParts(std::string_view(text).substr(skip), "\\/", lead, at,

@@ -21,16 +21,18 @@ namespace scr {
 namespace {
 
 std::string FolderPart(System& sys, const std::string& path) {
-  return path.substr(0, FileNameStart(sys, path, "\\:"));
+  return FolderPart(LeadBytesOf(sys), path, "\\:");
 }
 
 // A folder as one spelling: its full path (no "." or ".." parts, "/" made
-// "\\"), without its trailing backslash (a drive's root keeps it), ASCII
-// letters lowered.
+// "\\"), without its trailing backslash (a drive's root keeps it), the
+// ASCII letters of its single-byte characters lowered (a trail byte that
+// looks like a capital is part of another character).
 std::string ComparableFolder(System& sys, const std::string& folder) {
+  const LeadBytes lead = LeadBytesOf(sys);
   std::string full = sys.FullPath(folder);
-  if (full.size() > 3) full = WithoutBackslash(sys, full);
-  return AsciiLower(full);
+  if (full.size() > 3) full = WithoutBackslash(lead, full);
+  return LowerSingleByteLetters(lead, full);
 }
 
 // Whether two folders are one, compared as full paths without regard to
@@ -75,10 +77,8 @@ uint32_t RandomNumber(uint32_t state) {
 // The temporary copy's path in `temp` for the sequence state `state`.
 // Exactly one backslash joins the two, whether or not the folder ends in
 // one.
-std::string TemporaryCopyPath(const std::string& temp, uint32_t state) {
-  std::string path = temp;
-  if (path.back() != '\\') path += '\\';
-  return path + "ZEROveruziuninst" + std::to_string(RandomNumber(state)) + ".exe";
+std::string TemporaryCopyPath(const LeadBytes& lead, const std::string& temp, uint32_t state) {
+  return JoinPath(lead, temp, "ZEROveruziuninst" + std::to_string(RandomNumber(state)) + ".exe");
 }
 
 // Whether `a` and `b` hold the same `size` bytes, read from their starts.
@@ -115,7 +115,7 @@ std::unique_ptr<File> MakeTemporaryCopy(System& sys, const std::string& own_path
   uint32_t state = sys.RandomSeed();
   for (int attempt = 0; attempt < kTemporaryCopyAttempts; ++attempt) {
     state = NextRandom(state);
-    const std::string candidate = TemporaryCopyPath(temp, state);
+    const std::string candidate = TemporaryCopyPath(LeadBytesOf(sys), temp, state);
     std::unique_ptr<File> written = sys.CreateNewFile(candidate);
     if (!written) continue;  // taken, or not creatable: another name
     std::unique_ptr<File> sealed;

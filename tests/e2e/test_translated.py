@@ -288,6 +288,65 @@ class TranslatedWizardTest(unittest.TestCase):
         finally:
             proc.kill()
 
+    def test_6_a_japanese_round_trip(self):
+        # Installed silently and removed again on a code page 932 system,
+        # with names whose trail bytes look like "\\" (機能 ends in 0x94 0x5C,
+        # 表 is 0x95 0x5C, ソ 0x83 0x5C) and an Uninstall word whose trail
+        # bytes look like capitals (アンインストール).
+        locales = os.path.join(self.work, "locale")
+        os.makedirs(locales, exist_ok=True)
+        code, _, err = scrtest.run_bounded(
+            ["localedef", "-i", "ja_JP", "-f", "UTF-8", os.path.join(locales, "ja_JP.UTF-8")],
+            timeout=120, log_dir=self.work, name="localedef")
+        if code not in (0, 1) or not os.path.isdir(os.path.join(locales, "ja_JP.UTF-8")):
+            self.skipTest("localedef cannot make ja_JP.UTF-8 (install the locales package): "
+                          + err)
+        env = dict(JAPANESE, LOCPATH=locales)
+        ja = shipped("ja")
+        title, subfolder = "\u6a5f\u80fd", "\u8868\u793a\u30bd\u30d5\u30c8"
+        pk = os.path.join(self.work, "packages")
+        package = os.path.join(pk, "japanese-round-trip.exe")
+        readme = scrtest.write_file(os.path.join(pk, "readme-ja.txt"),
+                                    "\u304a\u8aad\u307f\u304f\u3060\u3055\u3044\n".encode("utf-8"))
+        code, out, err = scrtest.run_bounded(scrtest.scrpack_build(
+            "-o", package, "--scr", os.path.join(pk, "aquarium.scr"), "--title", title,
+            "--language", "ja", "--dest-subfolder", subfolder, "--readme", readme,
+            "--desktop-shortcut"), timeout=60, log_dir=self.work, name="scrpack")
+        self.assertEqual(code, 0, err)
+        self.assertIn("code page 932", out)
+
+        self.prefix.wait_server()  # a session of its own, in the Japanese locale
+        code, _, err = self.prefix.run(package, ["-silent"], timeout=120, env=env)
+        self.assertEqual(code, 0, err)
+        self.prefix.wait_server()
+        folder = "C:\\Program Files\\" + subfolder + "\\"
+        uninstaller = folder + ja["Uninstall"] + " aquarium.exe"
+        group = scrtest.Prefix.PROGRAMS + "\\" + title
+        pieces = [folder + "aquarium.scr", uninstaller,
+                  folder + "%s %s.txt" % (title, ja["Readme"]),
+                  group + "\\%s %s.lnk" % (ja["Preview"], title),
+                  group + "\\%s.lnk" % ja["Readme"],
+                  group + "\\%s %s.lnk" % (ja["Uninstall"], title),
+                  scrtest.Prefix.DESKTOP + "\\%s %s.lnk" % (ja["Preview"], title)]
+        for piece in pieces:
+            self.assertTrue(self.prefix.exists(piece), piece + " not installed")
+        self.assertEqual(ja["Uninstall"], "\u30a2\u30f3\u30a4\u30f3\u30b9\u30c8\u30fc\u30eb")
+        registry = self.prefix.registry()
+        self.assertEqual(registry.get_value(UNINSTALL_KEY + "\\" + title, "DisplayName"), title)
+        self.assertEqual(registry.get_value(UNINSTALL_KEY + "\\" + title, "UninstallString"),
+                         '"%s"' % uninstaller)
+        self.assertEqual(registry.get_value("HKCU\\Software\\Quorvane\\" + title, "FileName_"),
+                         folder + "aquarium.scr")
+
+        code, _, err = self.prefix.run(uninstaller, ["-silent"], timeout=120, env=env)
+        self.assertEqual(code, 0, err)
+        self.prefix.wait_server()  # the temporary copy deletes the uninstaller
+        for piece in pieces + [group]:
+            self.assertFalse(self.prefix.exists(piece), piece + " left behind")
+        registry = self.prefix.registry()
+        self.assertFalse(registry.has_key(UNINSTALL_KEY + "\\" + title))
+        self.assertIsNone(registry.get_value("HKCU\\Software\\Quorvane\\" + title, "FileName_"))
+
 
 if __name__ == "__main__":
     scrtest.main()

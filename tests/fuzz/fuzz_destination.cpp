@@ -34,11 +34,20 @@ SimSystem& Sim() {
   return *sim;
 }
 
-std::string Trim(const std::string& text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-  return text.substr(begin, end - begin);
+// Blanks go as characters: a lead byte followed by a blank is one
+// character, and no blank.
+std::string Trim(const std::set<uint8_t>& lead, const std::string& text) {
+  const std::vector<size_t> starts = CharacterStarts(lead, text);
+  size_t first = 0, last = starts.size();
+  auto blank = [&](size_t k) {
+    const size_t end = k + 1 < starts.size() ? starts[k + 1] : text.size();
+    return end == starts[k] + 1 && static_cast<unsigned char>(text[starts[k]]) <= 32;
+  };
+  while (first < last && blank(first)) ++first;
+  while (last > first && blank(last - 1)) --last;
+  if (first == last) return "";
+  const size_t end = last < starts.size() ? starts[last] : text.size();
+  return text.substr(starts[first], end - starts[first]);
 }
 
 // Whether the last character of `text` is a "\" of its own.
@@ -63,22 +72,28 @@ std::string WithoutOneBackslash(const std::set<uint8_t>& lead, std::string text)
   return text;
 }
 
-std::string Replace(const std::string& text, const std::string& macro, const std::string& by) {
+// A macro is found only where a character begins.
+std::string Replace(const std::set<uint8_t>& lead, const std::string& text,
+                    const std::string& macro, const std::string& by) {
   std::string out;
   for (size_t i = 0; i < text.size();) {
     if (text.compare(i, macro.size(), macro) == 0) {
       out += by;
       i += macro.size();
     } else {
-      out += text[i++];
+      const size_t length =
+          lead.count(static_cast<uint8_t>(text[i])) && i + 1 < text.size() ? 2 : 1;
+      out += text.substr(i, length);
+      i += length;
     }
   }
   return out;
 }
 
-std::string Lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+// Trail bytes keep their value.
+std::string Lower(const std::set<uint8_t>& lead, std::string text) {
+  for (size_t s : CharacterStarts(lead, text))
+    if (text[s] >= 'A' && text[s] <= 'Z') text[s] = static_cast<char>(text[s] + ('a' - 'A'));
   return text;
 }
 
@@ -126,25 +141,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (shell_fails) sim.failing_folders.insert(ShellFolder::kProgramFiles);
 
   // The default folder, as the rule builds it.
-  std::string sub = Trim(subfolder);
+  std::string sub = Trim(lead, subfolder);
   if (!sub.empty() && sub.front() == '\\') sub.erase(0, 1);
   sub = WithoutOneBackslash(lead, sub);
-  std::string expected = WithBackslash(lead, Trim(WithBackslash(lead, Trim(folder)) + sub));
-  expected = Replace(expected, "<Windows>", WithoutOneBackslash(lead, windows));
+  std::string expected =
+      WithBackslash(lead, Trim(lead, WithBackslash(lead, Trim(lead, folder)) + sub));
+  expected = Replace(lead, expected, "<Windows>", WithoutOneBackslash(lead, windows));
   // When the shell cannot name it: the folder Windows records (a registry
   // value ends at its NUL; one that still needs expanding is none), else
   // "Program Files" on the drive of Windows.
   std::string shell_folder = program_files;
   const std::string value = recorded.substr(0, recorded.find('\0'));
   if (shell_fails || shell_folder.empty()) {
-    if (windows_records && !Trim(value).empty() && value.find('%') == std::string::npos) {
-      shell_folder = Trim(value);
+    if (windows_records && !Trim(lead, value).empty() && value.find('%') == std::string::npos) {
+      shell_folder = Trim(lead, value);
     } else {
       const bool drive = windows.size() >= 2 && windows[1] == ':';
       shell_folder = (drive ? windows.substr(0, 2) : std::string("C:")) + "\\Program Files";
     }
   }
-  expected = Replace(expected, "<Program Files>", WithoutOneBackslash(lead, shell_folder));
+  expected = Replace(lead, expected, "<Program Files>", WithoutOneBackslash(lead, shell_folder));
   // Text that is no whole text of the code page can end a replacement in a
   // lone lead byte that takes the separator behind it: one more then.
   expected = WithBackslash(lead, expected);
@@ -155,11 +171,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(EndsWithBackslash(lead, resolved));
 
   // The system-folder test and the allowed folder.
-  const std::string system32 = Lower(WithBackslash(lead, windows) + "system32\\");
+  const std::string system32 = Lower(lead, WithBackslash(lead, windows) + "system32\\");
   FUZZ_CHECK(IsDisallowedSystemFolder(sim, chosen) ==
-             (wow64 && Lower(WithBackslash(lead, chosen)) == system32));
+             (wow64 && Lower(lead, WithBackslash(lead, chosen)) == system32));
   FUZZ_CHECK(IsDisallowedSystemFolder(sim, resolved) ==
-             (wow64 && Lower(WithBackslash(lead, resolved)) == system32));
+             (wow64 && Lower(lead, WithBackslash(lead, resolved)) == system32));
   FUZZ_CHECK(AllowedSystemFolder(sim) == WithBackslash(lead, windows) + "SysWoW64\\");
   FUZZ_CHECK(IsRunningUnderWow64(sim) == wow64);
   return 0;

@@ -113,9 +113,19 @@ inline std::string ReferenceNormalised(const std::set<uint8_t>& lead, const std:
   std::string name = text.substr(start);
   const size_t dot = name.find('.');
   if (dot != std::string::npos && dot + 1 >= 9) name = name.substr(0, 8) + ".scr";
-  if (name.size() > 4)
+  if (name.size() > 4) {
+    // A double-byte character that starts before the last four bytes and
+    // ends among them is replaced whole.
+    size_t straddling = std::string::npos;
+    for (size_t i = 0; i < name.size();) {
+      const bool pair = lead.count(static_cast<uint8_t>(name[i])) && i + 1 < name.size();
+      if (pair && i + 5 == name.size()) straddling = i + 1;
+      i += pair ? 2 : 1;
+    }
     for (size_t i = 0; i + 4 < name.size(); ++i)
       if (!IsAsciiAlnum(name[i])) name[i] = '_';
+    if (straddling != std::string::npos) name[straddling] = '_';
+  }
   std::string result = folder + name;
   if (result.size() >= 256 && !folder.empty()) result = name;
   return result.substr(0, 256);

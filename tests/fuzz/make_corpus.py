@@ -204,6 +204,27 @@ def main():
         seed("destination", name, bytes([settings]) +
              fdp(folder, sub, windows, program_files, recorded) + chosen)
 
+    # The code page (0 1252, 1 932, 2 936, 3 949, 4 950), then title, file
+    # name and the Uninstall, Readme and Preview words, in that code page.
+    def sjis(text):
+        return text.encode("cp932")
+    for name, code_page, title, file_name, uninstall, readme, preview in [
+        ("english", 0, b"My Saver", b"MySaver.scr", b"Uninstall", b"Readme", b"Preview"),
+        ("win98-like-name", 1, b"Saver", sjis("Saver\u30bd"), b"", b"", b""),
+        ("japanese", 1, sjis("\u6a5f\u80fd"), sjis("\u30bd.scr"),
+         sjis("\u30a2\u30f3\u30a4\u30f3\u30b9\u30c8\u30fc\u30eb"),
+         sjis("\u8aad\u3093\u3067\u304f\u3060\u3055\u3044"), sjis("\u30d7\u30ec\u30d3\u30e5\u30fc")),
+        ("japanese-lone-lead", 1, b"Saver\x95", b"Saver\x83\\", b"\x83A", b"\x95|", b"Vorschau\x83"),
+        ("gbk", 2, "\u5c4f\u5e55\u4fdd\u62a4".encode("gbk"), b"saver.scr",
+         "\u5378\u8f7d".encode("gbk"), b"\x81\\", b"\x81|"),
+        ("korean", 3, "\ud654\uba74".encode("cp949"), b"saver.scr", "\uc81c\uac70".encode("cp949"),
+         b"", b"\xb0A"),
+        ("big5", 4, "\u87a2\u5e55".encode("cp950"), "\u529f.scr".encode("cp950"),
+         "\u89e3\u9664\u5b89\u88dd".encode("cp950"), b"\xa5\\", b"\xa5|"),
+    ]:
+        seed("name_roads", name, bytes([code_page]) + fdp(title, file_name, uninstall, readme) +
+             preview)
+
 
 if __name__ == "__main__":
     main()

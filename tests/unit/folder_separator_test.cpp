@@ -7,9 +7,11 @@
 #include "install/destination.h"
 #include "install/install_run.h"
 #include "install/player_settings.h"
+#include "install/registration.h"
 #include "package/file_name.h"
 #include "package/writer.h"
 #include "platform/sim/sim_system.h"
+#include "setup/run_mode.h"
 #include "wizard/memory_view.h"
 #include "wizard/setup_form.h"
 
@@ -72,12 +74,14 @@ class SeparatorInstall : public testing::Test {
   void Start(std::vector<std::string> args = {"setup.exe"}, RunModes modes = {}) {
     UseShiftJis(sim);
     SetupRecord record{};
-    SetField(record.ScrFileName, "Aquarium.scr");
-    SetField(record.ScrTitle, "Aquarium");
+    SetField(record.ScrFileName, file_name);
+    SetField(record.ScrTitle, title);
     SetShortString(record.DestFolder, "C:\\Savers\\" + kTable);
+    record.AddUninstallEntry = record.AddStartMenuGroup = record.AddDesktopShortcut = 1;
     std::unique_ptr<File> out = sim.CreateFile(sim.module_path);
     ASSERT_TRUE(out);
-    ASSERT_TRUE(WriteSetupFile(*out, std::string(512, 'P'), "MZ screensaver", "", "", "", record));
+    ASSERT_TRUE(WriteSetupFile(*out, std::string(512, 'P'), "MZ screensaver", readme, "", language,
+                               record));
     out.reset();
     form = std::make_unique<TSCRSetup>(sim, view, modes, std::move(args));
     form->FormCreate();
@@ -93,7 +97,92 @@ class SeparatorInstall : public testing::Test {
   SimSystem sim;
   MemoryView view;
   std::unique_ptr<TSCRSetup> form;
+  std::string title = "Aquarium";
+  std::string file_name = "Aquarium.scr";
+  std::string readme;
+  std::string language;
 };
+
+// Title 機能 (8B 40 94 5C) ends in the trail byte 0x5C: its group folder
+// is created with its whole name and holds all three shortcuts.
+TEST_F(SeparatorInstall, ATitleEndingInATrailByteGetsItsGroup) {
+  title = "\x8B\x40\x94\x5C";
+  readme = "Read me";
+  Start({"setup.exe", "-silent"}, RunModes{true, false});
+  EXPECT_EQ(form->exit_code, kExitOk);
+  const std::string folder = "C:\\Savers\\" + kTable + "\\";
+  const std::string group = sim.special_folders[ShellFolder::kPrograms] + "\\" + title + "\\";
+  EXPECT_TRUE(sim.DirectoryExists(group));
+  EXPECT_EQ(sim.LinkTarget(group + "Preview " + title + ".lnk"), folder + "Aquarium.scr");
+  EXPECT_EQ(sim.LinkTarget(group + "Readme.lnk"), folder + title + " Readme.txt");
+  EXPECT_EQ(sim.LinkTarget(group + "Uninstall " + title + ".lnk"),
+            folder + "uninstall Aquarium.exe");
+  EXPECT_TRUE(sim.FileExists(folder + title + " Readme.txt"));
+}
+
+// Windows 98 keeps the file name as stored: one ending in ソ (83 5C) still
+// has its folder found before its first character.
+TEST_F(SeparatorInstall, OnWindows98AFileNameEndingInATrailByteKeepsTheReadmeTarget) {
+  sim.version = VersionInfo{true, 1, 4, 10, " A "};
+  file_name = "Saver\x83\x5C";
+  readme = "Read me";
+  Start({"setup.exe", "-silent"}, RunModes{true, false});
+  EXPECT_EQ(form->exit_code, kExitOk);
+  const std::string folder = "C:\\Savers\\" + kTable + "\\";
+  EXPECT_EQ(sim.ReadWholeFile(folder + file_name), "MZ screensaver");
+  const std::string group = sim.special_folders[ShellFolder::kPrograms] + "\\Aquarium\\";
+  EXPECT_EQ(sim.LinkTarget(group + "Readme.lnk"), folder + "Aquarium Readme.txt");
+  EXPECT_EQ(sim.LinkTarget(group + "Preview Aquarium.lnk"), folder + file_name);
+}
+
+// "Uninstall" in Japanese (アンインストール): its trail bytes 0x41, 0x43 and
+// 0x58 look like capitals. The uninstaller keeps the word as translated;
+// a reinstall over an installation that lowered those bytes removes the
+// garbled uninstaller when it is this title's uninstaller copy, and nothing
+// else of that name.
+TEST_F(SeparatorInstall, TheJapaneseUninstallerKeepsItsNameAndReplacesTheGarbledOne) {
+  const std::string word = "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B";
+  const std::string garbled = AsciiLower(word);
+  ASSERT_NE(garbled, word);
+  language = "Setup\r\nUninstall=" + word + "\r\n";
+  Start({"setup.exe", "-silent"}, RunModes{true, false});
+  EXPECT_EQ(form->exit_code, kExitOk);
+  const std::string folder = "C:\\Savers\\" + kTable + "\\";
+  const std::string uninstaller = folder + word + " Aquarium.exe";
+  const std::string old = folder + garbled + " Aquarium.exe";
+  ASSERT_TRUE(sim.FileExists(uninstaller));
+  EXPECT_FALSE(sim.FileExists(old));
+  std::string entry;
+  sim.RegGetString(RootKey::kLocalMachine, std::string(kUninstallKeyParent) + "Aquarium",
+                   "UninstallString", &entry);
+  EXPECT_EQ(entry, "\"" + uninstaller + "\"");
+  const std::string group = sim.special_folders[ShellFolder::kPrograms] + "\\Aquarium\\";
+  EXPECT_EQ(sim.LinkTarget(group + word + " Aquarium.lnk"), uninstaller);
+
+  // What an earlier version left: its uninstaller under the garbled name.
+  const std::string copy = sim.ReadWholeFile(uninstaller);
+  sim.PutFile(old, copy);
+  form.reset();
+  Start({"setup.exe", "-silent"}, RunModes{true, false});
+  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_TRUE(sim.FileExists(uninstaller));
+  EXPECT_FALSE(sim.FileExists(old));
+
+  // A file of that name that is no uninstaller of this title stays.
+  sim.PutFile(old, "MZ something else");
+  form.reset();
+  Start({"setup.exe", "-silent"}, RunModes{true, false});
+  EXPECT_EQ(sim.ReadWholeFile(old), "MZ something else");
+  // Nor does the uninstaller of another title.
+  std::string another = copy;
+  const size_t title_at = another.size() - kRecordAndTrailerSize + offsetof(SetupRecord, ScrTitle);
+  ASSERT_EQ(another.substr(title_at, 9), std::string("Aquarium", 9));
+  another.replace(title_at, 8, "Aquarius");
+  sim.PutFile(old, another);
+  form.reset();
+  Start({"setup.exe", "-silent"}, RunModes{true, false});
+  EXPECT_TRUE(sim.FileExists(old));
+}
 
 TEST_F(SeparatorInstall, TheDefaultFolderGetsTheScreensaver) {
   Start();

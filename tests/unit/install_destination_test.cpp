@@ -34,12 +34,14 @@ TEST_F(DestinationTest, AFolderEndingInALoneLeadByteStillEndsInASeparator) {
   EXPECT_EQ(Resolve("", "\\\xEE"), "\\");
   EXPECT_EQ(Resolve("C:\\Savers\xEE", ""), "C:\\Savers\\");
   EXPECT_EQ(Resolve("C:\\", "Fish\xEE"), "C:\\Fish\\");
-  // A lead byte in front of "<" (no whole text of the code page): the
-  // macro behind it is still replaced byte for byte, and the folder still
-  // ends with a separator of its own.
+  // A lead byte in front of "<" (no whole text of the code page) takes it
+  // for its trail byte: what follows is no macro. A macro that starts on a
+  // character is replaced, and the folder still ends with a separator of
+  // its own.
   sim.windows_directory = "C:\\W\xEE";
-  EXPECT_EQ(Resolve("X\xEE<Windows>", ""),
-            "X\xEE"
+  EXPECT_EQ(Resolve("X\xEE<Windows>", ""), "X\xEE<Windows>\\");
+  EXPECT_EQ(Resolve("X\xEE\xEE<Windows>", ""),
+            "X\xEE\xEE"
             "C:\\W\xEE\\\\");
   // A whole double-byte character whose trail byte is 0x5C stays, and gets
   // its separator.

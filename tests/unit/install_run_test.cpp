@@ -629,9 +629,16 @@ TEST_F(InstallRunTest, AFolderOfThousandsOfLevelsIsRefusedWithoutRecursion) {
 }
 
 TEST(UninstallerFileName, ReplacesTheExtensionFromTheLastDot) {
-  EXPECT_EQ(UninstallerFileName("Uninstall", "MySaver.scr"), "uninstall MySaver.exe");
-  EXPECT_EQ(UninstallerFileName("ENTF", "a.b.scr"), "entf a.b.exe");
-  EXPECT_EQ(UninstallerFileName("Uninstall", "NoDot"), "uninstall NoDot.exe");
+  const LeadBytes single;
+  EXPECT_EQ(UninstallerFileName(single, "Uninstall", "MySaver.scr"), "uninstall MySaver.exe");
+  EXPECT_EQ(UninstallerFileName(single, "ENTF", "a.b.scr"), "entf a.b.exe");
+  EXPECT_EQ(UninstallerFileName(single, "Uninstall", "NoDot"), "uninstall NoDot.exe");
+  // Japanese "Uninstall" in code page 932: its trail bytes 0x41, 0x43 and
+  // 0x58 look like "A", "C" and "X" and stay as they are; the Latin
+  // letters beside it are lowered.
+  const std::string japanese = "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B";
+  EXPECT_EQ(UninstallerFileName(LeadBytesOfCodePage(932), japanese + "EXE", "MySaver.scr"),
+            japanese + "exe MySaver.exe");
 }
 
 TEST(DeleteFileIfExists, LeavesAFileThatCannotBeOpened) {

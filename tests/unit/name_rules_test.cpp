@@ -57,6 +57,20 @@ TEST(TitleRule, ATrailByteThatLooksLikeABackslashSplitsNothing) {
   EXPECT_EQ(CheckTitle(kSo + "\\..", ShiftJis()), NameFault::kDotsOnlyPart);
 }
 
+// A lead byte at the end, without its trail byte, would take the "\" that
+// ends the group folder (or the blank behind a word) for its trail byte.
+TEST(TitleRule, HalfACharacterAtTheEndIsRefusedEverywhere) {
+  const std::string half = "Saver\x83";
+  EXPECT_EQ(CheckTitle(half, ShiftJis()), NameFault::kIncompleteCharacter);
+  EXPECT_EQ(CheckNameWord(half, ShiftJis()), NameFault::kIncompleteCharacter);
+  EXPECT_EQ(CheckScrFileName(half, ShiftJis()), NameFault::kIncompleteCharacter);
+  EXPECT_EQ(InstalledFileName("C:\\" + half, ShiftJis()), "");
+  // Whole characters, and the same byte in a single-byte code page, pass.
+  EXPECT_EQ(CheckTitle(half + "\x5C", ShiftJis()), NameFault::kNone);
+  EXPECT_EQ(CheckTitle(half, kSingleByte), NameFault::kNone);
+  EXPECT_EQ(InstalledFileName("C:\\Saver" + kSo, ShiftJis()), "Saver" + kSo);
+}
+
 TEST(TitleRule, TheSystemFormAsksTheSystemsCodePage) {
   SimSystem sim;
   const std::string title = kSo + "..";

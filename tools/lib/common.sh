@@ -14,6 +14,9 @@ SCR_PACKAGES=(
   osslsigncode icoutils clang libclang-rt-14-dev
   # Japanese and Chinese glyphs for the wizard of a translated package.
   fonts-wqy-microhei
+  # The locale sources localedef needs to make the ja_JP.UTF-8 locale with
+  # which Wine turns Japanese file names into Unix ones.
+  locales
 )
 
 scr_install_packages() {

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "package/ansi_text.h"
 #include "package/record.h"
 #include "package/setup_icon.h"
 #include "package/writer.h"
@@ -405,8 +406,10 @@ int RunBuild(const BuildOptions& o, Findings findings) {
   findings.Print(std::cerr, report.quiet);
   std::cout << "scrpack: wrote " << output_path << " (" << size << " bytes): \""
             << ShowPackageText(in.title, in.code_page) << "\" installs "
-            << ShowPackageText(in.file_name.substr(in.file_name.find_last_of("\\/:") + 1),
-                               in.code_page)
+            << ShowPackageText(
+                   in.file_name.substr(scr::FileNameStart(scr::LeadBytesOfCodePage(in.code_page),
+                                                          in.file_name, scr::kAnySeparators)),
+                   in.code_page)
             << ", texts in code page " << in.code_page
             << (in.language_name.empty() ? std::string(", English")
                                          : ", language " + in.language_name)

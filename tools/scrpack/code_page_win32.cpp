@@ -59,12 +59,9 @@ bool DecodeFromCodePage(std::string_view bytes, int code_page, std::string* utf8
   utf8->clear();
   *bad_offset = 0;
   if (!KnownCodePage(code_page) || !IsValidCodePage(static_cast<UINT>(code_page))) return false;
+  const scr::LeadBytes lead = LeadBytesOfCodePage(code_page);
   for (size_t i = 0; i < bytes.size();) {
-    const size_t length =
-        IsDBCSLeadByteEx(static_cast<UINT>(code_page), static_cast<BYTE>(bytes[i])) &&
-                i + 1 < bytes.size()
-            ? 2
-            : 1;
+    const size_t length = scr::NextCharacter(lead, bytes, i) - i;
     wchar_t wide[4];
     const int n = MultiByteToWideChar(static_cast<UINT>(code_page), MB_ERR_INVALID_CHARS,
                                       bytes.data() + i, static_cast<int>(length), wide, 4);

@@ -159,6 +159,8 @@ std::string NameProblem(scr::NameFault fault, std::string_view bytes, size_t at,
              "itself";
     case scr::NameFault::kSeparator:
       return "holds " + c + ", which would make the name a path";
+    case scr::NameFault::kIncompleteCharacter:
+      return "ends in the first byte of a double-byte character without its second byte";
     case scr::NameFault::kForbiddenCharacter:
       return "holds " + c + ", which Windows refuses in file and folder names";
     case scr::NameFault::kControlCharacter: {

@@ -107,19 +107,7 @@ std::vector<int> KnownCodePages() {
   return {874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
 }
 
-scr::LeadBytes LeadBytesOfCodePage(int code_page) {
-  scr::LeadBytes lead;
-  const auto mark = [&](int first, int last) {
-    for (int b = first; b <= last; ++b) lead.lead[static_cast<size_t>(b)] = true;
-  };
-  if (code_page == 932) {
-    mark(0x81, 0x9F);
-    mark(0xE0, 0xFC);
-  } else if (code_page == 936 || code_page == 949 || code_page == 950) {
-    mark(0x81, 0xFE);
-  }
-  return lead;
-}
+scr::LeadBytes LeadBytesOfCodePage(int code_page) { return scr::LeadBytesOfCodePage(code_page); }
 
 bool KnownCodePage(int code_page) {
   for (int known : KnownCodePages())

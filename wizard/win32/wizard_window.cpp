@@ -11,6 +11,7 @@
 #include <array>
 #include <optional>
 
+#include "package/ansi_text.h"
 #include "package/setup_icon.h"
 #include "platform/win32/system_library.h"
 #include "wizard/keyboard.h"
@@ -129,17 +130,16 @@ TextLine Measure(HDC dc, const std::string& text) {
 
 // The link's address as it fits into `width`: whole, or as much of it as
 // fits followed by "..." (never cut inside a double-byte character).
-TextLine FitLink(HDC dc, const std::string& address, int width) {
+TextLine FitLink(HDC dc, const LeadBytes& lead, const std::string& address, int width) {
   TextLine whole = Measure(dc, address);
   if (whole.Width() <= width) return whole;
   const int room = width - Measure(dc, kEllipsis).Width();
   size_t keep = 0;
-  for (size_t i = 0; i < address.size(); ++i) {
-    const bool lead = IsDBCSLeadByte(static_cast<BYTE>(address[i])) && i + 1 < address.size();
-    const size_t end = lead ? i + 1 : i;
-    if (whole.ends[end] > room) break;
-    keep = end + 1;
-    i = end;
+  for (size_t i = 0; i < address.size();) {
+    const size_t next = NextCharacter(lead, address, i);
+    if (whole.ends[next - 1] > room) break;
+    keep = next;
+    i = next;
   }
   return Measure(dc, address.substr(0, keep) + kEllipsis);
 }
@@ -499,7 +499,7 @@ void Win32View::FitToText(Control c) {
   if (entry.kind == Kind::kLink) {
     // The clickable area is the text as drawn, never wider than the layout
     // allows: a long address would otherwise lie over the buttons.
-    w = FitLink(dc, text, S(entry.w)).Width();
+    w = FitLink(dc, LeadBytesOf(system_), text, S(entry.w)).Width();
     h = S(entry.h);
   } else {
     UINT flags = DT_CALCRECT | DT_EXPANDTABS;
@@ -538,7 +538,8 @@ void Win32View::DrawLink(const DRAWITEMSTRUCT& item) {
   HDC dc = item.hDC;
   FillRect(dc, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
   HGDIOBJ old = SelectObject(dc, FontOf(Font::kLink));
-  TextLine line = FitLink(dc, WindowText(item.hwndItem), S(LayoutOf(Control::Link).w));
+  TextLine line =
+      FitLink(dc, LeadBytesOf(system_), WindowText(item.hwndItem), S(LayoutOf(Control::Link).w));
   if (!line.text.empty()) {
     // Where each character ends becomes how far it advances.
     for (size_t i = line.ends.size() - 1; i > 0; --i) line.ends[i] -= line.ends[i - 1];
