@@ -24,44 +24,34 @@ std::string FolderPart(System& sys, const std::string& path) {
   return path.substr(0, FileNameStart(sys, path, "\\:"));
 }
 
-// A folder as one spelling: its full path (no "." or ".." parts, "/" made
-// "\\"), without its trailing backslash (a drive's root keeps it), ASCII
-// letters lowered.
-std::string ComparableFolder(System& sys, const std::string& folder) {
-  std::string full = sys.FullPath(folder);
-  if (full.size() > 3) full = WithoutBackslash(sys, full);
-  return AsciiLower(full);
-}
-
-// Whether two folders are one, compared as full paths without regard to
-// letter case, in their long and in their short (8.3) spelling.
-bool SameFolder(System& sys, const std::string& a, const std::string& b) {
-  if (a.empty() || b.empty()) return false;
-  const std::string long_a = ComparableFolder(sys, a);
-  const std::string long_b = ComparableFolder(sys, b);
-  if (long_a == long_b) return true;
-  return ComparableFolder(sys, sys.ShortPath(long_a)) ==
-         ComparableFolder(sys, sys.ShortPath(long_b));
-}
-
-// The screensaver this uninstaller removes: always a file in its own
-// folder, which is the folder that received the screensaver. The recorded
-// path is per-user data that any program of the user may rewrite, while
-// this run may be elevated: it counts only when its folder is this very
-// folder (so neither a system file nor another installation of the same
-// title is ever deleted), and even then only its name is taken. Otherwise
-// the name is the one the install run gave the file: the package's file
-// name behind any of "\\", "/" and ":".
-std::string ScreensaverToRemove(System& sys, const std::string& own, const std::string& recorded,
+// The screensaver this uninstaller removes. The install run named the
+// uninstaller after its target (translated "Uninstall" lowered, a blank,
+// the target's name with ".exe": "uninstall MySaver1.exe" beside
+// MySaver1.scr), so the target is this program's own folder plus the middle
+// of its own name with the extension of the package's file name. The
+// recorded path is never asked: it is per-user data that any program of the
+// user may rewrite, this run may be elevated, and its folder may be one the
+// system shares (the Windows folder). An uninstaller that no longer bears
+// such a name removes the package's own file name from its folder.
+std::string ScreensaverToRemove(System& sys, const LanguageTable& table, const std::string& own,
                                 const std::string& file_name) {
-  const LeadBytes lead = LeadBytesOf(sys);
-  const std::string own_folder = FolderPart(sys, own);
-  const size_t name_start = FileNameStart(lead, recorded, kAnySeparators);
-  const std::string recorded_name = InstalledFileName(recorded, lead);
-  if (!recorded_name.empty() && SameFolder(sys, recorded.substr(0, name_start), own_folder))
-    return own_folder + recorded_name;
-  const std::string name = InstalledFileName(file_name, lead);
-  return name.empty() ? std::string() : own_folder + name;
+  const std::string package_name = InstalledFileName(file_name, LeadBytesOf(sys));
+  if (package_name.empty()) return "";
+  const size_t name_start = FileNameStart(sys, own, kFolderSeparators);
+  const std::string own_folder = own.substr(0, name_start);
+  const std::string own_name = own.substr(name_start);
+  const std::string prefix = AsciiLower(NameWord(sys, table, TextId::kUninstall)) + " ";
+  const std::string suffix = ".exe";
+  const std::string lowered = AsciiLower(own_name);
+  if (lowered.size() > prefix.size() + suffix.size() && lowered.rfind(AsciiLower(prefix), 0) == 0 &&
+      lowered.compare(lowered.size() - suffix.size(), suffix.size(), suffix) == 0) {
+    const size_t dot = package_name.rfind('.');
+    const std::string extension = dot == std::string::npos ? "" : package_name.substr(dot);
+    const std::string middle =
+        own_name.substr(prefix.size(), own_name.size() - prefix.size() - suffix.size());
+    return own_folder + middle + extension;
+  }
+  return own_folder + package_name;
 }
 
 // The next state of the pseudo-random sequence (a linear congruential
@@ -172,13 +162,12 @@ bool RunUninstall(TSCRSetup& form) {
   // because the readme's name, too, is built from it.
   const bool title_in_place = TitleStaysInPlace(sys, title);
 
-  // Read before the settings that hold it are cleared. This program's file
-  // is the one loading opened (GetModuleFileName is not asked again: a
+  // This program's file is the one loading opened (GetModuleFileName is not asked again: a
   // failure then could make the run look for its files, copy and mark for
   // deletion under another name).
   const std::string own = form.package.program_path;
-  const std::string screensaver = ScreensaverToRemove(sys, own, ReadInstalledPath(sys, title),
-                                                      FieldText(record.ScrFileName));
+  const std::string screensaver =
+      ScreensaverToRemove(sys, form.package.table, own, FieldText(record.ScrFileName));
 
   if (form.modes.PreviewOnly) {
     form.view.Terminate();
@@ -197,7 +186,8 @@ bool RunUninstall(TSCRSetup& form) {
   }
   ClearPlayerSettings(sys, title);
   if (record.ReadmeSize > 0 && title_in_place) {
-    const std::string readme = FolderPart(sys, own) + ReadmeFileName(sys, form.package.table, title);
+    const std::string readme =
+        FolderPart(sys, own) + ReadmeFileName(sys, form.package.table, title);
     sys.DeleteFile(readme);
     if (sys.FileExists(readme)) return false;
   }

@@ -392,19 +392,18 @@ TEST_F(InstallRunTest, LateFailuresAlsoRemoveTheCopiedScreensaver) {
   EXPECT_TRUE(sim.FileExists("C:\\Late\\My Saver Readme.txt"));
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{kCopyFailed});
 
-  // A title that file names forbid makes the readme fail.
+  // A readme that cannot be written fails the copy too.
   sim.boxes.clear();
   view = MemoryView();
-  SetField(pkg.record.ScrTitle, "Why?");
+  sim.fail_create_file.insert("C:\\Why\\My Saver Readme.txt");
   Start();
   InstallInto("C:\\Why\\");
   EXPECT_FALSE(sim.FileExists("C:\\Why\\MySaver.scr"));
-  EXPECT_EQ(BoxTexts(), std::vector<std::string>{
-                            "There was an error installing Why?. Installation is not complete."});
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{kCopyFailed});
   EXPECT_EQ(form->exit_code, kExitCopyFailed);
   // No entry names the uninstaller that was never written.
-  EXPECT_FALSE(sim.RegKeyExists(RootKey::kLocalMachine,
-                                "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Why?"));
+  EXPECT_FALSE(sim.RegKeyExists(
+      RootKey::kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\My Saver"));
 }
 
 TEST_F(InstallRunTest, PreviewOnlyChangesNothingAndShowsOnlyItsNotice) {

@@ -340,28 +340,6 @@ TEST_F(UninstallRun, PathWithBlanksReachesTheCopyWhole) {
   }
 }
 
-TEST_F(UninstallRun, TitleWithDoubleQuoteStillPassesThePathButNoMessage) {
-  Package p;
-  p.title = "12\" Fish";
-  Install(p);
-  sim->PutFile(kScreensaver, "screensaver bytes");
-  sim->answers = {MsgAnswer::kYes};
-  Run();
-  std::vector<std::string> args = RemovalArguments();
-  ASSERT_GE(ArgumentCount(args), 2u);
-  EXPECT_EQ(args[1], "-delfile");
-  EXPECT_EQ(args[2], kShortUninstaller);
-  EXPECT_NE(ArgumentCount(args), 4u);
-
-  // The copy deletes the uninstaller all the same, without a message.
-  sim->module_path = sim->shell_calls[0].file;
-  sim->PutFile(kShortUninstaller, "uninstaller");
-  size_t boxes = sim->boxes.size();
-  EXPECT_EQ(RunDeferredRemoval(*sim, args), 0);
-  EXPECT_FALSE(Has(kShortUninstaller));
-  EXPECT_EQ(sim->boxes.size(), boxes);
-}
-
 TEST_F(UninstallRun, EachFlagGovernsItsOwnPiece) {
   for (int flags = 0; flags < 8; ++flags) {
     for (bool readme : {false, true}) {
@@ -577,34 +555,53 @@ TEST_F(UninstallRun, ATamperedRecordedPathNeverDeletesAFileOutsideTheUninstaller
   }
 }
 
-TEST_F(UninstallRun, ARecordedPathInTheUninstallersOwnFolderCountsInAnySpelling) {
-  // The install chose a numbered name because a file of the package's name
-  // was there already: the record names the numbered file, and only that
-  // one goes. The folder may be spelt in other letter case or in its short
-  // form.
+TEST_F(UninstallRun, TheScreensaverIsNamedByTheUninstallersOwnNameNeverByTheRecord) {
+  // The install run named the uninstaller after its target, numbered when
+  // a file of the package's name was there already. The recorded path is
+  // never taken as a name, whatever file of the folder it names, in
+  // whatever spelling: the folder may be one the system shares.
   const std::string folder = "C:\\Program Files\\Aquarium Saver\\";
-  for (const std::string& recorded :
-       {folder + "Aquari1.scr", std::string("c:\\program files\\AQUARIUM SAVER\\Aquari1.scr"),
-        std::string("C:\\PROGRA~1\\AQUARI~1\\Aquari1.scr"),
-        std::string("C:/Program Files/Aquarium Saver/Aquari1.scr"),
-        std::string("C:\\Program Files\\Aquarium Saver\\Sub\\..\\Aquari1.scr")}) {
-    SCOPED_TRACE(recorded);
-    Reset();
-    sim->module_path = folder + "uninstall Aquarium.exe";
-    sim->short_paths["C:\\Program Files\\Aquarium Saver"] = "C:\\PROGRA~1\\AQUARI~1";
-    sim->MakeFolders(folder);
-    Install(Package{});
-    sim->PutFile(folder + "Aquarium.scr", "someone else's file of the same name");
-    sim->PutFile(folder + "Aquari1.scr", "the installed screensaver");
-    const std::string player = "\\Software\\Quorvane\\Aquarium";
-    sim->RegCreateKey(RootKey::kCurrentUser, player);
-    sim->RegSetString(RootKey::kCurrentUser, player, "FileName_", recorded);
-    RunModes modes;
-    modes.SilentMode = true;
-    Run(modes);
-    EXPECT_EQ(form->exit_code, kExitOk);
-    EXPECT_FALSE(Has(folder + "Aquari1.scr"));
-    EXPECT_TRUE(Has(folder + "Aquarium.scr"));
+  const struct {
+    const char* uninstaller;
+    const char* removed;
+  } owners[] = {
+      {"uninstall Aquari1.exe", "Aquari1.scr"},
+      {"Uninstall Aquari1.EXE", "Aquari1.scr"},
+      {"uninstall Aquarium.exe", "Aquarium.scr"},
+      // renamed: the package's own file name
+      {"remove it.exe", "Aquarium.scr"},
+  };
+  const std::vector<std::string> files = {"Aquarium.scr", "Aquari1.scr", "notepad.exe",
+                                          "Aquarium Readme.txt"};
+  for (const auto& owner : owners) {
+    for (const std::string& recorded :
+         {std::string("notepad.exe"), std::string("NOTEPAD.EXE"), std::string("Aquarium.scr"),
+          std::string("Aquari1.scr"), std::string(owner.uninstaller),
+          std::string("Aquarium Readme.txt"), std::string("")}) {
+      for (const std::string& spelling :
+           {folder, std::string("c:\\program files\\AQUARIUM SAVER\\"),
+            std::string("C:\\PROGRA~1\\AQUARI~1\\"),
+            std::string("C:/Program Files/Aquarium Saver/")}) {
+        SCOPED_TRACE(std::string(owner.uninstaller) + " / " + spelling + recorded);
+        Reset();
+        sim->module_path = folder + owner.uninstaller;
+        sim->short_paths["C:\\Program Files\\Aquarium Saver"] = "C:\\PROGRA~1\\AQUARI~1";
+        sim->MakeFolders(folder);
+        Install(Package{});
+        for (const std::string& file : files) sim->PutFile(folder + file, file);
+        const std::string player = "\\Software\\Quorvane\\Aquarium";
+        sim->RegCreateKey(RootKey::kCurrentUser, player);
+        sim->RegSetString(RootKey::kCurrentUser, player, "FileName_", spelling + recorded);
+        RunModes modes;
+        modes.SilentMode = true;
+        Run(modes);
+        EXPECT_EQ(form->exit_code, kExitOk);
+        for (const std::string& file : files) {
+          const bool goes = file == owner.removed || file == "Aquarium Readme.txt";
+          EXPECT_EQ(Has(folder + file), !goes) << file;
+        }
+      }
+    }
   }
 }
 
@@ -621,7 +618,8 @@ TEST_F(UninstallRun, ScreensaverDeletedByHandIsNoError) {
 }
 
 TEST_F(UninstallRun, TitleThatBreaksTheNameRuleIsRefusedAndLeavesSharedPlacesAlone) {
-  for (std::string title : {"", "   ", "\\", " \\ \\", "..", "a\\..", "..\\..\\WINDOWS", "x/."}) {
+  for (std::string title : {"", "   ", "\\", " \\ \\", "..", "a\\..", "..\\..\\WINDOWS", "x/.",
+                            "Games\\Aquarium", "CON", "Fish."}) {
     SCOPED_TRACE("title [" + title + "]");
     Reset();
     Package p;

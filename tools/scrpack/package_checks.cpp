@@ -159,6 +159,11 @@ std::string NameProblem(scr::NameFault fault, std::string_view bytes, size_t at,
              "itself";
     case scr::NameFault::kSeparator:
       return "holds " + c + ", which would make the name a path";
+    case scr::NameFault::kTitleBackslash:
+      return "holds " + c +
+             ": a title cannot hold \\ (it would nest the uninstall entry, the Start-menu "
+             "group and the player's settings key, or make them a path); the setup refuses "
+             "such a package";
     case scr::NameFault::kForbiddenCharacter:
       return "holds " + c + ", which Windows refuses in file and folder names";
     case scr::NameFault::kControlCharacter: {
