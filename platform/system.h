@@ -159,6 +159,25 @@ class System {
   // `with_owner` is true. Returns ShellExecuteA's result (> 32: success).
   virtual intptr_t ShellExecute(bool with_owner, const std::string& verb, const std::string& file,
                                 const std::string& params, const std::string& dir, int show) = 0;
+  // Starts `program` by its full path (CreateProcessA, no search and no
+  // shell lookup), its command line the quoted path, a blank and `params`,
+  // its first window shown as `show`, its current folder its own folder.
+  // False when it could not be started.
+  virtual bool StartProgram(const std::string& program, const std::string& params, int show) = 0;
+  // Whether the process runs with an elevated token (TokenElevation, looked
+  // up at run time; false where Windows has no elevation: 9x, NT 4 to XP).
+  virtual bool IsElevated() = 0;
+  // Runs `verb` on `file` through the desktop shell of the logged-on user
+  // (IShellWindows, the desktop view's IShellDispatch2::ShellExecute), so it
+  // runs unelevated, as that user. False when that route is not there
+  // (Explorer is not the running shell).
+  virtual bool ShellExecuteAsDesktopUser(const std::string& verb, const std::string& file,
+                                         int show) = 0;
+  // ShellExecuteExA with SEE_MASK_CLASSKEY: the verb's command comes from
+  // the class key `class_key` under HKEY_LOCAL_MACHINE only, never from
+  // the per-user classes. True when something was started.
+  virtual bool ShellExecuteMachineClass(const std::string& verb, const std::string& file,
+                                        const std::string& class_key, int show) = 0;
   // Writes a shell link file whose path and icon source (index 0) are
   // `target`. COM is initialised around the call. False on failure.
   virtual bool CreateShellLink(const std::string& target, const std::string& link_file) = 0;

@@ -213,7 +213,9 @@ bool RunUninstall(TSCRSetup& form) {
       params += " \"" + std::string(kApplicationTitle) + "\" \"" +
                 InsertTitle(form.Tr(TextId::kRemoved), title) + "\"";
     }
-    started = sys.ShellExecute(true, "open", copy, params, "", kSwHide) > 32;
+    // By its path, never through the shell: the shell would look up how to
+    // open a program in classes that the user may override.
+    started = sys.StartProgram(copy, params, kSwHide);
     // Held until the copy has been started, and let go after.
     held.reset();
     if (!started) sys.DeleteFile(copy);

@@ -61,6 +61,12 @@ class Win32System : public System {
   bool SpecialFolderPath(ShellFolder folder, std::string* path) override;
   intptr_t ShellExecute(bool with_owner, const std::string& verb, const std::string& file,
                         const std::string& params, const std::string& dir, int show) override;
+  bool StartProgram(const std::string& program, const std::string& params, int show) override;
+  bool IsElevated() override;
+  bool ShellExecuteAsDesktopUser(const std::string& verb, const std::string& file,
+                                 int show) override;
+  bool ShellExecuteMachineClass(const std::string& verb, const std::string& file,
+                                const std::string& class_key, int show) override;
   bool CreateShellLink(const std::string& target, const std::string& link_file) override;
 
   MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,

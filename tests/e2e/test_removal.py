@@ -61,7 +61,8 @@ class RemovalTest(unittest.TestCase):
         cls.work = scrtest.work_dir("removal")
         cls.setup_exe = scrtest.program_file("setup.exe")
         cls.scrpack = scrtest.host_file("scrpack")
-        scrtest.require_files(cls.setup_exe, cls.scrpack, scrtest.program_file("uidriver.exe"))
+        scrtest.require_files(cls.setup_exe, cls.scrpack, scrtest.program_file("uidriver.exe"),
+                              scrtest.program_file("reglink.exe"))
         cls.prefix = scrtest.Prefix(os.path.join(cls.work, "main")).create()
         cls.deferred = None
         try:
@@ -358,21 +359,27 @@ class RemovalTest(unittest.TestCase):
             self.assertFalse(self.prefix.exists(piece), piece + " left behind")
         self.assert_only_expected_changes(before, after, "Signet")
 
-    def test_92_tampered_recorded_path_deletes_nothing_outside_the_folder(self):
-        # Any program of the user may rewrite the per-user record; the
-        # uninstaller runs elevated and deletes only the screensaver beside it.
+    def test_92_tampered_recorded_path_names_no_file(self):
+        # Any program of the user may rewrite the per-user record; the setup
+        # and the uninstaller run elevated, here in the Windows folder they
+        # share with the system: the record never names the file a reinstall
+        # writes or an uninstall deletes.
         setup = self.pack("Keel")
         self.install(setup)
         pieces = self.installed_pieces("Keel", scrtest.Prefix.WINDOWS)
         uninstaller = self.uninstall_command("Keel")
         victims = {"C:\\victim\\thesis.doc": "years of work",
                    "C:\\victim\\Keel Readme.txt": "not the installed readme",
-                   "C:\\windows\\system32\\victim.dll": "a system file"}
+                   "C:\\windows\\system32\\victim.dll": "a system file",
+                   "C:\\windows\\victim.exe": "another program of the Windows folder"}
         for path, text in victims.items():
             self.prefix.write_file(path, text)
-        for recorded in ("C:\\victim\\thesis.doc", "C:\\windows\\system32\\victim.dll"):
+        for recorded in ("C:\\victim\\thesis.doc", "C:\\windows\\system32\\victim.dll",
+                         "C:\\windows\\victim.exe"):
             with self.subTest(recorded):
+                self.assertTrue(self.prefix.reg_add(PLAYER_KEY + "\\Keel", "FileName_", recorded))
                 self.install(setup)
+                self.assertFalse(self.prefix.exists("C:\\windows\\uninstall victim.exe"))
                 self.assertTrue(self.prefix.reg_add(PLAYER_KEY + "\\Keel", "FileName_", recorded))
                 code, _, err = self.prefix.run(uninstaller, ["-silent"], timeout=60)
                 self.assertEqual(code, 0, err[-2000:])
@@ -382,6 +389,38 @@ class RemovalTest(unittest.TestCase):
                                      text.encode(), path + " changed or deleted")
                 for piece in pieces + [uninstaller]:
                     self.assertFalse(self.prefix.exists(piece), piece + " left behind")
+
+    def test_93_registry_links_are_never_followed(self):
+        # A program of the user may replace a key of its own hive by a link
+        # to a key under HKEY_LOCAL_MACHINE; Wine follows such links as
+        # Windows does. The elevated runs delete the link itself and write
+        # their record into a real key.
+        victim = r"HKLM\Software\Victim"
+        setup = self.pack("Moor")
+        for place in ("Moor\\PlayList", "Moor"):
+            with self.subTest(place):
+                self.install(setup)
+                uninstaller = self.uninstall_command("Moor")
+                self.assertTrue(self.prefix.reg_add(victim, "Keep", "1"))
+                self.assertTrue(self.prefix.reg_add(victim + "\\Sub", "Deep", "2"))
+                key = PLAYER_KEY + "\\" + place
+                self.prefix.reg_delete(key)
+                code, out, err = self.prefix.run(
+                    scrtest.program_file("reglink.exe"),
+                    [key.split("\\", 1)[1], r"\Registry\Machine\Software\Victim"], timeout=30)
+                self.assertEqual(code, 0, out + err[-1000:])
+                # Wine follows the link: the victim's value reads through it.
+                self.assertEqual(self.prefix.reg_query(key, "Keep"), "1")
+                if place == "Moor":
+                    self.install(setup)  # writes its record where the link was
+                    self.assertIsNone(self.prefix.reg_query(victim, "FileName_"))
+                code, _, err = self.prefix.run(uninstaller, ["-silent"], timeout=60)
+                self.assertEqual(code, 0, err[-2000:])
+                self.prefix.wait_server()
+                self.assertEqual(self.prefix.reg_query(victim, "Keep"), "1")
+                self.assertEqual(self.prefix.reg_query(victim + "\\Sub", "Deep"), "2")
+                self.assertIsNone(self.prefix.reg_query(key, "Keep"), "the link is still there")
+                self.assertFalse(self.prefix.exists(uninstaller), "uninstaller left behind")
 
     # ---- interactive cases ----
 

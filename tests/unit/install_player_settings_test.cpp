@@ -58,6 +58,41 @@ TEST_F(PlayerSettingsTest, TitlesWithoutAKeyOfTheirOwnNeverTouchTheSharedParent)
   EXPECT_EQ(sim.RegistryDump(), before);
 }
 
+TEST_F(PlayerSettingsTest, RegistryLinksAreNeverFollowedOnlyDeletedOrReplaced) {
+  // Any program of the user may replace a key of its hive by a link to a
+  // key under HKEY_LOCAL_MACHINE: the elevated run writes the record into a
+  // real key, and clears the settings without touching what a link points
+  // to.
+  const std::string victim = "\\Software\\Victim";
+  for (const std::string& link :
+       {std::string(kKey), std::string(kKey) + "\\PlayList", std::string("\\Software\\Quorvane"),
+        std::string(kKey) + "\\PlayList\\Deep"}) {
+    SCOPED_TRACE(link);
+    SimSystem s;
+    s.RegCreateKey(RootKey::kLocalMachine, victim + "\\Sub");
+    s.RegSetString(RootKey::kLocalMachine, victim, "Keep", "1");
+    s.RegCreateKey(RootKey::kCurrentUser, std::string(kKey) + "\\PlayList");
+    s.RegCreateLink(RootKey::kCurrentUser, link, RootKey::kLocalMachine, victim);
+    const std::vector<std::string> machine_before = s.RegistryDump();
+
+    ClearPlayerSettings(s, "My Saver");
+    StoreInstalledPath(s, "My Saver", "C:\\Savers\\MySaver.scr");
+    EXPECT_EQ(ReadInstalledPath(s, "My Saver"), "C:\\Savers\\MySaver.scr");
+    ClearPlayerSettings(s, "My Saver");
+
+    std::vector<std::string> machine;
+    for (const std::string& line : s.RegistryDump())
+      if (line.rfind("HKLM", 0) == 0) machine.push_back(line);
+    std::vector<std::string> expected;
+    for (const std::string& line : machine_before)
+      if (line.rfind("HKLM", 0) == 0) expected.push_back(line);
+    EXPECT_EQ(machine, expected);
+    // No link is left where the record and the settings live.
+    for (const std::string& line : s.RegistryDump())
+      EXPECT_EQ(line.find("->"), std::string::npos) << line;
+  }
+}
+
 TEST_F(PlayerSettingsTest, AFreeTargetStaysAndOnlyThePackagesOwnEarlierTargetIsReused) {
   sim.MakeFolders(folder);
   EXPECT_EQ(Choose("MySaver.scr"), "C:\\Savers\\MySaver.scr");

@@ -86,13 +86,12 @@ class TracingSim : public SimSystem {
     }
     return SimSystem::SealFile(std::move(written), path);
   }
-  intptr_t ShellExecute(bool with_owner, const std::string& verb, const std::string& file,
-                        const std::string& params, const std::string& dir, int show) override {
+  bool StartProgram(const std::string& file, const std::string& params, int show) override {
     trace.push_back("start " + file);
     // What the started copy is, and whether anyone could still change it.
     started_bytes = ReadWholeFile(file);
     locked_at_start = Locked(file) && !SimSystem::CreateFile(file) && !SimSystem::DeleteFile(file);
-    return SimSystem::ShellExecute(with_owner, verb, file, params, dir, show);
+    return SimSystem::StartProgram(file, params, show);
   }
   int create_new_calls = 0;
   bool names_taken = false;
@@ -259,10 +258,10 @@ TEST_F(UninstallRun, InteractiveRemovalAsksRemovesInOrderAndStartsTheCopy) {
   };
   EXPECT_EQ(sim->trace, expected);
 
+  // Started by its path, never through the shell, which would look up how
+  // to open a program in classes the user may override.
   const SimSystem::ShellCall& call = sim->shell_calls[0];
-  EXPECT_TRUE(call.with_owner);
-  EXPECT_EQ(call.verb, "open");
-  EXPECT_EQ(call.dir, "");
+  EXPECT_EQ(call.route, SimSystem::Route::kProgram);
   EXPECT_EQ(call.show, kSwHide);
   EXPECT_EQ(call.params, std::string("-delfile ") + kShortUninstaller +
                              " \"Screensaver Setup\" \"Aquarium has been successfully removed "
@@ -919,14 +918,15 @@ TEST_F(UninstallRun, WithoutATemporaryCopyTheUninstallerGoesAtRestart) {
   struct Case {
     const char* name;
     std::string temp;
-    intptr_t shell_result;
+    bool starts;
   };
-  for (const Case& c : {Case{"no temporary folder", "", 42}, Case{"start fails", "C:\\TEMP\\", 2},
-                        Case{"copy fails", "C:\\NoSuchFolder\\", 42}}) {
+  for (const Case& c :
+       {Case{"no temporary folder", "", true}, Case{"start fails", "C:\\TEMP\\", false},
+        Case{"copy fails", "C:\\NoSuchFolder\\", true}}) {
     SCOPED_TRACE(c.name);
     Reset();
     sim->temp_path = c.temp;
-    sim->shell_execute_result = c.shell_result;
+    sim->start_program_ok = c.starts;
     Install(Package{});
     LayOut("Aquarium");
     RunModes modes;
