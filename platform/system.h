@@ -39,6 +39,12 @@ class File {
   }
 };
 
+// A folder held open (see System::HoldFolder); closed when destroyed.
+class HeldFolder {
+ public:
+  virtual ~HeldFolder() = default;
+};
+
 enum class Share {
   kDenyNone,   // others may read and write
   kDenyWrite,  // others may read, not write
@@ -123,6 +129,14 @@ class System {
   virtual bool DirectoryExists(const std::string& path) = 0;
   // Creates one folder (its parent must exist).
   virtual bool CreateDirectory(const std::string& path) = 0;
+  // Opens `path` as a real folder, not a reparse point (a junction, a
+  // symbolic link, a mount point), and holds it open so that it cannot be
+  // deleted, renamed or swapped (nor its parents renamed) until the result
+  // is destroyed: FILE_FLAG_OPEN_REPARSE_POINT with
+  // FILE_FLAG_BACKUP_SEMANTICS, no delete sharing. Null when it is a reparse
+  // point, no folder, or cannot be opened. Windows 9x has no reparse points
+  // and cannot open folders: a folder there is taken as it is.
+  virtual std::unique_ptr<HeldFolder> HoldFolder(const std::string& path) = 0;
   // Removes an empty folder.
   virtual bool RemoveDirectory(const std::string& path) = 0;
   virtual bool CopyFile(const std::string& from, const std::string& to, bool overwrite) = 0;

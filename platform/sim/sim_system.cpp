@@ -456,10 +456,46 @@ bool SimSystem::CreateDirectory(const std::string& path) {
   return fs::create_directory(host, ec);
 }
 
+namespace {
+
+class SimHeldFolder : public HeldFolder {
+ public:
+  SimHeldFolder(std::multiset<std::string>* held, std::string host)
+      : held_(held), host_(std::move(host)) {
+    held_->insert(host_);
+  }
+  ~SimHeldFolder() override { held_->erase(held_->find(host_)); }
+
+ private:
+  std::multiset<std::string>* held_;
+  std::string host_;
+};
+
+}  // namespace
+
+std::unique_ptr<HeldFolder> SimSystem::HoldFolder(const std::string& path) {
+  if (SIM_FAULT("HoldFolder")) return nullptr;
+  const std::string host = Host(path);
+  std::error_code ec;
+  if (host.empty() || fs::is_symlink(fs::symlink_status(host, ec)) || !fs::is_directory(host, ec))
+    return nullptr;
+  return std::make_unique<SimHeldFolder>(&held_folders_, host);
+}
+
+void SimSystem::MakeFolderLink(const std::string& link, const std::string& target) {
+  MakeFolders(target);
+  const std::string host_link = Host(link);
+  std::error_code ec;
+  fs::remove_all(host_link, ec);
+  fs::create_directories(fs::path(host_link).parent_path(), ec);
+  fs::create_directory_symlink(Host(target), host_link, ec);
+}
+
 bool SimSystem::RemoveDirectory(const std::string& path) {
   if (SIM_FAULT("RemoveDirectory")) return false;
   std::string host = Host(path);
   std::error_code ec;
+  if (held_folders_.count(host)) return false;
   if (host.empty() || !fs::is_directory(host, ec) || !fs::is_empty(host, ec)) return false;
   return fs::remove(host, ec);
 }

@@ -159,6 +159,9 @@ class SimSystem : public System {
   // The host path of a Windows path (existing components matched without
   // regard to case).
   std::string HostPath(const std::string& windows_path);
+  // Makes `link` a folder link (a junction) to the folder `target`: every
+  // path through it leads into `target`, as on Windows.
+  void MakeFolderLink(const std::string& link, const std::string& target);
   // A shell link written by CreateShellLink: its target, or "" when none.
   std::string LinkTarget(const std::string& link_file);
 
@@ -193,6 +196,9 @@ class SimSystem : public System {
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
   bool CreateDirectory(const std::string& path) override;
+  // A folder that is a host symbolic link (MakeFolderLink) is a reparse
+  // point; a held folder cannot be removed.
+  std::unique_ptr<HeldFolder> HoldFolder(const std::string& path) override;
   bool RemoveDirectory(const std::string& path) override;
   bool CopyFile(const std::string& from, const std::string& to, bool overwrite) override;
   std::string ShortPath(const std::string& path) override;
@@ -264,7 +270,8 @@ class SimSystem : public System {
   std::unique_ptr<File> Lock(std::unique_ptr<File> file, const std::string& path);
 
   std::string sandbox_;
-  std::multiset<std::string> locked_;  // host paths of open locked files
+  std::multiset<std::string> locked_;        // host paths of open locked files
+  std::multiset<std::string> held_folders_;  // host paths of held folders
   std::map<std::string, RegKey> registry_;
 };
 

@@ -458,6 +458,48 @@ bool Win32System::CreateDirectory(const std::string& path) {
   return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
 }
 
+namespace {
+
+class Win32HeldFolder : public HeldFolder {
+ public:
+  explicit Win32HeldFolder(HANDLE handle) : handle_(handle) {}
+  ~Win32HeldFolder() override {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+std::unique_ptr<HeldFolder> Win32System::HoldFolder(const std::string& path) {
+  constexpr DWORD kOpenReparsePoint = 0x00200000;       // FILE_FLAG_OPEN_REPARSE_POINT
+  constexpr DWORD kReparsePointAttribute = 0x00000400;  // FILE_ATTRIBUTE_REPARSE_POINT
+  const DWORD version = ::GetVersion();
+  // Windows 9x: no reparse points, and no handle on a folder.
+  if (version & 0x80000000u) {
+    if (!DirectoryExists(path)) return nullptr;
+    return std::make_unique<Win32HeldFolder>(INVALID_HANDLE_VALUE);
+  }
+  // NT 4 has no reparse points and may not know the flag.
+  const DWORD reparse = LOBYTE(LOWORD(version)) >= 5 ? kOpenReparsePoint : 0;
+  // Read access, so that the missing delete sharing counts against every
+  // later opener that wants to delete or rename the folder.
+  HANDLE handle =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | reparse, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(handle, &info) ||
+      !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (info.dwFileAttributes & kReparsePointAttribute)) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  return std::make_unique<Win32HeldFolder>(handle);
+}
+
 bool Win32System::RemoveDirectory(const std::string& path) {
   return RemoveDirectoryA(path.c_str()) != FALSE;
 }

@@ -14,7 +14,7 @@
 //                              tries a second read-write and read opener)
 //   exists P | direxists P | mkdir P | rmdir P | delete P | copy A B 0|1
 //   short P | full P | temp | windir | delay P
-//   wow64 | version | seeds | lead BYTE | cmdline | module
+//   wow64 | elevated | version | seeds | lead BYTE | cmdline | module
 //   regcreate R K | regexists R K | regset R K NAME VALUE | regget R K NAME
 //   regnames R K | regdelval R K NAME | regdeltree R K
 //   folder CSIDL | link TARGET FILE | msgbox
@@ -123,6 +123,7 @@ std::string Run(scr::Win32System& sys, const std::vector<std::string>& f) {
   if (op == "windir") return Escape(sys.WindowsDirectory());
   if (op == "delay") return sys.MoveFileDelayUntilReboot(arg(1)) ? "1" : "0";
   if (op == "wow64") return sys.IsWow64() ? "1" : "0";
+  if (op == "elevated") return sys.IsElevated() ? "1" : "0";
   if (op == "version") {
     scr::VersionInfo v = sys.GetVersion();
     return std::string(v.ok ? "1" : "0") + " " + std::to_string(v.platform_id) + " " +
