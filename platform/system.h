@@ -137,6 +137,11 @@ class System {
   // point, no folder, or cannot be opened. Windows 9x has no reparse points
   // and cannot open folders: a folder there is taken as it is.
   virtual std::unique_ptr<HeldFolder> HoldFolder(const std::string& path) = 0;
+  // Creates one folder whose access list lets only administrators and
+  // SYSTEM in (set as it is made, and inherited by what is put there):
+  // ConvertStringSecurityDescriptorToSecurityDescriptorA, looked up at run
+  // time. False when the name is taken or the folder cannot be made.
+  virtual bool CreatePrivateFolder(const std::string& path) = 0;
   // Removes an empty folder.
   virtual bool RemoveDirectory(const std::string& path) = 0;
   virtual bool CopyFile(const std::string& from, const std::string& to, bool overwrite) = 0;

@@ -94,9 +94,8 @@ bool SameBytes(File& a, File& b, int64_t size) {
 // write, delete or rename it; it is started only when it holds exactly
 // this program's bytes. Returns the held file and its path in `*path`, or
 // null when no copy could be made.
-std::unique_ptr<File> MakeTemporaryCopy(System& sys, const std::string& own_path,
-                                        std::string* path) {
-  const std::string temp = sys.TempPath();
+std::unique_ptr<File> MakeTemporaryCopy(System& sys, const std::string& temp,
+                                        const std::string& own_path, std::string* path) {
   if (temp.empty()) return nullptr;
   std::unique_ptr<File> own = sys.OpenRead(own_path, Share::kDenyWrite);
   if (!own) return nullptr;
@@ -121,6 +120,27 @@ std::unique_ptr<File> MakeTemporaryCopy(System& sys, const std::string& own_path
     sys.DeleteFile(candidate);
   }
   return nullptr;
+}
+
+// The folder for the temporary copy of an elevated run: a new sub-folder
+// of the Windows folder's "Temp" that only administrators and SYSTEM may
+// change, its access list set as it is made. The user's temporary folder
+// will not do: its path is per-user, the user may rename or delete its
+// entries whatever their access lists say, a program's own folder supplies
+// the DLLs that Windows loads before any of its code runs, and it may lie
+// on a network drive where a held file guarantees nothing. Empty when no
+// such folder could be made.
+std::string MakePrivateFolder(System& sys) {
+  const std::string windows = sys.WindowsDirectory();
+  if (windows.empty()) return "";
+  const std::string temp = WithBackslash(sys, windows) + "Temp\\";
+  uint32_t state = NextRandom(~sys.RandomSeed());
+  for (int attempt = 0; attempt < kTemporaryCopyAttempts; ++attempt) {
+    state = NextRandom(state);
+    const std::string folder = temp + "ZEROveruziuninst" + std::to_string(RandomNumber(state));
+    if (sys.CreatePrivateFolder(folder)) return folder;
+  }
+  return "";
 }
 
 // The path as one argument for the temporary copy's command line: quoted
@@ -207,7 +227,11 @@ bool RunUninstall(TSCRSetup& form) {
   // temporary folder does that once this process has ended.
   std::string copy;
   bool started = false;
-  if (std::unique_ptr<File> held = MakeTemporaryCopy(sys, own, &copy)) {
+  // Windows 9x, and NT without elevation, keep the user's temporary folder:
+  // the run has no more rights than the user there.
+  const std::string private_folder = sys.IsElevated() ? MakePrivateFolder(sys) : "";
+  const std::string temp = sys.IsElevated() ? private_folder : sys.TempPath();
+  if (std::unique_ptr<File> held = MakeTemporaryCopy(sys, temp, own, &copy)) {
     std::string params = "-delfile " + PathArgument(sys.ShortPath(own));
     if (!form.modes.SilentMode) {
       params += " \"" + std::string(kApplicationTitle) + "\" \"" +
@@ -219,6 +243,16 @@ bool RunUninstall(TSCRSetup& form) {
     // Held until the copy has been started, and let go after.
     held.reset();
     if (!started) sys.DeleteFile(copy);
+  }
+  if (!private_folder.empty()) {
+    // The copy, then its folder, go at the next restart (the copy cannot
+    // delete its own file, nor the folder it runs in).
+    if (started) {
+      sys.MoveFileDelayUntilReboot(copy);
+      sys.MoveFileDelayUntilReboot(private_folder);
+    } else {
+      sys.RemoveDirectory(private_folder);
+    }
   }
   // Without a temporary copy the uninstaller goes at the next restart. When
   // even that is refused, the uninstaller would stay for good: the run ends

@@ -473,6 +473,13 @@ class SimHeldFolder : public HeldFolder {
 
 }  // namespace
 
+bool SimSystem::CreatePrivateFolder(const std::string& path) {
+  if (SIM_FAULT("CreatePrivateFolder")) return false;
+  if (!CreateDirectory(path)) return false;
+  private_folders.push_back(CString(path));
+  return true;
+}
+
 std::unique_ptr<HeldFolder> SimSystem::HoldFolder(const std::string& path) {
   if (SIM_FAULT("HoldFolder")) return nullptr;
   const std::string host = Host(path);

@@ -125,7 +125,8 @@ class SimSystem : public System {
   };
   std::vector<Box> boxes;
   std::vector<std::string> delay_until_reboot;
-  std::vector<std::string> deleted;  // every path DeleteFile removed, in order
+  std::vector<std::string> private_folders;  // made by CreatePrivateFolder
+  std::vector<std::string> deleted;          // every path DeleteFile removed, in order
   int dll_search_calls = 0;
   int delete_attempts = 0;
   int64_t read_calls = 0;  // ReadSome calls on files opened by OpenRead
@@ -196,6 +197,8 @@ class SimSystem : public System {
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
   bool CreateDirectory(const std::string& path) override;
+  // Records the folder in `private_folders`.
+  bool CreatePrivateFolder(const std::string& path) override;
   // A folder that is a host symbolic link (MakeFolderLink) is a reparse
   // point; a held folder cannot be removed.
   std::unique_ptr<HeldFolder> HoldFolder(const std::string& path) override;

@@ -500,6 +500,28 @@ std::unique_ptr<HeldFolder> Win32System::HoldFolder(const std::string& path) {
   return std::make_unique<Win32HeldFolder>(handle);
 }
 
+bool Win32System::CreatePrivateFolder(const std::string& path) {
+  // Windows 2000 and later; the caller asks only where elevation exists.
+  typedef BOOL(WINAPI * ConvertFn)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
+  auto convert = ModuleFunction<ConvertFn>("advapi32.dll",
+                                           "ConvertStringSecurityDescriptorToSecurityDescriptorA");
+  if (!convert) return false;
+  // A protected list (nothing inherited from the parent): full control for
+  // the Administrators group and SYSTEM, passed on to files and folders
+  // below; nobody else may even list it.
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!convert("D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", 1 /* SDDL_REVISION_1 */, &descriptor,
+               nullptr))
+    return false;
+  SECURITY_ATTRIBUTES attributes;
+  attributes.nLength = sizeof attributes;
+  attributes.lpSecurityDescriptor = descriptor;
+  attributes.bInheritHandle = FALSE;
+  const bool made = CreateDirectoryA(path.c_str(), &attributes) != FALSE;
+  LocalFree(descriptor);
+  return made;
+}
+
 bool Win32System::RemoveDirectory(const std::string& path) {
   return RemoveDirectoryA(path.c_str()) != FALSE;
 }

@@ -41,6 +41,7 @@ class Win32System : public System {
   bool DirectoryExists(const std::string& path) override;
   bool CreateDirectory(const std::string& path) override;
   std::unique_ptr<HeldFolder> HoldFolder(const std::string& path) override;
+  bool CreatePrivateFolder(const std::string& path) override;
   bool RemoveDirectory(const std::string& path) override;
   bool CopyFile(const std::string& from, const std::string& to, bool overwrite) override;
   std::string ShortPath(const std::string& path) override;

@@ -914,6 +914,48 @@ TEST_F(UninstallRun, TheNumberOfNamesTriedIsBounded) {
   EXPECT_EQ(form->exit_code, kExitOk);
 }
 
+TEST_F(UninstallRun, AnElevatedRunPutsTheCopyWhereOnlyAdministratorsMayWrite) {
+  // The user's temporary folder is the user's: an elevated run makes a new
+  // folder in the Windows folder's Temp with an access list of its own,
+  // starts the copy from there and marks the copy, then the folder, for
+  // the restart. Without elevation the user's folder serves as ever.
+  for (bool elevated : {false, true}) {
+    for (bool folder_made : {true, false}) {
+      SCOPED_TRACE(std::string(elevated ? "elevated" : "not elevated") +
+                   (folder_made ? "" : ", no folder can be made"));
+      Reset();
+      sim->elevated = elevated;
+      if (folder_made) sim->MakeFolders("C:\\WINDOWS\\Temp");
+      Install(Package{});
+      LayOut("Aquarium");
+      RunModes modes;
+      modes.SilentMode = true;
+      Run(modes);
+      EXPECT_EQ(form->exit_code, kExitOk);
+      if (!elevated) {
+        ASSERT_EQ(sim->shell_calls.size(), 1u);
+        EXPECT_EQ(sim->shell_calls[0].file.rfind("C:\\TEMP\\ZEROveruziuninst", 0), 0u);
+        EXPECT_TRUE(sim->private_folders.empty());
+        continue;
+      }
+      if (!folder_made) {
+        // Never the user's folder: the uninstaller goes at the restart.
+        EXPECT_TRUE(sim->shell_calls.empty());
+        EXPECT_EQ(sim->delay_until_reboot, std::vector<std::string>{kUninstaller});
+        continue;
+      }
+      ASSERT_EQ(sim->private_folders.size(), 1u);
+      const std::string folder = sim->private_folders[0];
+      EXPECT_EQ(folder.rfind("C:\\WINDOWS\\Temp\\", 0), 0u);
+      ASSERT_EQ(sim->shell_calls.size(), 1u);
+      const std::string copy = sim->shell_calls[0].file;
+      EXPECT_EQ(copy.rfind(folder + "\\ZEROveruziuninst", 0), 0u);
+      EXPECT_EQ(sim->started_bytes, sim->ReadWholeFile(kUninstaller));
+      EXPECT_EQ(sim->delay_until_reboot, (std::vector<std::string>{copy, folder}));
+    }
+  }
+}
+
 TEST_F(UninstallRun, WithoutATemporaryCopyTheUninstallerGoesAtRestart) {
   struct Case {
     const char* name;
