@@ -29,7 +29,12 @@ PENDING = "PendingFileRenameOperations"
 # What Wine itself writes: its display driver on every session start, and
 # its console host the first time a console program (the UI driver) runs.
 WINE_NOISE = (r"HKLM\System\CurrentControlSet\Control\Class", r"HKCU\Console")
-TEMP_COPY = re.compile(r"^users/[^/]+/Temp/ZEROveruziuninst(0|[1-9][0-9]{0,6})\.exe$")
+# The temporary copy of an elevated uninstall (Wine gives a program whose
+# manifest asks for the highest available rights an elevated token): a new
+# folder of the Windows folder's Temp that only administrators and SYSTEM
+# may change, and the copy in it.
+TEMP_COPY = re.compile(r"^windows/temp/ZEROveruziuninst(0|[1-9][0-9]{0,6})/"
+                       r"(ZEROveruziuninst(0|[1-9][0-9]{0,6})\.exe)?$")
 
 # The bound of the deferred removal (remove/deferred_removal.h) and what a
 # waiting that does not spin may cost in processor time over it.
@@ -155,7 +160,7 @@ class RemovalTest(unittest.TestCase):
                 continue
             m = re.match(r"^([-+])file (.*)$", line)
             if m and TEMP_COPY.match(m.group(2)):
-                if m.group(1) == "+":
+                if m.group(1) == "+" and m.group(2).endswith(".exe"):
                     copies.append(m.group(2))
                 continue
             if line in allowed:
@@ -199,9 +204,13 @@ class RemovalTest(unittest.TestCase):
         self.assertFalse(self.prefix.exists(self.programs("Aquarium")))
         copy = self.assert_only_expected_changes(before, after, "Aquarium")
         copy_win = "C:\\" + copy.replace("/", "\\")
-        pending = self.pending_operations(after.registry)
-        self.assertTrue(any(p.lower().endswith(copy_win.lower()) for p in pending),
-                        "temporary copy not marked for the restart: %r" % pending)
+        pending = [p.lower() for p in self.pending_operations(after.registry)]
+        marked = [i for i, p in enumerate(pending) if p.endswith(copy_win.lower())]
+        self.assertTrue(marked, "temporary copy not marked for the restart: %r" % pending)
+        # Its folder after it: a folder goes at the restart only when empty.
+        folder_win = copy_win.rsplit("\\", 1)[0].lower()
+        self.assertTrue(any(p.endswith(folder_win) for p in pending[marked[0] + 1:]),
+                        "the copy's folder not marked after the copy: %r" % pending)
 
         self.reboot()
         rebooted = self.prefix.snapshot()
@@ -210,6 +219,7 @@ class RemovalTest(unittest.TestCase):
                 and PENDING not in line]
         self.assertEqual(left, [], "the restart left the temporary copy behind")
         self.assertFalse(self.prefix.exists(copy_win))
+        self.assertFalse(self.prefix.exists(folder_win))
 
     def test_2_screensaver_deleted_by_hand(self):
         self.install(self.pack("Lagoon"))
