@@ -18,6 +18,7 @@
 //   regcreate R K | regexists R K | regset R K NAME VALUE | regget R K NAME
 //   regnames R K | regdelval R K NAME | regdeltree R K
 //   folder CSIDL | link TARGET FILE | msgbox
+//   start PROGRAM PARAMS | desktopverb VERB FILE | classverb VERB FILE CLASSKEY | hold P
 //
 // The backend is compiled into this driver from its source, exactly as
 // setup.exe compiles it.
@@ -161,6 +162,10 @@ std::string Run(scr::Win32System& sys, const std::vector<std::string>& f) {
     return Escape(path);
   }
   if (op == "link") return sys.CreateShellLink(arg(1), arg(2)) ? "1" : "0";
+  if (op == "start") return sys.StartProgram(arg(1), arg(2), 0) ? "1" : "0";
+  if (op == "desktopverb") return sys.ShellExecuteAsDesktopUser(arg(1), arg(2), 4) ? "1" : "0";
+  if (op == "classverb") return sys.ShellExecuteMachineClass(arg(1), arg(2), arg(3), 4) ? "1" : "0";
+  if (op == "hold") return sys.HoldFolder(arg(1)) ? "1" : "0";
   if (op == "msgbox") {
     scr::MsgAnswer a = sys.MessageBox("probe", "probe", scr::MsgIcon::kError, scr::MsgButtons::kOk);
     return a == scr::MsgAnswer::kFailed ? "failed" : "answered";
