@@ -43,7 +43,7 @@ std::string ScreensaverToRemove(System& sys, const LanguageTable& table, const s
   const std::string prefix = AsciiLower(NameWord(sys, table, TextId::kUninstall)) + " ";
   const std::string suffix = ".exe";
   const std::string lowered = AsciiLower(own_name);
-  if (lowered.size() > prefix.size() + suffix.size() && lowered.rfind(AsciiLower(prefix), 0) == 0 &&
+  if (lowered.size() > prefix.size() + suffix.size() && lowered.rfind(prefix, 0) == 0 &&
       lowered.compare(lowered.size() - suffix.size(), suffix.size(), suffix) == 0) {
     const size_t dot = package_name.rfind('.');
     const std::string extension = dot == std::string::npos ? "" : package_name.substr(dot);
@@ -182,9 +182,9 @@ bool RunUninstall(TSCRSetup& form) {
   // because the readme's name, too, is built from it.
   const bool title_in_place = TitleStaysInPlace(sys, title);
 
-  // This program's file is the one loading opened (GetModuleFileName is not asked again: a
-  // failure then could make the run look for its files, copy and mark for
-  // deletion under another name).
+  // This program's file is the one loading opened (GetModuleFileName is
+  // not asked again: a failure then could make the run look for its files,
+  // copy and mark for deletion under another name).
   const std::string own = form.package.program_path;
   const std::string screensaver =
       ScreensaverToRemove(sys, form.package.table, own, FieldText(record.ScrFileName));
@@ -229,8 +229,9 @@ bool RunUninstall(TSCRSetup& form) {
   bool started = false;
   // Windows 9x, and NT without elevation, keep the user's temporary folder:
   // the run has no more rights than the user there.
-  const std::string private_folder = sys.IsElevated() ? MakePrivateFolder(sys) : "";
-  const std::string temp = sys.IsElevated() ? private_folder : sys.TempPath();
+  const bool elevated = sys.IsElevated();
+  const std::string private_folder = elevated ? MakePrivateFolder(sys) : "";
+  const std::string temp = elevated ? private_folder : sys.TempPath();
   if (std::unique_ptr<File> held = MakeTemporaryCopy(sys, temp, own, &copy)) {
     std::string params = "-delfile " + PathArgument(sys.ShortPath(own));
     if (!form.modes.SilentMode) {
