@@ -8,6 +8,7 @@
 #include "install/destination.h"
 #include "install/player_settings.h"
 #include "install/registration.h"
+#include "install/shell_start.h"
 #include "package/file_name.h"
 #include "package/language.h"
 #include "package/loader.h"
@@ -186,7 +187,7 @@ bool InstallRun::CopyPhase() {
     return true;
   }
 
-  sys_.ShellExecute(false, "install", target_, "", "", kSwShowNoActivate);
+  StartInstallVerb(sys_, target_);
   // The readme's name is built from the title: a title that breaks the
   // name rule (which loading refuses anyway) gets no readme file.
   if (record_.ReadmeSize > 0 && TitleStaysInPlace(sys_, title_)) {

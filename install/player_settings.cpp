@@ -9,6 +9,37 @@ std::string PlayerSettingsKey(std::string_view title) {
   return std::string(kPlayerSettingsParent) + std::string(title);
 }
 
+// `name` with the number `digits` (written without leading zeros) before
+// its last four characters, a double-byte character counting as one:
+// split by bytes, a lead byte could stay at the end of the base and swallow
+// the first digit. The base loses whole characters from its end until base
+// and number take at most 8 bytes, in the manner of 8.3 names.
+std::string NumberedName(const LeadBytes& lead, const std::string& name,
+                         const std::string& digits) {
+  const size_t split = LastCharactersStart(lead, name, 4);
+  std::string base = name.substr(0, split);
+  while (!base.empty() && base.size() + digits.size() > 8)
+    base.erase(LastCharactersStart(lead, base, 1));
+  return base + digits + name.substr(split);
+}
+
+// Whether `candidate` is a name the target choice makes for `name`: the
+// name itself, or one of its numbered names (1 to 9 999 999).
+bool IsOwnTargetName(const LeadBytes& lead, const std::string& name,
+                     const std::string& candidate) {
+  if (candidate.empty()) return false;
+  if (candidate == name) return true;
+  for (size_t count = 1; count < 8; ++count) {
+    const std::string shape = NumberedName(lead, name, std::string(count, '1'));
+    if (shape.size() != candidate.size()) continue;
+    const size_t at = shape.size() - (name.size() - LastCharactersStart(lead, name, 4)) - count;
+    const std::string digits = candidate.substr(at, count);
+    if (digits.find_first_not_of("0123456789") != std::string::npos || digits[0] == '0') continue;
+    if (candidate == NumberedName(lead, name, digits)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void StoreInstalledPath(System& system, std::string_view title, const std::string& path) {
@@ -43,34 +74,25 @@ std::string ChooseTargetFileName(System& system, std::string_view title, std::st
   if (!system.FileExists(target)) return target;
 
   // A reinstall into the folder of the earlier install overwrites the file
-  // that install wrote, whatever its name. The folders are compared as
-  // written: another spelling counts as another folder. The record is
-  // per-user data that any program of the user may rewrite, while the setup
-  // may run elevated, so its name part must name a file in this very
-  // folder: "/" and ":" count as separators too (a name such as
-  // "../../x.scr" or "x.scr:stream" would lead elsewhere), and a name of
-  // dots and blanks only, or none, names no file at all.
-  std::string recorded = ReadInstalledPath(system, title);
+  // that install wrote. The folders are compared as written: another
+  // spelling counts as another folder. The record is per-user data that any
+  // program of the user may rewrite, while the setup may run elevated in a
+  // folder it shares with the system (the Windows folder): the record only
+  // recognises this package's own earlier target, and never chooses a name.
+  // It counts when its name is the package's own file name or one of the
+  // numbered names below, in exactly this folder.
   const LeadBytes lead = LeadBytesOf(system);
-  const size_t recorded_name = FileNameStart(lead, recorded, kAnySeparators);
-  const bool names_a_file = !InstalledFileName(recorded, lead).empty();
-  if (recorded.substr(0, recorded_name) != folder || !names_a_file) recorded.clear();
-  if (!recorded.empty()) return recorded;
-
   const std::string name = target.substr(FileNameStart(lead, target, kFolderSeparators));
-  // The extension is the name's last four characters, a double-byte
-  // character counting as one: split by bytes, a lead byte could stay at
-  // the end of the base and swallow the first digit of the number.
-  const size_t split = LastCharactersStart(lead, name, 4);
-  const std::string extension = name.substr(split);
-  std::string base = name.substr(0, split);
+  const std::string recorded = ReadInstalledPath(system, title);
+  const size_t recorded_name = FileNameStart(lead, recorded, kFolderSeparators);
+  if (recorded.substr(0, recorded_name) == folder &&
+      IsOwnTargetName(lead, name, recorded.substr(recorded_name)))
+    return recorded;
+
   for (unsigned n = 1;; ++n) {
     const std::string digits = std::to_string(n);
     if (digits.size() >= 8) break;
-    // The base loses whole characters from its end.
-    while (!base.empty() && base.size() + digits.size() > 8)
-      base.erase(LastCharactersStart(lead, base, 1));
-    target = folder + base + digits + extension;
+    target = folder + NumberedName(lead, name, digits);
     if (!system.FileExists(target)) break;
   }
   return target;

@@ -20,8 +20,9 @@ std::string ReadInstalledPath(System& system, std::string_view title);
 void ClearPlayerSettings(System& system, std::string_view title);
 
 // The target in `folder` (ends with "\"): `target` itself when free, the
-// recorded path when it lies in exactly this folder, else the first free
-// numbered 8.3-style name (MySaver1.scr ... MySave10.scr).
+// recorded path when it is this package's own earlier target (in exactly
+// this folder, named `target`'s name or one of its numbered names), else
+// the first free numbered 8.3-style name (MySaver1.scr ... MySave10.scr).
 std::string ChooseTargetFileName(System& system, std::string_view title, std::string target,
                                  const std::string& folder);
 

@@ -51,7 +51,11 @@ bool CreateShellLink(System& system, const std::string& target, const std::strin
                      ShellFolder folder) {
   std::string path;
   if (!system.SpecialFolderPath(folder, &path) || path.empty()) return false;
-  return system.CreateShellLink(target, JoinPath(LeadBytesOf(system), path, link_name) + ".lnk");
+  const std::string link = JoinPath(LeadBytesOf(system), path, link_name) + ".lnk";
+  // Saving writes into an existing file, which may be a hard link to any
+  // file the user could name: an old shortcut goes first.
+  system.DeleteFile(link);
+  return system.CreateShellLink(target, link);
 }
 
 void CreateFolderPath(System& system, std::string path) {
@@ -68,7 +72,13 @@ void CreateProgramShortcuts(System& system, const LanguageTable& table, std::str
   if (programs.empty()) return;
   const LeadBytes lead = LeadBytesOf(system);
   const std::string t(title);
-  CreateFolderPath(system, JoinPath(lead, programs, t) + "\\");
+  const std::string group = JoinPath(lead, programs, t);
+  CreateFolderPath(system, group + "\\");
+  // Only a real folder, held while the shortcuts are written: a group that
+  // is a link to another folder, or that cannot be held, is one that could
+  // not be created.
+  const std::unique_ptr<HeldFolder> held = system.HoldFolder(group);
+  if (!held) return;
 
   // Each shortcut on its own: one that fails is simply missing.
   CreateShellLink(system, screensaver,
@@ -93,12 +103,21 @@ bool DeleteProgramShortcuts(System& system, const LanguageTable& table, std::str
   const std::string t(title);
   const std::string group = JoinPath(LeadBytesOf(system), programs, t) + "\\";
   bool gone = true;
-  for (const std::string& link :
-       {group + NameWord(system, table, TextId::kPreview) + " " + t + ".lnk",
-        group + NameWord(system, table, TextId::kReadme) + ".lnk",
-        group + NameWord(system, table, TextId::kUninstall) + " " + t + ".lnk"}) {
-    system.DeleteFile(link);
-    if (system.FileExists(link)) gone = false;
+  {
+    // Only in a real folder, held while the shortcuts are deleted: a group
+    // that is a link to another folder (or cannot be held) is one that
+    // cannot be found, as a Programs folder that cannot be found, and the
+    // shortcuts of the same names there stay. A group that is not there
+    // at all holds nothing to delete.
+    const std::unique_ptr<HeldFolder> held = system.HoldFolder(group.substr(0, group.size() - 1));
+    if (!held) return !system.DirectoryExists(group);
+    for (const std::string& link :
+         {group + NameWord(system, table, TextId::kPreview) + " " + t + ".lnk",
+          group + NameWord(system, table, TextId::kReadme) + ".lnk",
+          group + NameWord(system, table, TextId::kUninstall) + " " + t + ".lnk"}) {
+      system.DeleteFile(link);
+      if (system.FileExists(link)) gone = false;
+    }
   }
   // Kept when the user put other files there.
   system.RemoveDirectory(group.substr(0, group.size() - 1));

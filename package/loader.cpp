@@ -187,13 +187,18 @@ LoadStatus ReadPackage(File& file, LoadedPackage& package, const LeadBytes& lead
   std::memcpy(&record, tail, sizeof(record));
   const char* marker = tail + kRecordSize;
   if (!BlockSizesFit(record, end)) return LoadStatus::kCorrupted;
-  // Every name the install and the uninstall build from the title or the
-  // file name must stay in its place. A package that breaks the rule was
-  // not made by the author's tool: it is refused as damaged here, before
-  // anything is written, rather than installed without its readme, entry
-  // and shortcuts, or removed with them left behind.
-  if (CheckTitle(FieldText(record.ScrTitle), lead) != NameFault::kNone ||
-      CheckScrFileName(FieldText(record.ScrFileName), lead) != NameFault::kNone)
+  // Every name the install and the uninstall build from the title, the
+  // file name and the folder fields must stay in its place and be a name
+  // Windows takes, by the rules the author's tool applies. A package that
+  // breaks them was not made by the tool (it was edited by hand): it is
+  // refused as damaged here, before anything is written, rather than
+  // installed halfway, into another folder, or under names that Windows
+  // takes for a path, a stream or a device.
+  size_t at = 0;
+  if (CheckTitleForFiles(FieldText(record.ScrTitle), lead, &at) != NameFault::kNone ||
+      CheckScrFileNameForFiles(FieldText(record.ScrFileName), lead, &at) != NameFault::kNone ||
+      CheckFolderField(ShortStringText(record.DestFolder), true, lead, &at) != NameFault::kNone ||
+      CheckFolderField(ShortStringText(record.DestSubfolder), false, lead, &at) != NameFault::kNone)
     return LoadStatus::kCorrupted;
 
   const BlockSpan language = LocateBlocks(record, end).language;

@@ -42,7 +42,8 @@ NameFault CheckTitle(std::string_view title, const LeadBytes& lead) {
     return !dots;
   });
   if (dots) return NameFault::kDotsOnlyPart;
-  return names_something ? NameFault::kNone : NameFault::kNamesNothing;
+  if (!names_something) return NameFault::kNamesNothing;
+  return FileNameStart(lead, title, "\\") == 0 ? NameFault::kNone : NameFault::kTitleBackslash;
 }
 
 bool TitleStaysInPlace(System& system, std::string_view title) {

@@ -43,6 +43,10 @@ enum class NameFault {
   // byte: it would take the byte joined behind it (the "\" that ends the
   // group folder, the blank before a word) for its trail byte.
   kIncompleteCharacter,
+  // A title that holds "\": it would nest the uninstall entry, the
+  // Start-menu group and the player's settings key one below another, and a
+  // title such as "C:\windows\x" would make them a path.
+  kTitleBackslash,
   // The refusals of Windows' own file names, which the author's tool checks
   // as well, so that a package never names a file Windows will not create:
   // one of * ? " < > | (or "/" and ":" in a title, whose only separator is
@@ -58,9 +62,8 @@ enum class NameFault {
   kReservedName,
 };
 
-// The separators the rule splits at. "\" nests keys and folders on purpose
-// (a title "Games\Aquarium" makes a nested group); "/" is a separator to
-// every Windows file function, and ":" marks a drive or a stream.
+// The separators the rule splits at: "\" and "/" are separators to every
+// Windows file function, and ":" marks a drive or a stream.
 inline constexpr std::string_view kNameSeparators = kAnySeparators;
 
 // The English words whose translations become parts of names: the readme
@@ -70,7 +73,8 @@ inline constexpr std::string_view kNameSeparators = kAnySeparators;
 inline constexpr std::string_view kNameWords[] = {"Readme", "Uninstall", "Preview", "Setup"};
 
 // The title (`ScrTitle` up to its NUL): split at the separators, it must
-// have a part that names something, and no part made only of dots.
+// have a part that names something, and no part made only of dots; and it
+// holds no "\" at all.
 NameFault CheckTitle(std::string_view title, const LeadBytes& lead);
 // CheckTitle in the running system's code page, as a yes or no.
 bool TitleStaysInPlace(System& system, std::string_view title);
@@ -99,12 +103,13 @@ std::string InstalledFileName(std::string_view path, const LeadBytes& lead);
 // The functions below add what Windows itself refuses in a file name to the
 // rules above. `*at` receives the offset of the offending byte (or of the
 // part's start). The author's tool refuses such packages before writing
-// them, and inspect reports them, with the same functions.
+// them, and inspect reports them, with the same functions; the setup's
+// loader refuses them as damaged packages.
 
 // One file or folder name, without separators.
 NameFault CheckFileNamePart(std::string_view part, const LeadBytes& lead, size_t* at);
-// The title: CheckTitle, then each part between "\" as a file name (the
-// title names the readme, the shortcuts and the Start-menu group folder).
+// The title: CheckTitle, then as a file name (the title names the readme,
+// the shortcuts and the Start-menu group folder).
 NameFault CheckTitleForFiles(std::string_view title, const LeadBytes& lead, size_t* at);
 // A translated word: CheckNameWord, then as a file name. An empty word
 // passes, as it does for CheckNameWord.

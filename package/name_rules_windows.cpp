@@ -1,6 +1,6 @@
 // Windows' own refusals in file and folder names, on top of the name rule
-// of name_rules.cpp. A file of its own: the setup program never calls
-// these, so it never links them; the author's tool does.
+// of name_rules.cpp. The setup's loader and the author's tool both apply
+// them, so a package the tool refuses is a damaged package to the setup.
 #include <cstdint>
 #include <cstring>
 
@@ -68,11 +68,9 @@ NameFault CheckFileNamePart(std::string_view part, const LeadBytes& lead, size_t
 NameFault CheckTitleForFiles(std::string_view title, const LeadBytes& lead, size_t* at) {
   *at = 0;
   const NameFault structure = CheckTitle(title, lead);
+  if (structure == NameFault::kTitleBackslash) *at = FileNameStart(lead, title, "\\") - 1;
   if (structure != NameFault::kNone) return structure;
-  // An empty part (a doubled or outer "\") names no file of its own.
-  return CheckParts(title, "\\", lead, at, [&](std::string_view part, size_t* inner) {
-    return part.empty() ? NameFault::kNone : CheckFileNamePart(part, lead, inner);
-  });
+  return CheckFileNamePart(title, lead, at);
 }
 
 NameFault CheckNameWordForFiles(std::string_view word, const LeadBytes& lead, size_t* at) {

@@ -39,6 +39,12 @@ class File {
   }
 };
 
+// A folder held open (see System::HoldFolder); closed when destroyed.
+class HeldFolder {
+ public:
+  virtual ~HeldFolder() = default;
+};
+
 enum class Share {
   kDenyNone,   // others may read and write
   kDenyWrite,  // others may read, not write
@@ -128,6 +134,19 @@ class System {
   virtual bool DirectoryExists(const std::string& path) = 0;
   // Creates one folder (its parent must exist).
   virtual bool CreateDirectory(const std::string& path) = 0;
+  // Opens `path` as a real folder, not a reparse point (a junction, a
+  // symbolic link, a mount point), and holds it open so that it cannot be
+  // deleted, renamed or swapped (nor its parents renamed) until the result
+  // is destroyed: FILE_FLAG_OPEN_REPARSE_POINT with
+  // FILE_FLAG_BACKUP_SEMANTICS, no delete sharing. Null when it is a reparse
+  // point, no folder, or cannot be opened. Windows 9x has no reparse points
+  // and cannot open folders: a folder there is taken as it is.
+  virtual std::unique_ptr<HeldFolder> HoldFolder(const std::string& path) = 0;
+  // Creates one folder whose access list lets only administrators and
+  // SYSTEM in (set as it is made, and inherited by what is put there):
+  // ConvertStringSecurityDescriptorToSecurityDescriptorA, looked up at run
+  // time. False when the name is taken or the folder cannot be made.
+  virtual bool CreatePrivateFolder(const std::string& path) = 0;
   // Removes an empty folder.
   virtual bool RemoveDirectory(const std::string& path) = 0;
   // GetFileAttributesA: FILE_ATTRIBUTE_* bits, kNoAttributes on failure.
@@ -169,6 +188,25 @@ class System {
   // `with_owner` is true. Returns ShellExecuteA's result (> 32: success).
   virtual intptr_t ShellExecute(bool with_owner, const std::string& verb, const std::string& file,
                                 const std::string& params, const std::string& dir, int show) = 0;
+  // Starts `program` by its full path (CreateProcessA, no search and no
+  // shell lookup), its command line the quoted path, a blank and `params`,
+  // its first window shown as `show`, its current folder its own folder.
+  // False when it could not be started.
+  virtual bool StartProgram(const std::string& program, const std::string& params, int show) = 0;
+  // Whether the process runs with an elevated token (TokenElevation, looked
+  // up at run time; false where Windows has no elevation: 9x, NT 4 to XP).
+  virtual bool IsElevated() = 0;
+  // Runs `verb` on `file` through the desktop shell of the logged-on user
+  // (IShellWindows, the desktop view's IShellDispatch2::ShellExecute), so it
+  // runs unelevated, as that user. False when that route is not there
+  // (Explorer is not the running shell).
+  virtual bool ShellExecuteAsDesktopUser(const std::string& verb, const std::string& file,
+                                         int show) = 0;
+  // ShellExecuteExA with SEE_MASK_CLASSKEY: the verb's command comes from
+  // the class key `class_key` under HKEY_LOCAL_MACHINE only, never from
+  // the per-user classes. True when something was started.
+  virtual bool ShellExecuteMachineClass(const std::string& verb, const std::string& file,
+                                        const std::string& class_key, int show) = 0;
   // Writes a shell link file whose path and icon source (index 0) are
   // `target`. COM is initialised around the call. False on failure.
   virtual bool CreateShellLink(const std::string& target, const std::string& link_file) = 0;

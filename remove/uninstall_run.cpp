@@ -24,46 +24,37 @@ std::string FolderPart(System& sys, const std::string& path) {
   return FolderPart(LeadBytesOf(sys), path, "\\:");
 }
 
-// A folder as one spelling: its full path (no "." or ".." parts, "/" made
-// "\\"), without its trailing backslash (a drive's root keeps it), the
-// ASCII letters of its single-byte characters lowered (a trail byte that
-// looks like a capital is part of another character).
-std::string ComparableFolder(System& sys, const std::string& folder) {
-  const LeadBytes lead = LeadBytesOf(sys);
-  std::string full = sys.FullPath(folder);
-  if (full.size() > 3) full = WithoutBackslash(lead, full);
-  return LowerSingleByteLetters(lead, full);
-}
-
-// Whether two folders are one, compared as full paths without regard to
-// letter case, in their long and in their short (8.3) spelling.
-bool SameFolder(System& sys, const std::string& a, const std::string& b) {
-  if (a.empty() || b.empty()) return false;
-  const std::string long_a = ComparableFolder(sys, a);
-  const std::string long_b = ComparableFolder(sys, b);
-  if (long_a == long_b) return true;
-  return ComparableFolder(sys, sys.ShortPath(long_a)) ==
-         ComparableFolder(sys, sys.ShortPath(long_b));
-}
-
-// The screensaver this uninstaller removes: always a file in its own
-// folder, which is the folder that received the screensaver. The recorded
-// path is per-user data that any program of the user may rewrite, while
-// this run may be elevated: it counts only when its folder is this very
-// folder (so neither a system file nor another installation of the same
-// title is ever deleted), and even then only its name is taken. Otherwise
-// the name is the one the install run gave the file: the package's file
-// name behind any of "\\", "/" and ":".
-std::string ScreensaverToRemove(System& sys, const std::string& own, const std::string& recorded,
+// The screensaver this uninstaller removes. The install run named the
+// uninstaller after its target (translated "Uninstall" lowered, a blank,
+// the target's name with ".exe": "uninstall MySaver1.exe" beside
+// MySaver1.scr), so the target is this program's own folder plus the middle
+// of its own name with the extension of the package's file name. The
+// recorded path is never asked: it is per-user data that any program of the
+// user may rewrite, this run may be elevated, and its folder may be one the
+// system shares (the Windows folder). An uninstaller that no longer bears
+// such a name removes the package's own file name from its folder.
+std::string ScreensaverToRemove(System& sys, const LanguageTable& table, const std::string& own,
                                 const std::string& file_name) {
   const LeadBytes lead = LeadBytesOf(sys);
-  const std::string own_folder = FolderPart(sys, own);
-  const size_t name_start = FileNameStart(lead, recorded, kAnySeparators);
-  const std::string recorded_name = InstalledFileName(recorded, lead);
-  if (!recorded_name.empty() && SameFolder(sys, recorded.substr(0, name_start), own_folder))
-    return own_folder + recorded_name;
-  const std::string name = InstalledFileName(file_name, lead);
-  return name.empty() ? std::string() : own_folder + name;
+  const std::string package_name = InstalledFileName(file_name, lead);
+  if (package_name.empty()) return "";
+  const size_t name_start = FileNameStart(lead, own, kFolderSeparators);
+  const std::string own_folder = own.substr(0, name_start);
+  const std::string own_name = own.substr(name_start);
+  // Compared as the install run wrote it: single-byte letters lowered only.
+  const std::string prefix =
+      LowerSingleByteLetters(lead, NameWord(sys, table, TextId::kUninstall)) + " ";
+  const std::string suffix = ".exe";
+  const std::string lowered = LowerSingleByteLetters(lead, own_name);
+  if (lowered.size() > prefix.size() + suffix.size() && lowered.rfind(prefix, 0) == 0 &&
+      lowered.compare(lowered.size() - suffix.size(), suffix.size(), suffix) == 0) {
+    const size_t dot = ExtensionStart(lead, package_name);
+    const std::string extension = dot == std::string::npos ? "" : package_name.substr(dot);
+    const std::string middle =
+        own_name.substr(prefix.size(), own_name.size() - prefix.size() - suffix.size());
+    return own_folder + middle + extension;
+  }
+  return own_folder + package_name;
 }
 
 // The next state of the pseudo-random sequence (a linear congruential
@@ -104,9 +95,8 @@ bool SameBytes(File& a, File& b, int64_t size) {
 // write, delete or rename it; it is started only when it holds exactly
 // this program's bytes. Returns the held file and its path in `*path`, or
 // null when no copy could be made.
-std::unique_ptr<File> MakeTemporaryCopy(System& sys, const std::string& own_path,
-                                        std::string* path) {
-  const std::string temp = sys.TempPath();
+std::unique_ptr<File> MakeTemporaryCopy(System& sys, const std::string& temp,
+                                        const std::string& own_path, std::string* path) {
   if (temp.empty()) return nullptr;
   std::unique_ptr<File> own = sys.OpenRead(own_path, Share::kDenyWrite);
   if (!own) return nullptr;
@@ -131,6 +121,27 @@ std::unique_ptr<File> MakeTemporaryCopy(System& sys, const std::string& own_path
     sys.DeleteFile(candidate);
   }
   return nullptr;
+}
+
+// The folder for the temporary copy of an elevated run: a new sub-folder
+// of the Windows folder's "Temp" that only administrators and SYSTEM may
+// change, its access list set as it is made. The user's temporary folder
+// will not do: its path is per-user, the user may rename or delete its
+// entries whatever their access lists say, a program's own folder supplies
+// the DLLs that Windows loads before any of its code runs, and it may lie
+// on a network drive where a held file guarantees nothing. Empty when no
+// such folder could be made.
+std::string MakePrivateFolder(System& sys) {
+  const std::string windows = sys.WindowsDirectory();
+  if (windows.empty()) return "";
+  const std::string temp = WithBackslash(sys, windows) + "Temp\\";
+  uint32_t state = NextRandom(~sys.RandomSeed());
+  for (int attempt = 0; attempt < kTemporaryCopyAttempts; ++attempt) {
+    state = NextRandom(state);
+    const std::string folder = temp + "ZEROveruziuninst" + std::to_string(RandomNumber(state));
+    if (sys.CreatePrivateFolder(folder)) return folder;
+  }
+  return "";
 }
 
 // The path as one argument for the temporary copy's command line: quoted
@@ -172,13 +183,12 @@ bool RunUninstall(TSCRSetup& form) {
   // because the readme's name, too, is built from it.
   const bool title_in_place = TitleStaysInPlace(sys, title);
 
-  // Read before the settings that hold it are cleared. This program's file
-  // is the one loading opened (GetModuleFileName is not asked again: a
-  // failure then could make the run look for its files, copy and mark for
-  // deletion under another name).
+  // This program's file is the one loading opened (GetModuleFileName is
+  // not asked again: a failure then could make the run look for its files,
+  // copy and mark for deletion under another name).
   const std::string own = form.package.program_path;
   const std::string screensaver =
-      ScreensaverToRemove(sys, own, ReadInstalledPath(sys, title), FieldText(record.ScrFileName));
+      ScreensaverToRemove(sys, form.package.table, own, FieldText(record.ScrFileName));
 
   if (form.modes.PreviewOnly) {
     form.view.Terminate();
@@ -218,16 +228,33 @@ bool RunUninstall(TSCRSetup& form) {
   // temporary folder does that once this process has ended.
   std::string copy;
   bool started = false;
-  if (std::unique_ptr<File> held = MakeTemporaryCopy(sys, own, &copy)) {
+  // Windows 9x, and NT without elevation, keep the user's temporary folder:
+  // the run has no more rights than the user there.
+  const bool elevated = sys.IsElevated();
+  const std::string private_folder = elevated ? MakePrivateFolder(sys) : "";
+  const std::string temp = elevated ? private_folder : sys.TempPath();
+  if (std::unique_ptr<File> held = MakeTemporaryCopy(sys, temp, own, &copy)) {
     std::string params = "-delfile " + PathArgument(sys.ShortPath(own));
     if (!form.modes.SilentMode) {
       params += " \"" + form.Tr(TextId::kMessageCaption) + "\" \"" +
                 InsertTitle(form.Tr(TextId::kRemoved), title) + "\"";
     }
-    started = sys.ShellExecute(true, "open", copy, params, "", kSwHide) > 32;
+    // By its path, never through the shell: the shell would look up how to
+    // open a program in classes that the user may override.
+    started = sys.StartProgram(copy, params, kSwHide);
     // Held until the copy has been started, and let go after.
     held.reset();
     if (!started) sys.DeleteFile(copy);
+  }
+  if (!private_folder.empty()) {
+    // The copy, then its folder, go at the next restart (the copy cannot
+    // delete its own file, nor the folder it runs in).
+    if (started) {
+      sys.MoveFileDelayUntilReboot(copy);
+      sys.MoveFileDelayUntilReboot(private_folder);
+    } else {
+      sys.RemoveDirectory(private_folder);
+    }
   }
   // Without a temporary copy the uninstaller goes at the next restart. When
   // even that is refused, the uninstaller would stay for good: the run ends

@@ -1,5 +1,6 @@
 // The page machine: page entry, Back, Next, Cancel, licence acceptance,
 // folder browser and link.
+#include "install/shell_start.h"
 #include "package/file_name.h"
 #include "wizard/setup_form.h"
 
@@ -102,9 +103,7 @@ void TSCRSetup::btnBrowseClick() {
   view.SetText(Control::edDirectory, chosen);
 }
 
-void TSCRSetup::LinkClick() {
-  sys.ShellExecute(true, "", FieldText(package.record.LinkAddress), "", "", kSwShowNormal);
-}
+void TSCRSetup::LinkClick() { OpenLinkAddress(sys, FieldText(package.record.LinkAddress)); }
 
 void TSCRSetup::CloseWindow() {
   view_closed_ = true;

@@ -310,7 +310,7 @@ std::map<std::string, std::string> SimSystem::Snapshot() {
 std::vector<std::string> SimSystem::RegistryDump() {
   std::vector<std::string> lines;
   for (const auto& [path, key] : registry_) {
-    lines.push_back(path + "|");
+    lines.push_back(path + "|" + (key.link.empty() ? "" : "->" + key.link));
     for (const auto& [name, value] : key.values) lines.push_back(path + "|" + name + "=" + value);
   }
   std::sort(lines.begin(), lines.end());
@@ -456,11 +456,54 @@ bool SimSystem::CreateDirectory(const std::string& path) {
   return fs::create_directory(host, ec);
 }
 
+namespace {
+
+class SimHeldFolder : public HeldFolder {
+ public:
+  SimHeldFolder(std::multiset<std::string>* held, std::string host)
+      : held_(held), host_(std::move(host)) {
+    held_->insert(host_);
+  }
+  ~SimHeldFolder() override { held_->erase(held_->find(host_)); }
+
+ private:
+  std::multiset<std::string>* held_;
+  std::string host_;
+};
+
+}  // namespace
+
+bool SimSystem::CreatePrivateFolder(const std::string& path) {
+  if (SIM_FAULT("CreatePrivateFolder")) return false;
+  if (!CreateDirectory(path)) return false;
+  private_folders.push_back(CString(path));
+  return true;
+}
+
+std::unique_ptr<HeldFolder> SimSystem::HoldFolder(const std::string& path) {
+  if (SIM_FAULT("HoldFolder")) return nullptr;
+  const std::string host = Host(path);
+  std::error_code ec;
+  if (host.empty() || fs::is_symlink(fs::symlink_status(host, ec)) || !fs::is_directory(host, ec))
+    return nullptr;
+  return std::make_unique<SimHeldFolder>(&held_folders_, host);
+}
+
+void SimSystem::MakeFolderLink(const std::string& link, const std::string& target) {
+  MakeFolders(target);
+  const std::string host_link = Host(link);
+  std::error_code ec;
+  fs::remove_all(host_link, ec);
+  fs::create_directories(fs::path(host_link).parent_path(), ec);
+  fs::create_directory_symlink(Host(target), host_link, ec);
+}
+
 bool SimSystem::RemoveDirectory(const std::string& path) {
   if (SIM_FAULT("RemoveDirectory")) return false;
   if (InSet(fail_remove_directory, path)) return false;
   std::string host = Host(path);
   std::error_code ec;
+  if (held_folders_.count(host)) return false;
   if (host.empty() || !fs::is_directory(host, ec) || !fs::is_empty(host, ec)) return false;
   return fs::remove(host, ec);
 }
@@ -562,8 +605,31 @@ std::string SimSystem::RegPath(RootKey root, const std::string& key) const {
 }
 
 SimSystem::RegKey* SimSystem::FindKey(RootKey root, const std::string& key) {
+  if (ThroughLink(root, key)) return nullptr;
   auto it = registry_.find(RegPath(root, key));
   return it == registry_.end() ? nullptr : &it->second;
+}
+
+bool SimSystem::ThroughLink(RootKey root, const std::string& key) {
+  std::string path;
+  for (const std::string& part : KeyParts(key)) {
+    path += (path.empty() ? "" : "\\") + part;
+    auto it = registry_.find(RegPath(root, path));
+    if (it != registry_.end() && !it->second.link.empty()) return true;
+  }
+  return false;
+}
+
+void SimSystem::RegCreateLink(RootKey root, const std::string& key, RootKey target_root,
+                              const std::string& target) {
+  const std::vector<std::string> parts = KeyParts(key);
+  std::string parent;
+  for (size_t i = 0; i + 1 < parts.size(); ++i) parent += (i ? "\\" : "") + parts[i];
+  if (!parent.empty()) RegCreateKey(root, parent);
+  RegKey& link = registry_[RegPath(root, key)];
+  link.name = key;
+  link.values.clear();
+  link.link = RegPath(target_root, target);
 }
 
 bool SimSystem::RegCreateKey(RootKey root, const std::string& key) {
@@ -579,6 +645,8 @@ bool SimSystem::RegCreateKey(RootKey root, const std::string& key) {
   for (const std::string& part : parts) {
     path += (path.empty() ? "" : "\\") + part;
     std::string reg = RegPath(root, path);
+    // A link on the way is deleted itself and replaced by a real key.
+    if (registry_.count(reg) && !registry_[reg].link.empty()) registry_.erase(reg);
     if (!registry_.count(reg)) registry_[reg].name = path;
   }
   return true;
@@ -642,6 +710,12 @@ bool SimSystem::RegDeleteTree(RootKey root, const std::string& key) {
   if (SIM_FAULT("RegDeleteTree")) return false;
   std::string path = RegPath(root, key);
   if (!registry_.count(path)) return false;
+  // A link above the key is not followed; the key itself, or any key below
+  // it, that is a link goes itself (its target is no entry under `path`).
+  const std::vector<std::string> parts = KeyParts(key);
+  std::string parent;
+  for (size_t i = 0; i + 1 < parts.size(); ++i) parent += (i ? "\\" : "") + parts[i];
+  if (!parent.empty() && ThroughLink(root, parent)) return false;
   std::string prefix = path + "\\";
   for (auto it = registry_.begin(); it != registry_.end();) {
     if (it->first == path || it->first.rfind(prefix, 0) == 0)
@@ -662,8 +736,32 @@ bool SimSystem::SpecialFolderPath(ShellFolder folder, std::string* path) {
 intptr_t SimSystem::ShellExecute(bool with_owner, const std::string& verb, const std::string& file,
                                  const std::string& params, const std::string& dir, int show) {
   if (SIM_FAULT("ShellExecute")) return kShellExecuteFailure;
-  shell_calls.push_back({with_owner, verb, file, params, dir, show});
+  shell_calls.push_back({with_owner, verb, file, params, dir, show, Route::kShell, ""});
   return shell_execute_result;
+}
+
+bool SimSystem::StartProgram(const std::string& program, const std::string& params, int show) {
+  if (SIM_FAULT("StartProgram")) return false;
+  if (!start_program_ok || !IsFile(program)) return false;
+  shell_calls.push_back(
+      {false, "", CString(program), CString(params), "", show, Route::kProgram, ""});
+  return true;
+}
+
+bool SimSystem::ShellExecuteAsDesktopUser(const std::string& verb, const std::string& file,
+                                          int show) {
+  if (SIM_FAULT("ShellExecuteAsDesktopUser") || !desktop_shell) return false;
+  shell_calls.push_back({false, verb, CString(file), "", "", show, Route::kDesktopUser, ""});
+  return true;
+}
+
+bool SimSystem::ShellExecuteMachineClass(const std::string& verb, const std::string& file,
+                                         const std::string& class_key, int show) {
+  if (SIM_FAULT("ShellExecuteMachineClass")) return false;
+  if (!FindKey(RootKey::kLocalMachine, class_key + "\\shell\\" + verb + "\\command")) return false;
+  shell_calls.push_back(
+      {false, verb, CString(file), "", "", show, Route::kMachineClass, CString(class_key)});
+  return true;
 }
 
 bool SimSystem::CreateShellLink(const std::string& target, const std::string& link_file) {

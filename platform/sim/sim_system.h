@@ -61,6 +61,9 @@ class SimSystem : public System {
   intptr_t shell_execute_result = 42;
   DllSearch dll_search = DllSearch::kSystem32Only;  // what RestrictDllSearch reports
   bool delay_until_reboot_ok = true;
+  bool start_program_ok = true;  // whether StartProgram can start a program
+  bool elevated = false;         // what IsElevated reports
+  bool desktop_shell = true;     // whether the desktop shell's route is there
 
   // Scripted message-box answers, taken in order; kFailed when none is left
   // (a box that cannot be shown, as without a display).
@@ -102,10 +105,17 @@ class SimSystem : public System {
   bool Fault(const char* name, const void* site = nullptr);
 
   // ---- what happened ----
+  // Every start of a program or verb, whatever its route: ShellExecute
+  // (which looks the verb up in the classes, the user's merged over the
+  // machine's), a program started by its path, the desktop shell of the
+  // logged-on user, or the machine's classes only (`class_key`).
+  enum class Route { kShell, kProgram, kDesktopUser, kMachineClass };
   struct ShellCall {
     bool with_owner;
     std::string verb, file, params, dir;
     int show;
+    Route route = Route::kShell;
+    std::string class_key;
   };
   std::vector<ShellCall> shell_calls;
   struct Box {
@@ -116,7 +126,8 @@ class SimSystem : public System {
   };
   std::vector<Box> boxes;
   std::vector<std::string> delay_until_reboot;
-  std::vector<std::string> deleted;  // every path DeleteFile removed, in order
+  std::vector<std::string> private_folders;  // made by CreatePrivateFolder
+  std::vector<std::string> deleted;          // every path DeleteFile removed, in order
   int dll_search_calls = 0;
   int delete_attempts = 0;
   int64_t read_calls = 0;  // ReadSome calls on files opened by OpenRead
@@ -136,11 +147,23 @@ class SimSystem : public System {
   // Every file under the sandbox with its contents, keyed by host-relative
   // path, for before/after comparisons.
   std::map<std::string, std::string> Snapshot();
-  // The whole registry as "ROOT\key|name=value" lines, sorted.
+  // The whole registry as "ROOT\key|name=value" lines, sorted; a link as
+  // "ROOT\key|->ROOT\target".
   std::vector<std::string> RegistryDump();
+  // Makes `key` (its parents created) a registry link to `target`, as any
+  // program of the user may make one in its own hive. The System calls
+  // behave as the Win32 backend does: a path is opened level by level
+  // without following a link, so a link reads as a missing key, is
+  // deleted itself by RegDeleteTree, and is replaced by a real key where
+  // RegCreateKey meets it.
+  void RegCreateLink(RootKey root, const std::string& key, RootKey target_root,
+                     const std::string& target);
   // The host path of a Windows path (existing components matched without
   // regard to case).
   std::string HostPath(const std::string& windows_path);
+  // Makes `link` a folder link (a junction) to the folder `target`: every
+  // path through it leads into `target`, as on Windows.
+  void MakeFolderLink(const std::string& link, const std::string& target);
   // A shell link written by CreateShellLink: its target, or "" when none.
   std::string LinkTarget(const std::string& link_file);
 
@@ -175,6 +198,11 @@ class SimSystem : public System {
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
   bool CreateDirectory(const std::string& path) override;
+  // Records the folder in `private_folders`.
+  bool CreatePrivateFolder(const std::string& path) override;
+  // A folder that is a host symbolic link (MakeFolderLink) is a reparse
+  // point; a held folder cannot be removed.
+  std::unique_ptr<HeldFolder> HoldFolder(const std::string& path) override;
   bool RemoveDirectory(const std::string& path) override;
   // A folder that is a link on the host (a symbolic link in the sandbox)
   // is a reparse point.
@@ -200,6 +228,14 @@ class SimSystem : public System {
   bool SpecialFolderPath(ShellFolder folder, std::string* path) override;
   intptr_t ShellExecute(bool with_owner, const std::string& verb, const std::string& file,
                         const std::string& params, const std::string& dir, int show) override;
+  bool StartProgram(const std::string& program, const std::string& params, int show) override;
+  bool IsElevated() override { return elevated; }
+  bool ShellExecuteAsDesktopUser(const std::string& verb, const std::string& file,
+                                 int show) override;
+  // Starts only when `class_key` under HKEY_LOCAL_MACHINE holds the verb's
+  // command (shell\<verb>\command), as Windows does.
+  bool ShellExecuteMachineClass(const std::string& verb, const std::string& file,
+                                const std::string& class_key, int show) override;
   bool CreateShellLink(const std::string& target, const std::string& link_file) override;
 
   MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
@@ -211,7 +247,10 @@ class SimSystem : public System {
   struct RegKey {
     std::string name;  // as first created
     std::vector<std::pair<std::string, std::string>> values;
+    std::string link;  // a link's target ("HKLM\software\x"), empty for a real key
   };
+  // Whether `key` or a level above it is a link.
+  bool ThroughLink(RootKey root, const std::string& key);
   // The components of a key name below its root.
   std::vector<std::string> KeyParts(const std::string& key) const;
   // Key path lower-cased, root first ("HKLM\software\x").
@@ -239,7 +278,8 @@ class SimSystem : public System {
   std::unique_ptr<File> Lock(std::unique_ptr<File> file, const std::string& path);
 
   std::string sandbox_;
-  std::multiset<std::string> locked_;  // host paths of open locked files
+  std::multiset<std::string> locked_;        // host paths of open locked files
+  std::multiset<std::string> held_folders_;  // host paths of held folders
   std::map<std::string, RegKey> registry_;
 };
 

@@ -3,15 +3,19 @@
 // Only ANSI entry points that Windows 95 and NT 4 export are imported: 64-bit
 // positions go through SetFilePointer/GetFileSize with their high parts, key
 // trees are deleted by recursion, folders come from SHGetSpecialFolderLocation,
-// and IsWow64Process is looked up at run time.
+// and the calls that later Windows versions brought (IsWow64Process,
+// NtDeleteKey and others) are looked up at run time.
 #include "platform/win32/win32_system.h"
 // after win32_system.h, which must come before <windows.h>
 #include <windows.h>
 
 #include "platform/win32/system_library.h"
 // after <windows.h>
+#include <exdisp.h>
 #include <objbase.h>
+#include <servprov.h>
 #include <shellapi.h>
+#include <shldisp.h>
 #include <shlobj.h>
 
 // <windows.h> maps these names to their A/W forms; System uses the plain
@@ -112,11 +116,139 @@ std::string SubKey(const std::string& key) {
   return key;
 }
 
-// An open registry key, closed on every path.
+// Through void (*)(void), the generic function pointer type, which GCC
+// accepts for casts between unrelated function types.
+template <typename Function>
+Function ModuleFunction(const char* module_name, const char* name) {
+  typedef void (*AnyFunction)(void);
+  HMODULE module = GetModuleHandleA(module_name);
+  if (!module) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<AnyFunction>(GetProcAddress(module, name)));
+}
+
+template <typename Function>
+Function KernelFunction(const char* name) {
+  return ModuleFunction<Function>("kernel32.dll", name);
+}
+
+// ---- keys without following registry links ----
+//
+// Any program of the user may replace a key of its own hive by a registry
+// link, to a key under HKEY_LOCAL_MACHINE for instance. A key opened by its
+// path follows the link, and an elevated run would then write or delete
+// what the link points to. REG_OPTION_OPEN_LINK opens a link itself instead,
+// but only as the last part of a path: so per-user keys are opened level by
+// level, each level with it. Windows 9x has no links (and wants 0 there).
+
+constexpr DWORD kOpenLink = 0x00000008;  // REG_OPTION_OPEN_LINK
+constexpr DWORD kRegLink = 6;            // REG_LINK
+
+bool RegistryHasLinks() { return (::GetVersion() & 0x80000000u) == 0; }
+
+// Whether an open key (opened with kOpenLink and KEY_QUERY_VALUE) is a link:
+// a link key holds its target in "SymbolicLinkValue", of type REG_LINK.
+bool IsLinkKey(HKEY key) {
+  DWORD type = 0;
+  return RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) ==
+             ERROR_SUCCESS &&
+         type == kRegLink;
+}
+
+// Opens `name` below `parent` without following a link there; `*link` says
+// whether it is one (the handle then holds the link itself).
+HKEY OpenLevel(HKEY parent, const std::string& name, REGSAM access, bool* link) {
+  HKEY key = nullptr;
+  *link = false;
+  const bool links = RegistryHasLinks();
+  if (RegOpenKeyExA(parent, name.c_str(), links ? kOpenLink : 0, access | KEY_QUERY_VALUE, &key) !=
+      ERROR_SUCCESS)
+    return nullptr;
+  *link = links && IsLinkKey(key);
+  return key;
+}
+
+// Deletes the key that `key` holds, by its handle: a link is deleted itself
+// (RegDeleteKeyA would follow it), and a key that someone swapped for a
+// link meanwhile is not the one this handle holds. NtDeleteKey is looked up
+// at run time; Windows 9x, which lacks it, deletes by name.
+bool DeleteOpenKey(HKEY parent, const std::string& name, HKEY key) {
+  typedef LONG(WINAPI * NtDeleteKeyFn)(HANDLE);
+  if (auto nt_delete = ModuleFunction<NtDeleteKeyFn>("ntdll.dll", "NtDeleteKey"))
+    return nt_delete(key) == 0;
+  return RegDeleteKeyA(parent, name.c_str()) == ERROR_SUCCESS;
+}
+
+// The levels of a key path below its root, split at "\" (never at the trail
+// byte of a double-byte character).
+std::vector<std::string> KeyLevels(const std::string& sub) {
+  std::vector<std::string> levels;
+  const char* start = sub.c_str();
+  for (const char* p = start;;) {
+    if (*p == '\\' || *p == '\0') {
+      levels.emplace_back(start, static_cast<size_t>(p - start));
+      if (*p == '\0') break;
+      start = ++p;
+      continue;
+    }
+    p = CharNextA(p);
+  }
+  return levels;
+}
+
+// Opens `key` of HKEY_CURRENT_USER level by level, never through a link:
+// null when a level is missing or a link. With `create`, missing levels are
+// created, and a link found on the way is deleted and replaced by a real
+// key.
+HKEY OpenUserKey(const std::string& key, REGSAM access, bool create) {
+  const std::vector<std::string> levels = KeyLevels(SubKey(key));
+  HKEY parent = HKEY_CURRENT_USER;
+  for (size_t i = 0; i < levels.size(); ++i) {
+    const std::string& name = levels[i];
+    const REGSAM level_access =
+        i + 1 == levels.size() ? access : KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS;
+    HKEY next = nullptr;
+    // A few rounds: someone may plant a key or a link between two calls.
+    for (int round = 0; round < 4 && !next && !name.empty(); ++round) {
+      bool link = false;
+      next = OpenLevel(parent, name, level_access, &link);
+      if (next && link) {
+        RegCloseKey(next);
+        next = nullptr;
+        if (!create) break;
+        HKEY held = OpenLevel(parent, name, DELETE, &link);
+        const bool deleted = held && link && DeleteOpenKey(parent, name, held);
+        if (held) RegCloseKey(held);
+        if (!deleted) break;
+      }
+      if (next || !create) break;
+      HKEY made = nullptr;
+      DWORD disposition = 0;
+      if (RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, level_access,
+                          nullptr, &made, &disposition) != ERROR_SUCCESS)
+        break;
+      // An existing key was opened by its path, which may have followed a
+      // link planted just now: look at it again, level by level.
+      if (disposition == REG_CREATED_NEW_KEY)
+        next = made;
+      else
+        RegCloseKey(made);
+    }
+    if (parent != HKEY_CURRENT_USER) RegCloseKey(parent);
+    if (!next) return nullptr;
+    parent = next;
+  }
+  return parent == HKEY_CURRENT_USER ? nullptr : parent;
+}
+
+// An open registry key, closed on every path. Per-user keys are opened
+// without following links.
 class Key {
  public:
   Key(RootKey root, const std::string& key, REGSAM access) {
-    if (RegOpenKeyExA(RootHandle(root), SubKey(key).c_str(), 0, access, &handle_) != ERROR_SUCCESS)
+    if (root == RootKey::kCurrentUser)
+      handle_ = OpenUserKey(key, access, false);
+    else if (RegOpenKeyExA(RootHandle(root), SubKey(key).c_str(), 0, access, &handle_) !=
+             ERROR_SUCCESS)
       handle_ = nullptr;
   }
   ~Key() {
@@ -131,15 +263,16 @@ class Key {
   HKEY handle_ = nullptr;
 };
 
-// Deletes every sub-key of `key` (an open key of `parent` named `name`),
-// then the key itself. Deepest first: NT's RegDeleteKeyA refuses a key
-// that still has sub-keys.
+// Deletes every sub-key of `name` below `parent`, then the key itself.
+// Deepest first: NT's RegDeleteKeyA refuses a key that still has sub-keys.
+// A link, at the top or anywhere below, is deleted itself, never what it
+// points to.
 bool DeleteKeyTree(HKEY parent, const std::string& name) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS)
-    return false;
+  bool link = false;
+  HKEY key = OpenLevel(parent, name, KEY_READ | KEY_WRITE | DELETE, &link);
+  if (!key) return false;
   bool ok = true;
-  for (;;) {
+  while (!link) {
     char child[256];  // key names are at most 255 characters
     DWORD length = sizeof child;
     LONG status = RegEnumKeyExA(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr);
@@ -151,8 +284,9 @@ bool DeleteKeyTree(HKEY parent, const std::string& name) {
       break;
     }
   }
+  ok = ok && DeleteOpenKey(parent, name, key);
   RegCloseKey(key);
-  return ok && RegDeleteKeyA(parent, name.c_str()) == ERROR_SUCCESS;
+  return ok;
 }
 
 // Runs a Win32 "fill this buffer" call that returns the length it needs
@@ -171,16 +305,6 @@ bool FillString(std::string* out, Call call) {
     buffer.assign(n + 1, '\0');
   }
   return false;
-}
-
-// Through void (*)(void), the generic function pointer type, which GCC
-// accepts for casts between unrelated function types.
-template <typename Function>
-Function KernelFunction(const char* name) {
-  typedef void (*AnyFunction)(void);
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  if (!kernel) return nullptr;
-  return reinterpret_cast<Function>(reinterpret_cast<AnyFunction>(GetProcAddress(kernel, name)));
 }
 
 }  // namespace
@@ -334,6 +458,70 @@ bool Win32System::CreateDirectory(const std::string& path) {
   return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
 }
 
+namespace {
+
+class Win32HeldFolder : public HeldFolder {
+ public:
+  explicit Win32HeldFolder(HANDLE handle) : handle_(handle) {}
+  ~Win32HeldFolder() override {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+std::unique_ptr<HeldFolder> Win32System::HoldFolder(const std::string& path) {
+  constexpr DWORD kOpenReparsePoint = 0x00200000;       // FILE_FLAG_OPEN_REPARSE_POINT
+  constexpr DWORD kReparsePointAttribute = 0x00000400;  // FILE_ATTRIBUTE_REPARSE_POINT
+  const DWORD version = ::GetVersion();
+  // Windows 9x: no reparse points, and no handle on a folder.
+  if (version & 0x80000000u) {
+    if (!DirectoryExists(path)) return nullptr;
+    return std::make_unique<Win32HeldFolder>(INVALID_HANDLE_VALUE);
+  }
+  // NT 4 has no reparse points and may not know the flag.
+  const DWORD reparse = LOBYTE(LOWORD(version)) >= 5 ? kOpenReparsePoint : 0;
+  // Read access, so that the missing delete sharing counts against every
+  // later opener that wants to delete or rename the folder.
+  HANDLE handle =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | reparse, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(handle, &info) ||
+      !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (info.dwFileAttributes & kReparsePointAttribute)) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  return std::make_unique<Win32HeldFolder>(handle);
+}
+
+bool Win32System::CreatePrivateFolder(const std::string& path) {
+  // Windows 2000 and later; the caller asks only where elevation exists.
+  typedef BOOL(WINAPI * ConvertFn)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
+  auto convert = ModuleFunction<ConvertFn>("advapi32.dll",
+                                           "ConvertStringSecurityDescriptorToSecurityDescriptorA");
+  if (!convert) return false;
+  // A protected list (nothing inherited from the parent): full control for
+  // the Administrators group and SYSTEM, passed on to files and folders
+  // below; nobody else may even list it.
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!convert("D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", 1 /* SDDL_REVISION_1 */, &descriptor,
+               nullptr))
+    return false;
+  SECURITY_ATTRIBUTES attributes;
+  attributes.nLength = sizeof attributes;
+  attributes.lpSecurityDescriptor = descriptor;
+  attributes.bInheritHandle = FALSE;
+  const bool made = CreateDirectoryA(path.c_str(), &attributes) != FALSE;
+  LocalFree(descriptor);
+  return made;
+}
+
 bool Win32System::RemoveDirectory(const std::string& path) {
   return RemoveDirectoryA(path.c_str()) != FALSE;
 }
@@ -402,10 +590,15 @@ bool Win32System::MoveFileDelayUntilReboot(const std::string& path) {
 
 bool Win32System::RegCreateKey(RootKey root, const std::string& key) {
   HKEY handle = nullptr;
-  DWORD disposition = 0;
-  if (RegCreateKeyExA(RootHandle(root), SubKey(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_WRITE, nullptr, &handle, &disposition) != ERROR_SUCCESS)
-    return false;
+  if (root == RootKey::kCurrentUser) {
+    handle = OpenUserKey(key, KEY_WRITE, true);
+  } else {
+    DWORD disposition = 0;
+    if (RegCreateKeyExA(RootHandle(root), SubKey(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_WRITE, nullptr, &handle, &disposition) != ERROR_SUCCESS)
+      handle = nullptr;
+  }
+  if (!handle) return false;
   RegCloseKey(handle);
   return true;
 }
@@ -480,7 +673,13 @@ bool Win32System::RegDeleteTree(RootKey root, const std::string& key) {
   std::string sub = SubKey(key);
   // An empty name would mean the root itself: never delete a whole hive.
   if (sub.empty()) return false;
-  return DeleteKeyTree(RootHandle(root), sub);
+  if (root == RootKey::kLocalMachine) return DeleteKeyTree(RootHandle(root), sub);
+  // Per-user: the parent opened level by level, the key itself below it.
+  const std::vector<std::string> levels = KeyLevels(sub);
+  const std::string& name = levels.back();
+  if (levels.size() == 1) return DeleteKeyTree(HKEY_CURRENT_USER, name);
+  Key parent(root, sub.substr(0, sub.size() - name.size() - 1), KEY_READ | KEY_WRITE);
+  return parent && DeleteKeyTree(parent.get(), name);
 }
 
 // --- shell ---
@@ -524,6 +723,204 @@ intptr_t Win32System::ShellExecute(bool with_owner, const std::string& verb,
                                    params.empty() ? nullptr : params.c_str(),
                                    dir.empty() ? nullptr : dir.c_str(), show);
   return reinterpret_cast<intptr_t>(result);
+}
+
+bool Win32System::StartProgram(const std::string& program, const std::string& params, int show) {
+  // Its own folder as the current folder: the folder this process runs in
+  // (the uninstaller's) stays free to be removed.
+  char folder[MAX_PATH + 1];
+  char* name = nullptr;
+  const DWORD n = GetFullPathNameA(program.c_str(), MAX_PATH, folder, &name);
+  if (n == 0 || n > MAX_PATH || !name) return false;
+  *name = '\0';
+  std::string line = "\"" + program + "\"";
+  if (!params.empty()) line += " " + params;
+  std::vector<char> command(line.begin(), line.end());
+  command.push_back('\0');
+  STARTUPINFOA startup;
+  ZeroMemory(&startup, sizeof startup);
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(show);
+  PROCESS_INFORMATION process;
+  ZeroMemory(&process, sizeof process);
+  if (!CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder,
+                      &startup, &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+bool Win32System::IsElevated() {
+  // Vista and later; Windows 9x and NT 4 to XP have no elevation, and the
+  // query (or the functions, on 9x) fails there.
+  typedef BOOL(WINAPI * OpenProcessTokenFn)(HANDLE, DWORD, PHANDLE);
+  typedef BOOL(WINAPI * GetTokenInformationFn)(HANDLE, int, LPVOID, DWORD, PDWORD);
+  auto open_token = ModuleFunction<OpenProcessTokenFn>("advapi32.dll", "OpenProcessToken");
+  auto get_information =
+      ModuleFunction<GetTokenInformationFn>("advapi32.dll", "GetTokenInformation");
+  if (!open_token || !get_information) return false;
+  HANDLE token = nullptr;
+  if (!open_token(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  constexpr int kTokenElevation = 20;
+  DWORD elevation = 0;
+  DWORD size = 0;
+  const bool elevated =
+      get_information(token, kTokenElevation, &elevation, sizeof elevation, &size) &&
+      elevation != 0;
+  CloseHandle(token);
+  return elevated;
+}
+
+namespace {
+
+const GUID kClsidShellWindows = {
+    0x9BA05972, 0xF6A8, 0x11CF, {0xA4, 0x42, 0x00, 0xA0, 0xC9, 0x0A, 0x8F, 0x39}};
+const GUID kIidShellWindows = {
+    0x85CB6900, 0x4D95, 0x11CF, {0x96, 0x0C, 0x00, 0x80, 0xC7, 0xF4, 0xEE, 0x85}};
+const GUID kIidServiceProvider = {
+    0x6D5140C1, 0x7436, 0x11CE, {0x80, 0x34, 0x00, 0xAA, 0x00, 0x60, 0x09, 0xFA}};
+const GUID kSidTopLevelBrowser = {
+    0x4C96BE40, 0x915C, 0x11CF, {0x99, 0xD3, 0x00, 0xAA, 0x00, 0x4A, 0xE8, 0x37}};
+const GUID kIidShellBrowser = {0x000214E2, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const GUID kIidDispatch = {0x00020400, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const GUID kIidShellFolderViewDual = {
+    0xE7A1AF80, 0x4D96, 0x11CF, {0x96, 0x0C, 0x00, 0x80, 0xC7, 0xF4, 0xEE, 0x85}};
+const GUID kIidShellDispatch2 = {
+    0xA4C6892C, 0x3BA9, 0x11D2, {0x9D, 0xEA, 0x00, 0xC0, 0x4F, 0xB1, 0x61, 0x62}};
+
+// Releases a COM interface when it goes out of scope.
+template <typename Interface>
+struct ComRef {
+  Interface* p = nullptr;
+  ~ComRef() {
+    if (p) p->Release();
+  }
+  void** out() { return reinterpret_cast<void**>(&p); }
+};
+
+// BSTRs from oleaut32, loaded by its system path and looked up at run time
+// (the program imports nothing from it).
+struct Strings {
+  typedef BSTR(WINAPI* AllocFn)(const OLECHAR*);
+  typedef void(WINAPI* FreeFn)(BSTR);
+  AllocFn alloc = nullptr;
+  FreeFn free = nullptr;
+  Strings() {
+    typedef void (*AnyFunction)(void);
+    if (HMODULE oleaut = LoadSystemLibrary("oleaut32.dll")) {
+      alloc = reinterpret_cast<AllocFn>(
+          reinterpret_cast<AnyFunction>(GetProcAddress(oleaut, "SysAllocString")));
+      free = reinterpret_cast<FreeFn>(
+          reinterpret_cast<AnyFunction>(GetProcAddress(oleaut, "SysFreeString")));
+    }
+  }
+  // An ANSI text as a BSTR, or null.
+  BSTR Make(const std::string& text) {
+    if (!alloc) return nullptr;
+    std::vector<WCHAR> wide(text.size() + 1);
+    if (MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(),
+                            static_cast<int>(wide.size())) == 0)
+      return nullptr;
+    return alloc(wide.data());
+  }
+};
+
+VARIANT EmptyVariant() {
+  VARIANT v;
+  ZeroMemory(&v, sizeof v);
+  v.vt = VT_EMPTY;
+  return v;
+}
+
+}  // namespace
+
+bool Win32System::ShellExecuteAsDesktopUser(const std::string& verb, const std::string& file,
+                                            int show) {
+  // The desktop's window in the shell windows of the logged-on user's
+  // Explorer, its view, and the view's Shell.Application object: its
+  // ShellExecute runs in Explorer's process.
+  const bool initialised = SUCCEEDED(CoInitialize(nullptr));
+  bool ok = false;
+  {
+    Strings strings;
+    ComRef<IShellWindows> windows;
+    ComRef<IDispatch> desktop;
+    ComRef<IServiceProvider> provider;
+    ComRef<IShellBrowser> browser;
+    ComRef<IShellView> view;
+    ComRef<IDispatch> background;
+    ComRef<IShellFolderViewDual> folder_view;
+    ComRef<IDispatch> application;
+    ComRef<IShellDispatch2> shell;
+    VARIANT location = EmptyVariant();
+    location.vt = VT_I4;
+    location.lVal = 0;  // CSIDL_DESKTOP
+    VARIANT root = EmptyVariant();
+    LONG window = 0;
+    constexpr int kSwcDesktop = 8;        // SWC_DESKTOP
+    constexpr int kSwfoNeedDispatch = 1;  // SWFO_NEEDDISPATCH
+    constexpr UINT kSvgioBackground = 0;  // SVGIO_BACKGROUND
+    if (strings.alloc && strings.free &&
+        SUCCEEDED(CoCreateInstance(kClsidShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
+                                   kIidShellWindows, windows.out())) &&
+        windows.p &&
+        windows.p->FindWindowSW(&location, &root, kSwcDesktop, &window, kSwfoNeedDispatch,
+                                reinterpret_cast<IDispatch**>(desktop.out())) == S_OK &&
+        desktop.p && SUCCEEDED(desktop.p->QueryInterface(kIidServiceProvider, provider.out())) &&
+        provider.p &&
+        SUCCEEDED(provider.p->QueryService(kSidTopLevelBrowser, kIidShellBrowser, browser.out())) &&
+        browser.p &&
+        SUCCEEDED(browser.p->QueryActiveShellView(reinterpret_cast<IShellView**>(view.out()))) &&
+        view.p &&
+        SUCCEEDED(view.p->GetItemObject(kSvgioBackground, kIidDispatch, background.out())) &&
+        background.p &&
+        SUCCEEDED(background.p->QueryInterface(kIidShellFolderViewDual, folder_view.out())) &&
+        folder_view.p &&
+        SUCCEEDED(
+            folder_view.p->get_Application(reinterpret_cast<IDispatch**>(application.out()))) &&
+        application.p &&
+        SUCCEEDED(application.p->QueryInterface(kIidShellDispatch2, shell.out())) && shell.p) {
+      BSTR name = strings.Make(file);
+      VARIANT operation = EmptyVariant();
+      if (!verb.empty()) {
+        operation.vt = VT_BSTR;
+        operation.bstrVal = strings.Make(verb);
+      }
+      VARIANT show_mode = EmptyVariant();
+      show_mode.vt = VT_I4;
+      show_mode.lVal = show;
+      if (name && (verb.empty() || operation.bstrVal))
+        // <shellapi.h> maps this method's name too: it is declared as
+        // ShellExecuteA (the same vtable slot).
+        ok = SUCCEEDED(
+            shell.p->ShellExecuteA(name, EmptyVariant(), EmptyVariant(), operation, show_mode));
+      if (operation.vt == VT_BSTR && operation.bstrVal) strings.free(operation.bstrVal);
+      if (name) strings.free(name);
+    }
+  }
+  if (initialised) CoUninitialize();
+  return ok;
+}
+
+bool Win32System::ShellExecuteMachineClass(const std::string& verb, const std::string& file,
+                                           const std::string& class_key, int show) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SubKey(class_key).c_str(), 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return false;
+  SHELLEXECUTEINFOA info;
+  ZeroMemory(&info, sizeof info);
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_CLASSKEY | SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = verb.c_str();
+  info.lpFile = file.c_str();
+  info.nShow = show;
+  info.hkeyClass = key;
+  const bool ok = ShellExecuteExA(&info) != FALSE;
+  RegCloseKey(key);
+  return ok;
 }
 
 bool Win32System::CreateShellLink(const std::string& target, const std::string& link_file) {

@@ -40,6 +40,8 @@ class Win32System : public System {
   bool FileExists(const std::string& path) override;
   bool DirectoryExists(const std::string& path) override;
   bool CreateDirectory(const std::string& path) override;
+  std::unique_ptr<HeldFolder> HoldFolder(const std::string& path) override;
+  bool CreatePrivateFolder(const std::string& path) override;
   bool RemoveDirectory(const std::string& path) override;
   uint32_t FileAttributes(const std::string& path) override;
   bool FolderIsEmpty(const std::string& path) override;
@@ -63,6 +65,12 @@ class Win32System : public System {
   bool SpecialFolderPath(ShellFolder folder, std::string* path) override;
   intptr_t ShellExecute(bool with_owner, const std::string& verb, const std::string& file,
                         const std::string& params, const std::string& dir, int show) override;
+  bool StartProgram(const std::string& program, const std::string& params, int show) override;
+  bool IsElevated() override;
+  bool ShellExecuteAsDesktopUser(const std::string& verb, const std::string& file,
+                                 int show) override;
+  bool ShellExecuteMachineClass(const std::string& verb, const std::string& file,
+                                const std::string& class_key, int show) override;
   bool CreateShellLink(const std::string& target, const std::string& link_file) override;
 
   MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,

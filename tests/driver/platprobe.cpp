@@ -14,10 +14,11 @@
 //                              tries a second read-write and read opener)
 //   exists P | direxists P | mkdir P | rmdir P | delete P | copy A B 0|1
 //   short P | full P | temp | windir | delay P
-//   wow64 | version | seeds | lead BYTE | cmdline | module
+//   wow64 | elevated | version | seeds | lead BYTE | cmdline | module
 //   regcreate R K | regexists R K | regset R K NAME VALUE | regget R K NAME
 //   regnames R K | regdelval R K NAME | regdeltree R K
 //   folder CSIDL | link TARGET FILE | msgbox
+//   start PROGRAM PARAMS | desktopverb VERB FILE | classverb VERB FILE CLASSKEY | hold P
 //
 // The backend is compiled into this driver from its source, exactly as
 // setup.exe compiles it.
@@ -123,6 +124,7 @@ std::string Run(scr::Win32System& sys, const std::vector<std::string>& f) {
   if (op == "windir") return Escape(sys.WindowsDirectory());
   if (op == "delay") return sys.MoveFileDelayUntilReboot(arg(1)) ? "1" : "0";
   if (op == "wow64") return sys.IsWow64() ? "1" : "0";
+  if (op == "elevated") return sys.IsElevated() ? "1" : "0";
   if (op == "version") {
     scr::VersionInfo v = sys.GetVersion();
     return std::string(v.ok ? "1" : "0") + " " + std::to_string(v.platform_id) + " " +
@@ -160,6 +162,10 @@ std::string Run(scr::Win32System& sys, const std::vector<std::string>& f) {
     return Escape(path);
   }
   if (op == "link") return sys.CreateShellLink(arg(1), arg(2)) ? "1" : "0";
+  if (op == "start") return sys.StartProgram(arg(1), arg(2), 0) ? "1" : "0";
+  if (op == "desktopverb") return sys.ShellExecuteAsDesktopUser(arg(1), arg(2), 4) ? "1" : "0";
+  if (op == "classverb") return sys.ShellExecuteMachineClass(arg(1), arg(2), arg(3), 4) ? "1" : "0";
+  if (op == "hold") return sys.HoldFolder(arg(1)) ? "1" : "0";
   if (op == "msgbox") {
     scr::MsgAnswer a = sys.MessageBox("probe", "probe", scr::MsgIcon::kError, scr::MsgButtons::kOk);
     return a == scr::MsgAnswer::kFailed ? "failed" : "answered";

@@ -24,7 +24,7 @@ NEWER_FUNCTIONS = [
     "GetTickCount64", "InitializeCriticalSectionEx", "IsWow64Process", "RegDeleteTree*",
     "RegGetValue*", "RegDeleteKeyEx*", "SHGetFolderPath*", "SHGetKnownFolderPath",
     "SHCreateDirectoryEx*", "GetLongPathName*", "SetDefaultDllDirectories", "SetDllDirectory*",
-    "AddDllDirectory",
+    "AddDllDirectory", "NtDeleteKey", "ConvertStringSecurityDescriptorToSecurityDescriptor*",
 ]
 
 # DLLs that every Windows from 95 and NT 4 on has in its system folder.
@@ -214,7 +214,8 @@ class SetupImageTest(unittest.TestCase):
         self.assertGreater(len(names), 10, "import table not read")
         self.assertEqual(offending(names), [], "functions Windows 95 / NT 4 lack are imported")
         # The run-time look-ups stay possible: the names are there as text.
-        for name in (b"IsWow64Process", b"SetDefaultDllDirectories", b"SetDllDirectoryA"):
+        for name in (b"IsWow64Process", b"SetDefaultDllDirectories", b"SetDllDirectoryA",
+                     b"NtDeleteKey", b"ConvertStringSecurityDescriptorToSecurityDescriptorA"):
             self.assertIn(name + b"\0", self.data)
 
     def test_comctl32_is_loaded_by_its_system_path_not_imported(self):

@@ -42,6 +42,7 @@ RUN_BOUND = 8.0
 PACKAGE_SIZE, SCR_FILE_NAME, SCR_TITLE, FLAGS = 0, 4, 260, 394
 TEXT_BLOCKS_SIZE, README_SIZE, LICENSE_SIZE, LANGUAGE_SIZE = 400, 404, 408, 412
 DEST_FOLDER, SKIP_FOLDER_PAGE, SIGNATURE, LICENSE_MODE = 417, 919, 920, 931
+DEST_SUBFOLDER = 668
 
 
 def trailer(kind):
@@ -122,6 +123,24 @@ def damaged_cases(package, image_size):
     for name, at in flips:
         # A flipped trailer byte leaves no trailer: the file has no package.
         cases.append(("flipped " + name, flipped(at), at >= end - TRAILER))
+
+    # Edited by hand: names the author's tool refuses, which Windows would
+    # take for a path, a stream, a device, or a folder elsewhere.
+    def with_text(offset, width, text):
+        at = record + offset
+        return package[:at] + text.ljust(width, b"\0") + package[at + width:]
+
+    def with_short_string(offset, text):
+        at = record + offset
+        return package[:at] + bytes([len(text)]) + text.ljust(250, b"\0") + package[at + 251:]
+
+    for title in (b"C:\\windows\\x", b"Star: Trek", b"Games\\Damaged", b"CON", b"Fish."):
+        cases.append(("edited title " + title.decode(), with_text(SCR_TITLE, 32, title), True))
+    cases.append(("edited file name a|b.scr", with_text(SCR_FILE_NAME, 256, b"a|b.scr"), True))
+    cases.append(("edited DestSubfolder ..\\..\\windows\\x",
+                  with_short_string(DEST_SUBFOLDER, b"..\\..\\windows\\x"), True))
+    cases.append(("edited DestFolder <Windows>\\..\\x",
+                  with_short_string(DEST_FOLDER, b"<Windows>\\..\\x"), True))
     return cases
 
 

@@ -211,6 +211,14 @@ class PlatformTest(unittest.TestCase):
             r"HKLM\System\CurrentControlSet\Control\Session Manager", "PendingFileRenameOperations")
         self.assertIn("C:\\plat\\gone.txt", pending or "")
 
+    def test_elevation_and_held_folders(self):
+        os.makedirs(self.host("held"), exist_ok=True)
+        scrtest.write_file(self.host("file.txt"), b"x")
+        results = self.probe(("elevated",), ("hold", "C:\\plat\\held"),
+                             ("hold", "C:\\plat\\nothing"), ("hold", "C:\\plat\\file.txt"))
+        # Wine runs programs with an elevated token.
+        self.assertEqual(results, ["1", "1", "0", "0"])
+
     def test_version_as_windows_9x_reports_it(self):
         try:
             # platform id, major, minor and the service-pack text as Wine

@@ -29,7 +29,12 @@ PENDING = "PendingFileRenameOperations"
 # What Wine itself writes: its display driver on every session start, and
 # its console host the first time a console program (the UI driver) runs.
 WINE_NOISE = (r"HKLM\System\CurrentControlSet\Control\Class", r"HKCU\Console")
-TEMP_COPY = re.compile(r"^users/[^/]+/Temp/ZEROveruziuninst(0|[1-9][0-9]{0,6})\.exe$")
+# The temporary copy of an elevated uninstall (Wine gives a program whose
+# manifest asks for the highest available rights an elevated token): a new
+# folder of the Windows folder's Temp that only administrators and SYSTEM
+# may change, and the copy in it.
+TEMP_COPY = re.compile(r"^windows/temp/ZEROveruziuninst(0|[1-9][0-9]{0,6})/"
+                       r"(ZEROveruziuninst(0|[1-9][0-9]{0,6})\.exe)?$")
 
 # The bound of the deferred removal (remove/deferred_removal.h) and what a
 # waiting that does not spin may cost in processor time over it.
@@ -61,7 +66,8 @@ class RemovalTest(unittest.TestCase):
         cls.work = scrtest.work_dir("removal")
         cls.setup_exe = scrtest.program_file("setup.exe")
         cls.scrpack = scrtest.host_file("scrpack")
-        scrtest.require_files(cls.setup_exe, cls.scrpack, scrtest.program_file("uidriver.exe"))
+        scrtest.require_files(cls.setup_exe, cls.scrpack, scrtest.program_file("uidriver.exe"),
+                              scrtest.program_file("reglink.exe"))
         cls.prefix = scrtest.Prefix(os.path.join(cls.work, "main")).create()
         cls.deferred = None
         try:
@@ -154,7 +160,7 @@ class RemovalTest(unittest.TestCase):
                 continue
             m = re.match(r"^([-+])file (.*)$", line)
             if m and TEMP_COPY.match(m.group(2)):
-                if m.group(1) == "+":
+                if m.group(1) == "+" and m.group(2).endswith(".exe"):
                     copies.append(m.group(2))
                 continue
             if line in allowed:
@@ -198,9 +204,13 @@ class RemovalTest(unittest.TestCase):
         self.assertFalse(self.prefix.exists(self.programs("Aquarium")))
         copy = self.assert_only_expected_changes(before, after, "Aquarium")
         copy_win = "C:\\" + copy.replace("/", "\\")
-        pending = self.pending_operations(after.registry)
-        self.assertTrue(any(p.lower().endswith(copy_win.lower()) for p in pending),
-                        "temporary copy not marked for the restart: %r" % pending)
+        pending = [p.lower() for p in self.pending_operations(after.registry)]
+        marked = [i for i, p in enumerate(pending) if p.endswith(copy_win.lower())]
+        self.assertTrue(marked, "temporary copy not marked for the restart: %r" % pending)
+        # Its folder after it: a folder goes at the restart only when empty.
+        folder_win = copy_win.rsplit("\\", 1)[0].lower()
+        self.assertTrue(any(p.endswith(folder_win) for p in pending[marked[0] + 1:]),
+                        "the copy's folder not marked after the copy: %r" % pending)
 
         self.reboot()
         rebooted = self.prefix.snapshot()
@@ -209,6 +219,7 @@ class RemovalTest(unittest.TestCase):
                 and PENDING not in line]
         self.assertEqual(left, [], "the restart left the temporary copy behind")
         self.assertFalse(self.prefix.exists(copy_win))
+        self.assertFalse(self.prefix.exists(folder_win))
 
     def test_2_screensaver_deleted_by_hand(self):
         self.install(self.pack("Lagoon"))
@@ -370,21 +381,27 @@ class RemovalTest(unittest.TestCase):
             self.assertFalse(self.prefix.exists(piece), piece + " left behind")
         self.assert_only_expected_changes(before, after, "Signet")
 
-    def test_92_tampered_recorded_path_deletes_nothing_outside_the_folder(self):
-        # Any program of the user may rewrite the per-user record; the
-        # uninstaller runs elevated and deletes only the screensaver beside it.
+    def test_92_tampered_recorded_path_names_no_file(self):
+        # Any program of the user may rewrite the per-user record; the setup
+        # and the uninstaller run elevated, here in the Windows folder they
+        # share with the system: the record never names the file a reinstall
+        # writes or an uninstall deletes.
         setup = self.pack("Keel")
         self.install(setup)
         pieces = self.installed_pieces("Keel", scrtest.Prefix.WINDOWS)
         uninstaller = self.uninstall_command("Keel")
         victims = {"C:\\victim\\thesis.doc": "years of work",
                    "C:\\victim\\Keel Readme.txt": "not the installed readme",
-                   "C:\\windows\\system32\\victim.dll": "a system file"}
+                   "C:\\windows\\system32\\victim.dll": "a system file",
+                   "C:\\windows\\victim.exe": "another program of the Windows folder"}
         for path, text in victims.items():
             self.prefix.write_file(path, text)
-        for recorded in ("C:\\victim\\thesis.doc", "C:\\windows\\system32\\victim.dll"):
+        for recorded in ("C:\\victim\\thesis.doc", "C:\\windows\\system32\\victim.dll",
+                         "C:\\windows\\victim.exe"):
             with self.subTest(recorded):
+                self.assertTrue(self.prefix.reg_add(PLAYER_KEY + "\\Keel", "FileName_", recorded))
                 self.install(setup)
+                self.assertFalse(self.prefix.exists("C:\\windows\\uninstall victim.exe"))
                 self.assertTrue(self.prefix.reg_add(PLAYER_KEY + "\\Keel", "FileName_", recorded))
                 code, _, err = self.prefix.run(uninstaller, ["-silent"], timeout=60)
                 self.assertEqual(code, 0, err[-2000:])
@@ -394,6 +411,38 @@ class RemovalTest(unittest.TestCase):
                                      text.encode(), path + " changed or deleted")
                 for piece in pieces + [uninstaller]:
                     self.assertFalse(self.prefix.exists(piece), piece + " left behind")
+
+    def test_93_registry_links_are_never_followed(self):
+        # A program of the user may replace a key of its own hive by a link
+        # to a key under HKEY_LOCAL_MACHINE; Wine follows such links as
+        # Windows does. The elevated runs delete the link itself and write
+        # their record into a real key.
+        victim = r"HKLM\Software\Victim"
+        setup = self.pack("Moor")
+        for place in ("Moor\\PlayList", "Moor"):
+            with self.subTest(place):
+                self.install(setup)
+                uninstaller = self.uninstall_command("Moor")
+                self.assertTrue(self.prefix.reg_add(victim, "Keep", "1"))
+                self.assertTrue(self.prefix.reg_add(victim + "\\Sub", "Deep", "2"))
+                key = PLAYER_KEY + "\\" + place
+                self.prefix.reg_delete(key)
+                code, out, err = self.prefix.run(
+                    scrtest.program_file("reglink.exe"),
+                    [key.split("\\", 1)[1], r"\Registry\Machine\Software\Victim"], timeout=30)
+                self.assertEqual(code, 0, out + err[-1000:])
+                # Wine follows the link: the victim's value reads through it.
+                self.assertEqual(self.prefix.reg_query(key, "Keep"), "1")
+                if place == "Moor":
+                    self.install(setup)  # writes its record where the link was
+                    self.assertIsNone(self.prefix.reg_query(victim, "FileName_"))
+                code, _, err = self.prefix.run(uninstaller, ["-silent"], timeout=60)
+                self.assertEqual(code, 0, err[-2000:])
+                self.prefix.wait_server()
+                self.assertEqual(self.prefix.reg_query(victim, "Keep"), "1")
+                self.assertEqual(self.prefix.reg_query(victim + "\\Sub", "Deep"), "2")
+                self.assertIsNone(self.prefix.reg_query(key, "Keep"), "the link is still there")
+                self.assertFalse(self.prefix.exists(uninstaller), "uninstaller left behind")
 
     # ---- interactive cases ----
 

@@ -319,7 +319,7 @@ class ScrpackTest(unittest.TestCase):
         bad[rec + 8:rec + 9] = b"*"  # ScrFileName "Tr*pical Fish.scr"
         path = self.damaged("question.exe", bytes(bad))
         j = self.inspect(path, expect_code=3)
-        self.assertEqual(j["run_kind"], "setup")                  # it loads...
+        self.assertEqual(j["run_kind"], "invalid")  # the setup refuses it as damaged...
         self.assertTrue(any("ScrTitle" in p and '"?"' in p for p in j["problems"]), j["problems"])
         self.assertTrue(any("ScrFileName" in p and '"*"' in p for p in j["problems"]), j["problems"])
         code, text, _ = self.scrpack("inspect", path)

@@ -58,35 +58,82 @@ TEST_F(PlayerSettingsTest, TitlesWithoutAKeyOfTheirOwnNeverTouchTheSharedParent)
   EXPECT_EQ(sim.RegistryDump(), before);
 }
 
-TEST_F(PlayerSettingsTest, AFreeTargetStaysAndARecordInThisFolderIsReused) {
+TEST_F(PlayerSettingsTest, RegistryLinksAreNeverFollowedOnlyDeletedOrReplaced) {
+  // Any program of the user may replace a key of its hive by a link to a
+  // key under HKEY_LOCAL_MACHINE: the elevated run writes the record into a
+  // real key, and clears the settings without touching what a link points
+  // to.
+  const std::string victim = "\\Software\\Victim";
+  for (const std::string& link :
+       {std::string(kKey), std::string(kKey) + "\\PlayList", std::string("\\Software\\Quorvane"),
+        std::string(kKey) + "\\PlayList\\Deep"}) {
+    SCOPED_TRACE(link);
+    SimSystem s;
+    s.RegCreateKey(RootKey::kLocalMachine, victim + "\\Sub");
+    s.RegSetString(RootKey::kLocalMachine, victim, "Keep", "1");
+    s.RegCreateKey(RootKey::kCurrentUser, std::string(kKey) + "\\PlayList");
+    s.RegCreateLink(RootKey::kCurrentUser, link, RootKey::kLocalMachine, victim);
+    const std::vector<std::string> machine_before = s.RegistryDump();
+
+    ClearPlayerSettings(s, "My Saver");
+    StoreInstalledPath(s, "My Saver", "C:\\Savers\\MySaver.scr");
+    EXPECT_EQ(ReadInstalledPath(s, "My Saver"), "C:\\Savers\\MySaver.scr");
+    ClearPlayerSettings(s, "My Saver");
+
+    std::vector<std::string> machine;
+    for (const std::string& line : s.RegistryDump())
+      if (line.rfind("HKLM", 0) == 0) machine.push_back(line);
+    std::vector<std::string> expected;
+    for (const std::string& line : machine_before)
+      if (line.rfind("HKLM", 0) == 0) expected.push_back(line);
+    EXPECT_EQ(machine, expected);
+    // No link is left where the record and the settings live.
+    for (const std::string& line : s.RegistryDump())
+      EXPECT_EQ(line.find("->"), std::string::npos) << line;
+  }
+}
+
+TEST_F(PlayerSettingsTest, AFreeTargetStaysAndOnlyThePackagesOwnEarlierTargetIsReused) {
   sim.MakeFolders(folder);
   EXPECT_EQ(Choose("MySaver.scr"), "C:\\Savers\\MySaver.scr");
 
-  sim.PutFile("C:\\Savers\\MySaver.scr", "old");
-  // The recorded file is taken even when it no longer exists.
-  StoreInstalledPath(sim, "My Saver", "C:\\Savers\\Renamed7.scr");
-  EXPECT_EQ(Choose("MySaver.scr"), "C:\\Savers\\Renamed7.scr");
-
-  // A record in another folder, or in this folder spelt in other letter
-  // case, does not count.
-  StoreInstalledPath(sim, "My Saver", "C:\\Other\\MySaver.scr");
-  EXPECT_EQ(Choose("MySaver.scr"), "C:\\Savers\\MySaver1.scr");
-  StoreInstalledPath(sim, "My Saver", "c:\\savers\\MySaver.scr");
-  EXPECT_EQ(Choose("MySaver.scr"), "C:\\Savers\\MySaver1.scr");
-}
-
-TEST_F(PlayerSettingsTest, ARecordWhoseNameClimbsOutOfTheFolderIsNotReused) {
   // The record is per-user data that any program of the user may rewrite,
-  // while the setup may run elevated: a name part with "/" (which Windows
-  // takes for a separator) or ":" (a drive or an alternate data stream)
-  // would send the elevated copy somewhere else. A record without a file
-  // name would make every install into the folder fail.
+  // while the setup may run elevated in a folder it shares with the system:
+  // it only recognises the package's own earlier target (its file name or
+  // a numbered name of it, in exactly this folder, even when that file no
+  // longer exists), and never names another file.
   sim.PutFile("C:\\Savers\\MySaver.scr", "old");
-  for (const char* recorded :
-       {"C:\\Savers\\../../Windows/evil.scr", "C:\\Savers\\MySaver.scr:stream",
-        "C:\\Savers\\sub/MySaver.scr", "C:\\Savers\\", "C:\\Savers\\.."}) {
-    StoreInstalledPath(sim, "My Saver", recorded);
-    EXPECT_EQ(Choose("MySaver.scr"), "C:\\Savers\\MySaver1.scr") << recorded;
+  sim.PutFile("C:\\Savers\\notepad.exe", "a program of the folder");
+  const struct {
+    const char* recorded;
+    const char* chosen;
+  } cases[] = {
+      {"C:\\Savers\\MySaver.scr", "C:\\Savers\\MySaver.scr"},
+      {"C:\\Savers\\MySaver7.scr", "C:\\Savers\\MySaver7.scr"},
+      {"C:\\Savers\\MySave10.scr", "C:\\Savers\\MySave10.scr"},
+      // another file of the folder, in any shape
+      {"C:\\Savers\\notepad.exe", "C:\\Savers\\MySaver1.scr"},
+      {"C:\\Savers\\Renamed7.scr", "C:\\Savers\\MySaver1.scr"},
+      {"C:\\Savers\\MySaver07.scr", "C:\\Savers\\MySaver1.scr"},
+      {"C:\\Savers\\MySaver0.scr", "C:\\Savers\\MySaver1.scr"},
+      {"C:\\Savers\\MySave1.scr", "C:\\Savers\\MySaver1.scr"},
+      {"C:\\Savers\\MySaverx.scr", "C:\\Savers\\MySaver1.scr"},
+      {"C:\\Savers\\mysaver.scr", "C:\\Savers\\MySaver1.scr"},
+      {"C:\\Savers\\uninstall MySaver.exe", "C:\\Savers\\MySaver1.scr"},
+      {"C:\\Savers\\My Saver Readme.txt", "C:\\Savers\\MySaver1.scr"},
+      // another folder, or this one spelt otherwise
+      {"C:\\Other\\MySaver.scr", "C:\\Savers\\MySaver1.scr"},
+      {"c:\\savers\\MySaver.scr", "C:\\Savers\\MySaver1.scr"},
+      // names that climb out of the folder or name no file
+      {"C:\\Savers\\../../Windows/evil.scr", "C:\\Savers\\MySaver1.scr"},
+      {"C:\\Savers\\MySaver.scr:stream", "C:\\Savers\\MySaver1.scr"},
+      {"C:\\Savers\\sub/MySaver.scr", "C:\\Savers\\MySaver1.scr"},
+      {"C:\\Savers\\", "C:\\Savers\\MySaver1.scr"},
+      {"C:\\Savers\\..", "C:\\Savers\\MySaver1.scr"},
+  };
+  for (const auto& c : cases) {
+    StoreInstalledPath(sim, "My Saver", c.recorded);
+    EXPECT_EQ(Choose("MySaver.scr"), c.chosen) << c.recorded;
   }
 }
 

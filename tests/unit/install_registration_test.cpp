@@ -26,9 +26,10 @@ TEST_F(RegistrationTest, UninstallEntryHoldsTheTitleAndTheQuotedPath) {
   EXPECT_EQ(Value(RootKey::kLocalMachine, kEntry, "UninstallString"),
             "\"C:\\WINDOWS\\uninstall saver.exe\"");
   EXPECT_EQ(sim.RegValueNames(RootKey::kLocalMachine, kEntry).size(), 2u);
+  // A title with a backslash would nest the entry: refused.
   WriteUninstallEntry(sim, "Nest\\Ed", "C:\\x.exe");
-  EXPECT_TRUE(sim.RegKeyExists(
-      RootKey::kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Nest\\Ed"));
+  EXPECT_FALSE(sim.RegKeyExists(RootKey::kLocalMachine,
+                                "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Nest"));
 
   sim.RegCreateKey(RootKey::kLocalMachine, std::string(kEntry) + "\\Sub\\Deeper");
   DeleteUninstallEntry(sim, "My Saver");
@@ -116,12 +117,9 @@ TEST_F(RegistrationTest, CreateFolderPathMakesEveryMissingParent) {
   EXPECT_TRUE(sim.DirectoryExists("C:\\One\\Two\\Three"));
   CreateFolderPath(sim, "");
   CreateFolderPath(sim, "C:");
-  // A title with a backslash gives nested group folders; its links would
-  // need a folder "Preview Nest" and are missing.
+  // A title with a backslash would nest the group: refused.
   CreateProgramShortcuts(sim, table, "Nest\\Ed", "C:\\u.exe", "C:\\s.scr", false);
-  const std::string nested = "C:\\Documents and Settings\\User\\Start Menu\\Programs\\Nest\\Ed\\";
-  EXPECT_TRUE(sim.DirectoryExists(nested));
-  EXPECT_FALSE(sim.FileExists(nested + "Preview Nest\\Ed.lnk"));
+  EXPECT_FALSE(sim.DirectoryExists("C:\\Documents and Settings\\User\\Start Menu\\Programs\\Nest"));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "install/player_settings.h"
+#include "install/shell_start.h"
 #include "package/writer.h"
 #include "platform/sim/sim_system.h"
 #include "wizard/memory_view.h"
@@ -131,6 +132,69 @@ class InstallRunTest : public testing::Test {
   TestPackage pkg;
   std::unique_ptr<TSCRSetup> form;
 };
+
+TEST(ShellStart, AnElevatedRunNeverTakesACommandFromTheUsersClasses) {
+  // ShellExecute merges the user's classes over the machine's: an elevated
+  // run hands the verb to the logged-on user's desktop shell, else takes
+  // the install verb from the machine's classes only, or starts nothing.
+  using Route = SimSystem::Route;
+  const Route kNothing = static_cast<Route>(-1);
+  struct Case {
+    const char* name;
+    bool elevated, desktop, machine_class, machine_verb;
+    Route verb, link;
+  };
+  const Case cases[] = {
+      {"not elevated", false, false, true, true, Route::kShell, Route::kShell},
+      {"elevated, desktop shell", true, true, true, true, Route::kDesktopUser, Route::kDesktopUser},
+      {"elevated, machine's verb", true, false, true, true, Route::kMachineClass, kNothing},
+      {"elevated, verb only in the user's classes", true, false, true, false, kNothing, kNothing},
+      {"elevated, no machine class", true, false, false, false, kNothing, kNothing},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimSystem sim;
+    sim.elevated = c.elevated;
+    sim.desktop_shell = c.desktop;
+    // The user's own classes hold the verb in every case.
+    sim.RegCreateKey(RootKey::kCurrentUser,
+                     "\\Software\\Classes\\scrfile\\shell\\install\\command");
+    sim.RegSetString(RootKey::kCurrentUser, "\\Software\\Classes\\.scr", "", "scrfile");
+    if (c.machine_class) {
+      sim.RegCreateKey(RootKey::kLocalMachine, "\\Software\\Classes\\.scr");
+      sim.RegSetString(RootKey::kLocalMachine, "\\Software\\Classes\\.scr", "", "scrfile");
+      sim.RegCreateKey(RootKey::kLocalMachine, "\\Software\\Classes\\scrfile\\shell\\open");
+    }
+    if (c.machine_verb)
+      sim.RegCreateKey(RootKey::kLocalMachine,
+                       "\\Software\\Classes\\scrfile\\shell\\install\\command");
+
+    StartInstallVerb(sim, "C:\\Savers\\MySaver.scr");
+    if (c.verb == kNothing) {
+      EXPECT_TRUE(sim.shell_calls.empty());
+    } else {
+      ASSERT_EQ(sim.shell_calls.size(), 1u);
+      EXPECT_EQ(sim.shell_calls[0].route, c.verb);
+      EXPECT_EQ(sim.shell_calls[0].verb, "install");
+      EXPECT_EQ(sim.shell_calls[0].file, "C:\\Savers\\MySaver.scr");
+      EXPECT_EQ(sim.shell_calls[0].show, kSwShowNoActivate);
+      if (c.verb == Route::kMachineClass) {
+        EXPECT_EQ(sim.shell_calls[0].class_key, "\\Software\\Classes\\scrfile");
+      }
+    }
+
+    sim.shell_calls.clear();
+    EXPECT_EQ(OpenLinkAddress(sim, "http://example.com/"), c.link != kNothing);
+    if (c.link == kNothing) {
+      EXPECT_TRUE(sim.shell_calls.empty());
+    } else {
+      ASSERT_EQ(sim.shell_calls.size(), 1u);
+      EXPECT_EQ(sim.shell_calls[0].route, c.link);
+      EXPECT_EQ(sim.shell_calls[0].verb, "");
+      EXPECT_EQ(sim.shell_calls[0].file, "http://example.com/");
+    }
+  }
+}
 
 TEST_F(InstallRunTest, InteractiveInstallWritesEverythingInPlace) {
   pkg.readme = "Line one\nLine two\rLine three\r\n";
@@ -415,19 +479,18 @@ TEST_F(InstallRunTest, LateFailuresAlsoRemoveTheCopiedScreensaver) {
   EXPECT_TRUE(sim.FileExists("C:\\Late\\My Saver Readme.txt"));
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{kCopyFailed});
 
-  // A title that file names forbid makes the readme fail.
+  // A readme that cannot be written fails the copy too.
   sim.boxes.clear();
   view = MemoryView();
-  SetField(pkg.record.ScrTitle, "Why?");
+  sim.fail_create_file.insert("C:\\Why\\My Saver Readme.txt");
   Start();
   InstallInto("C:\\Why\\");
   EXPECT_FALSE(sim.FileExists("C:\\Why\\MySaver.scr"));
-  EXPECT_EQ(BoxTexts(), std::vector<std::string>{
-                            "There was an error installing Why?. Installation is not complete."});
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{kCopyFailed});
   EXPECT_EQ(form->exit_code, kExitCopyFailed);
   // No entry names the uninstaller that was never written.
-  EXPECT_FALSE(sim.RegKeyExists(RootKey::kLocalMachine,
-                                "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Why?"));
+  EXPECT_FALSE(sim.RegKeyExists(
+      RootKey::kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\My Saver"));
 }
 
 TEST_F(InstallRunTest, PreviewOnlyChangesNothingAndShowsOnlyItsNotice) {

@@ -6,6 +6,8 @@
 // a packed setup file, then runs the uninstaller copy the install wrote.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -52,8 +54,9 @@ class NamePlaces : public testing::Test {
  protected:
   // Packs `spec` as the running setup file and installs it silently into
   // kDest. Returns the exit code.
-  int Install(const TestPackage& spec) {
+  int Install(const TestPackage& spec, const std::function<void(PlaceSim&)>& prepare = nullptr) {
     sim = std::make_unique<PlaceSim>();
+    if (prepare) prepare(*sim);
     SetupRecord record{};
     SetField(record.ScrFileName, "Aquarium.scr");
     SetField(record.ScrTitle, spec.title);
@@ -188,25 +191,12 @@ TEST_F(NamePlaces, UsableTranslationsNameTheFilesAndShortcuts) {
   ExpectOnlyTheUninstallerLeft("entfernen Aquarium.exe", "Aquarium");
 }
 
-TEST_F(NamePlaces, TitlesWithSeparatorsNestButStayInTheirPlaces) {
-  for (const char* title : {"Games\\Aquarium", "Day/Night", "Star Trek: Voyager", "a.\\b"}) {
-    SCOPED_TRACE(title);
-    TestPackage spec;
-    spec.title = title;
-    spec.readme.clear();  // a readme name in a folder that does not exist fails the copy
-    ASSERT_EQ(Install(spec), kExitOk);
-    EXPECT_TRUE(sim->FileExists("C:\\Dest\\Aquarium.scr"));
-    ExpectCreatedInPlace(title);
-    ExpectOwnKeysOnly(title);
-    ASSERT_EQ(Uninstall("C:\\Dest\\uninstall Aquarium.exe"), kExitOk);
-    ExpectDeletedInPlace(title);
-    ExpectOwnKeysOnly(title);
-    ExpectOnlyTheUninstallerLeft("uninstall Aquarium.exe", title);
-  }
-}
-
 TEST_F(NamePlaces, TitlesThatLeaveTheirPlaceInstallNothing) {
-  for (const char* title : {"..\\..\\WINDOWS", "..", "a/..", "Games\\.", " . ", "", "\\"}) {
+  // A backslash, which would nest the group and the keys, and the
+  // characters Windows refuses in file names are refused too.
+  for (const char* title :
+       {"..\\..\\WINDOWS", "..", "a/..", "Games\\.", " . ", "", "\\", "Games\\Aquarium",
+        "Day/Night", "Star Trek: Voyager", "a.\\b", "C:\\windows\\x", "CON", "Fish."}) {
     SCOPED_TRACE(title);
     TestPackage spec;
     spec.title = title;
@@ -215,6 +205,48 @@ TEST_F(NamePlaces, TitlesThatLeaveTheirPlaceInstallNothing) {
     EXPECT_EQ(sim->Snapshot(), before);
     EXPECT_TRUE(sim->RegistryDump().empty());
   }
+}
+
+TEST_F(NamePlaces, AGroupFolderThatIsALinkIsNeitherWrittenNorEmptied) {
+  // The group and the desktop are the user's folders: a group replaced by
+  // a link to another folder is one that cannot be created or found, and an
+  // old shortcut that is a hard link to another file is deleted, not
+  // written through.
+  const std::string group = std::string(kPrograms) + "Aquarium";
+  const std::string other = "C:\\Other\\";
+  const std::vector<std::string> names = {"Preview Aquarium.lnk", "Readme.lnk",
+                                          "Uninstall Aquarium.lnk"};
+  auto plant = [&](PlaceSim& s) {
+    s.MakeFolderLink(group, other);
+    for (const std::string& name : names) s.PutFile(other + name, "not ours");
+  };
+  // The link is there before the install.
+  ASSERT_EQ(Install(TestPackage{},
+                    [&](PlaceSim& s) {
+                      plant(s);
+                      s.PutFile("C:\\WINDOWS\\victim.dll", "a system file");
+                      std::filesystem::create_hard_link(
+                          s.HostPath("C:\\WINDOWS\\victim.dll"),
+                          s.HostPath(std::string(kDesktop) + "Preview Aquarium.lnk"));
+                    }),
+            kExitOk);
+  for (const std::string& name : names) EXPECT_EQ(sim->ReadWholeFile(other + name), "not ours");
+  EXPECT_EQ(sim->ReadWholeFile("C:\\WINDOWS\\victim.dll"), "a system file");
+  EXPECT_EQ(sim->LinkTarget(std::string(kDesktop) + "Preview Aquarium.lnk"),
+            "C:\\Dest\\Aquarium.scr");
+  // Removal cannot find the group either: it ends in its report and keeps
+  // the uninstaller, so it can be run again once the link is gone.
+  ASSERT_EQ(Uninstall("C:\\Dest\\uninstall Aquarium.exe"), kExitBadPackage);
+  EXPECT_TRUE(sim->FileExists("C:\\Dest\\uninstall Aquarium.exe"));
+  for (const std::string& name : names) EXPECT_EQ(sim->ReadWholeFile(other + name), "not ours");
+
+  // The group becomes a link after the install.
+  ASSERT_EQ(Install(TestPackage{}), kExitOk);
+  EXPECT_TRUE(sim->FileExists(group + "\\Preview Aquarium.lnk"));
+  plant(*sim);
+  ASSERT_EQ(Uninstall("C:\\Dest\\uninstall Aquarium.exe"), kExitBadPackage);
+  for (const std::string& name : names) EXPECT_EQ(sim->ReadWholeFile(other + name), "not ours");
+  EXPECT_TRUE(sim->FileExists("C:\\Dest\\uninstall Aquarium.exe"));
 }
 
 }  // namespace

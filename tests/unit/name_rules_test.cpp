@@ -41,10 +41,19 @@ TEST(TitleRule, APartOfDotsOnlyIsRefusedBehindEverySeparator) {
     EXPECT_EQ(CheckTitle(title, kSingleByte), NameFault::kDotsOnlyPart) << Quoted(title);
 }
 
-TEST(TitleRule, OrdinaryAndNestedTitlesPass) {
-  for (const char* title : {"My Saver", "a", "\\a", "a\\b", "a/b", "a.b", ".hidden", "1", "x?",
-                            "Star Trek: Voyager", "a..b", "...a", "a.", "a\\ \\b", "50%s Off"})
+TEST(TitleRule, OrdinaryTitlesPass) {
+  for (const char* title : {"My Saver", "a", "a/b", "a.b", ".hidden", "1", "x?",
+                            "Star Trek: Voyager", "a..b", "...a", "a.", "50%s Off"})
     EXPECT_EQ(CheckTitle(title, kSingleByte), NameFault::kNone) << Quoted(title);
+}
+
+TEST(TitleRule, ABackslashIsRefused) {
+  // It would nest the entry, the group and the settings key, or make them a
+  // path.
+  for (const char* title : {"\\a", "a\\b", "a\\ \\b", "a\\", "C:\\windows\\x", "Games\\Aquarium"})
+    EXPECT_EQ(CheckTitle(title, kSingleByte), NameFault::kTitleBackslash) << Quoted(title);
+  // A trail byte of that value is none.
+  EXPECT_EQ(CheckTitle(kSo + "a", ShiftJis()), NameFault::kNone);
 }
 
 TEST(TitleRule, ATrailByteThatLooksLikeABackslashSplitsNothing) {

@@ -549,6 +549,17 @@ TEST_F(PackageLoading, NamesThatLeaveTheirPlaceAreADamagedPackageOnBothRoads) {
       {"Aquarium", ".."},
       {"Aquarium", "C:\\WINDOWS\\."},
       {"Aquarium", " "},
+      // hand-edited: what the author's tool refuses, as Windows would
+      // take the names for a path, a stream or a device
+      {"C:\\windows\\x", "Aquarium.scr"},
+      {"Games\\Aquarium", "Aquarium.scr"},
+      {"Star Trek: Voyager", "Aquarium.scr"},
+      {"Fish.", "Aquarium.scr"},
+      {"CON", "Aquarium.scr"},
+      {"Why?", "Aquarium.scr"},
+      {"Aquarium", "a."},
+      {"Aquarium", "NUL.scr"},
+      {"Aquarium", "a|b.scr"},
   };
   for (const Case& c : refused) {
     SCOPED_TRACE(std::string("title \"") + c.title + "\" file \"" + c.file_name + "\"");
@@ -560,10 +571,9 @@ TEST_F(PackageLoading, NamesThatLeaveTheirPlaceAreADamagedPackageOnBothRoads) {
     EXPECT_EQ(Load(bytes), LoadStatus::kCorrupted);
   }
   const Case accepted[] = {
-      {"Games\\Aquarium", "Aquarium.scr"},
-      {"Star Trek: Voyager", "Savers\\Voyager.scr"},
-      {"Fish.", "../x.scr"},
-      {"...a", "a."},
+      {"Aquarium", "Savers\\Voyager.scr"},
+      {"Fish", "../x.scr"},
+      {"...a", "a.scr"},
   };
   for (const Case& c : accepted) {
     SCOPED_TRACE(std::string("title \"") + c.title + "\" file \"" + c.file_name + "\"");
@@ -573,11 +583,41 @@ TEST_F(PackageLoading, NamesThatLeaveTheirPlaceAreADamagedPackageOnBothRoads) {
   }
 }
 
+TEST_F(PackageLoading, FolderFieldsThatLeaveTheirPlaceAreADamagedPackage) {
+  struct Case {
+    const char* folder;
+    const char* subfolder;
+    bool ok;
+  };
+  const Case cases[] = {
+      {"<Program Files>\\", "Aquarium", true},
+      {"<Windows>\\", "", true},
+      {"C:\\Savers", "Fish\\Deep", true},
+      {"<Program Files>\\", "..\\..\\windows\\x", false},
+      {"<Program Files>\\", "C:\\windows", false},
+      {"<Program Files>\\", "a:b", false},
+      {"<Program Files>\\", "Fish.", false},
+      {"<Program Files>\\", "CON", false},
+      {"<Windows>\\..\\x", "", false},
+      {"C:\\Sav?rs", "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.folder) + " + " + c.subfolder);
+    SetupRecord record = BaseRecord();
+    SetShortString(record.DestFolder, c.folder);
+    SetShortString(record.DestSubfolder, c.subfolder);
+    std::string bytes = Build(Parts{}, record);
+    EXPECT_EQ(Load(bytes), c.ok ? LoadStatus::kOk : LoadStatus::kCorrupted);
+  }
+}
+
 TEST_F(PackageLoading, TheNameRuleReadsTitlesInTheSystemsCodePage) {
   // "\x83\x5c" is one Shift-JIS character whose second byte has the value
-  // of "\": the title is one name followed by dots, not a part "..".
+  // of "\": the title is one name, not a "\" that would nest it.
   SetupRecord record = BaseRecord();
-  SetField(record.ScrTitle, std::string("\x83\x5c..", 4));
+  SetField(record.ScrTitle, std::string("\x83\x5c"
+                                        "A",
+                                        3));
   const std::string bytes = Build(Parts{}, record);
   EXPECT_EQ(Load(bytes), LoadStatus::kCorrupted);
   for (int b = 0x81; b <= 0x9F; ++b) sim.lead_bytes.insert(static_cast<uint8_t>(b));

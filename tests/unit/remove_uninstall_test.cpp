@@ -86,13 +86,12 @@ class TracingSim : public SimSystem {
     }
     return SimSystem::SealFile(std::move(written), path);
   }
-  intptr_t ShellExecute(bool with_owner, const std::string& verb, const std::string& file,
-                        const std::string& params, const std::string& dir, int show) override {
+  bool StartProgram(const std::string& file, const std::string& params, int show) override {
     trace.push_back("start " + file);
     // What the started copy is, and whether anyone could still change it.
     started_bytes = ReadWholeFile(file);
     locked_at_start = Locked(file) && !SimSystem::CreateFile(file) && !SimSystem::DeleteFile(file);
-    return SimSystem::ShellExecute(with_owner, verb, file, params, dir, show);
+    return SimSystem::StartProgram(file, params, show);
   }
   int create_new_calls = 0;
   bool names_taken = false;
@@ -259,10 +258,10 @@ TEST_F(UninstallRun, InteractiveRemovalAsksRemovesInOrderAndStartsTheCopy) {
   };
   EXPECT_EQ(sim->trace, expected);
 
+  // Started by its path, never through the shell, which would look up how
+  // to open a program in classes the user may override.
   const SimSystem::ShellCall& call = sim->shell_calls[0];
-  EXPECT_TRUE(call.with_owner);
-  EXPECT_EQ(call.verb, "open");
-  EXPECT_EQ(call.dir, "");
+  EXPECT_EQ(call.route, SimSystem::Route::kProgram);
   EXPECT_EQ(call.show, kSwHide);
   EXPECT_EQ(call.params, std::string("-delfile ") + kShortUninstaller +
                              " \"Screensaver Setup\" \"Aquarium has been successfully removed "
@@ -338,28 +337,6 @@ TEST_F(UninstallRun, PathWithBlanksReachesTheCopyWhole) {
       EXPECT_EQ(args[3], "Screensaver Setup");
     }
   }
-}
-
-TEST_F(UninstallRun, TitleWithDoubleQuoteStillPassesThePathButNoMessage) {
-  Package p;
-  p.title = "12\" Fish";
-  Install(p);
-  sim->PutFile(kScreensaver, "screensaver bytes");
-  sim->answers = {MsgAnswer::kYes};
-  Run();
-  std::vector<std::string> args = RemovalArguments();
-  ASSERT_GE(ArgumentCount(args), 2u);
-  EXPECT_EQ(args[1], "-delfile");
-  EXPECT_EQ(args[2], kShortUninstaller);
-  EXPECT_NE(ArgumentCount(args), 4u);
-
-  // The copy deletes the uninstaller all the same, without a message.
-  sim->module_path = sim->shell_calls[0].file;
-  sim->PutFile(kShortUninstaller, "uninstaller");
-  size_t boxes = sim->boxes.size();
-  EXPECT_EQ(RunDeferredRemoval(*sim, args), 0);
-  EXPECT_FALSE(Has(kShortUninstaller));
-  EXPECT_EQ(sim->boxes.size(), boxes);
 }
 
 TEST_F(UninstallRun, EachFlagGovernsItsOwnPiece) {
@@ -577,34 +554,53 @@ TEST_F(UninstallRun, ATamperedRecordedPathNeverDeletesAFileOutsideTheUninstaller
   }
 }
 
-TEST_F(UninstallRun, ARecordedPathInTheUninstallersOwnFolderCountsInAnySpelling) {
-  // The install chose a numbered name because a file of the package's name
-  // was there already: the record names the numbered file, and only that
-  // one goes. The folder may be spelt in other letter case or in its short
-  // form.
+TEST_F(UninstallRun, TheScreensaverIsNamedByTheUninstallersOwnNameNeverByTheRecord) {
+  // The install run named the uninstaller after its target, numbered when
+  // a file of the package's name was there already. The recorded path is
+  // never taken as a name, whatever file of the folder it names, in
+  // whatever spelling: the folder may be one the system shares.
   const std::string folder = "C:\\Program Files\\Aquarium Saver\\";
-  for (const std::string& recorded :
-       {folder + "Aquari1.scr", std::string("c:\\program files\\AQUARIUM SAVER\\Aquari1.scr"),
-        std::string("C:\\PROGRA~1\\AQUARI~1\\Aquari1.scr"),
-        std::string("C:/Program Files/Aquarium Saver/Aquari1.scr"),
-        std::string("C:\\Program Files\\Aquarium Saver\\Sub\\..\\Aquari1.scr")}) {
-    SCOPED_TRACE(recorded);
-    Reset();
-    sim->module_path = folder + "uninstall Aquarium.exe";
-    sim->short_paths["C:\\Program Files\\Aquarium Saver"] = "C:\\PROGRA~1\\AQUARI~1";
-    sim->MakeFolders(folder);
-    Install(Package{});
-    sim->PutFile(folder + "Aquarium.scr", "someone else's file of the same name");
-    sim->PutFile(folder + "Aquari1.scr", "the installed screensaver");
-    const std::string player = "\\Software\\Quorvane\\Aquarium";
-    sim->RegCreateKey(RootKey::kCurrentUser, player);
-    sim->RegSetString(RootKey::kCurrentUser, player, "FileName_", recorded);
-    RunModes modes;
-    modes.SilentMode = true;
-    Run(modes);
-    EXPECT_EQ(form->exit_code, kExitOk);
-    EXPECT_FALSE(Has(folder + "Aquari1.scr"));
-    EXPECT_TRUE(Has(folder + "Aquarium.scr"));
+  const struct {
+    const char* uninstaller;
+    const char* removed;
+  } owners[] = {
+      {"uninstall Aquari1.exe", "Aquari1.scr"},
+      {"Uninstall Aquari1.EXE", "Aquari1.scr"},
+      {"uninstall Aquarium.exe", "Aquarium.scr"},
+      // renamed: the package's own file name
+      {"remove it.exe", "Aquarium.scr"},
+  };
+  const std::vector<std::string> files = {"Aquarium.scr", "Aquari1.scr", "notepad.exe",
+                                          "Aquarium Readme.txt"};
+  for (const auto& owner : owners) {
+    for (const std::string& recorded :
+         {std::string("notepad.exe"), std::string("NOTEPAD.EXE"), std::string("Aquarium.scr"),
+          std::string("Aquari1.scr"), std::string(owner.uninstaller),
+          std::string("Aquarium Readme.txt"), std::string("")}) {
+      for (const std::string& spelling :
+           {folder, std::string("c:\\program files\\AQUARIUM SAVER\\"),
+            std::string("C:\\PROGRA~1\\AQUARI~1\\"),
+            std::string("C:/Program Files/Aquarium Saver/")}) {
+        SCOPED_TRACE(std::string(owner.uninstaller) + " / " + spelling + recorded);
+        Reset();
+        sim->module_path = folder + owner.uninstaller;
+        sim->short_paths["C:\\Program Files\\Aquarium Saver"] = "C:\\PROGRA~1\\AQUARI~1";
+        sim->MakeFolders(folder);
+        Install(Package{});
+        for (const std::string& file : files) sim->PutFile(folder + file, file);
+        const std::string player = "\\Software\\Quorvane\\Aquarium";
+        sim->RegCreateKey(RootKey::kCurrentUser, player);
+        sim->RegSetString(RootKey::kCurrentUser, player, "FileName_", spelling + recorded);
+        RunModes modes;
+        modes.SilentMode = true;
+        Run(modes);
+        EXPECT_EQ(form->exit_code, kExitOk);
+        for (const std::string& file : files) {
+          const bool goes = file == owner.removed || file == "Aquarium Readme.txt";
+          EXPECT_EQ(Has(folder + file), !goes) << file;
+        }
+      }
+    }
   }
 }
 
@@ -621,7 +617,8 @@ TEST_F(UninstallRun, ScreensaverDeletedByHandIsNoError) {
 }
 
 TEST_F(UninstallRun, TitleThatBreaksTheNameRuleIsRefusedAndLeavesSharedPlacesAlone) {
-  for (std::string title : {"", "   ", "\\", " \\ \\", "..", "a\\..", "..\\..\\WINDOWS", "x/."}) {
+  for (std::string title : {"", "   ", "\\", " \\ \\", "..", "a\\..", "..\\..\\WINDOWS", "x/.",
+                            "Games\\Aquarium", "CON", "Fish."}) {
     SCOPED_TRACE("title [" + title + "]");
     Reset();
     Package p;
@@ -917,18 +914,61 @@ TEST_F(UninstallRun, TheNumberOfNamesTriedIsBounded) {
   EXPECT_EQ(form->exit_code, kExitOk);
 }
 
+TEST_F(UninstallRun, AnElevatedRunPutsTheCopyWhereOnlyAdministratorsMayWrite) {
+  // The user's temporary folder is the user's: an elevated run makes a new
+  // folder in the Windows folder's Temp with an access list of its own,
+  // starts the copy from there and marks the copy, then the folder, for
+  // the restart. Without elevation the user's folder serves as ever.
+  for (bool elevated : {false, true}) {
+    for (bool folder_made : {true, false}) {
+      SCOPED_TRACE(std::string(elevated ? "elevated" : "not elevated") +
+                   (folder_made ? "" : ", no folder can be made"));
+      Reset();
+      sim->elevated = elevated;
+      if (folder_made) sim->MakeFolders("C:\\WINDOWS\\Temp");
+      Install(Package{});
+      LayOut("Aquarium");
+      RunModes modes;
+      modes.SilentMode = true;
+      Run(modes);
+      EXPECT_EQ(form->exit_code, kExitOk);
+      if (!elevated) {
+        ASSERT_EQ(sim->shell_calls.size(), 1u);
+        EXPECT_EQ(sim->shell_calls[0].file.rfind("C:\\TEMP\\ZEROveruziuninst", 0), 0u);
+        EXPECT_TRUE(sim->private_folders.empty());
+        continue;
+      }
+      if (!folder_made) {
+        // Never the user's folder: the uninstaller goes at the restart.
+        EXPECT_TRUE(sim->shell_calls.empty());
+        EXPECT_EQ(sim->delay_until_reboot, std::vector<std::string>{kUninstaller});
+        continue;
+      }
+      ASSERT_EQ(sim->private_folders.size(), 1u);
+      const std::string folder = sim->private_folders[0];
+      EXPECT_EQ(folder.rfind("C:\\WINDOWS\\Temp\\", 0), 0u);
+      ASSERT_EQ(sim->shell_calls.size(), 1u);
+      const std::string copy = sim->shell_calls[0].file;
+      EXPECT_EQ(copy.rfind(folder + "\\ZEROveruziuninst", 0), 0u);
+      EXPECT_EQ(sim->started_bytes, sim->ReadWholeFile(kUninstaller));
+      EXPECT_EQ(sim->delay_until_reboot, (std::vector<std::string>{copy, folder}));
+    }
+  }
+}
+
 TEST_F(UninstallRun, WithoutATemporaryCopyTheUninstallerGoesAtRestart) {
   struct Case {
     const char* name;
     std::string temp;
-    intptr_t shell_result;
+    bool starts;
   };
-  for (const Case& c : {Case{"no temporary folder", "", 42}, Case{"start fails", "C:\\TEMP\\", 2},
-                        Case{"copy fails", "C:\\NoSuchFolder\\", 42}}) {
+  for (const Case& c :
+       {Case{"no temporary folder", "", true}, Case{"start fails", "C:\\TEMP\\", false},
+        Case{"copy fails", "C:\\NoSuchFolder\\", true}}) {
     SCOPED_TRACE(c.name);
     Reset();
     sim->temp_path = c.temp;
-    sim->shell_execute_result = c.shell_result;
+    sim->start_program_ok = c.starts;
     Install(Package{});
     LayOut("Aquarium");
     RunModes modes;

@@ -229,9 +229,12 @@ Report Analyse(StreamFile& file, int64_t size, std::optional<int> code_page) {
     r.problems.push_back("the record before the trailer cannot be read");
   }
 
+  // A record whose layout is sound but whose names break the rules loads as
+  // damaged: the checks of build then say which name.
+  if (r.have_record && (r.verdict == scr::LoadStatus::kOk || r.problems.empty()))
+    CheckAsBuildDoes(file, package, r);
   if (r.verdict != scr::LoadStatus::kOk && r.problems.empty())
     r.problems.push_back("the setup program would refuse this file as corrupted");
-  if (r.verdict == scr::LoadStatus::kOk && r.have_record) CheckAsBuildDoes(file, package, r);
   return r;
 }
 

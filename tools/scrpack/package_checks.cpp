@@ -161,6 +161,11 @@ std::string NameProblem(scr::NameFault fault, std::string_view bytes, size_t at,
       return "holds " + c + ", which would make the name a path";
     case scr::NameFault::kIncompleteCharacter:
       return "ends in the first byte of a double-byte character without its second byte";
+    case scr::NameFault::kTitleBackslash:
+      return "holds " + c +
+             ": a title cannot hold \\ (it would nest the uninstall entry, the Start-menu "
+             "group and the player's settings key, or make them a path); the setup refuses "
+             "such a package";
     case scr::NameFault::kForbiddenCharacter:
       return "holds " + c + ", which Windows refuses in file and folder names";
     case scr::NameFault::kControlCharacter: {
