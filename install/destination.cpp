@@ -7,8 +7,6 @@
 namespace scr {
 namespace {
 
-constexpr char kCurrentVersionKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion";
-
 // The shell's Program Files folder. The shells of Windows 95, 98 and NT 4
 // without updates cannot name it; Windows itself records the folder under
 // HKEY_LOCAL_MACHINE (only administrators may change it), in the system's

@@ -11,6 +11,10 @@ namespace scr {
 
 // Trims both inputs, joins them with one backslash, expands "<Windows>" and
 // "<Program Files>" (case-sensitive, every occurrence). Ends with "\".
+// The machine's own record of its Program Files folders (values
+// ProgramFilesDir and ProgramW6432Dir), under HKEY_LOCAL_MACHINE.
+inline constexpr char kCurrentVersionKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion";
+
 std::string ResolveDestinationFolder(System& system, std::string_view folder,
                                      std::string_view subfolder);
 bool IsRunningUnderWow64(System& system);

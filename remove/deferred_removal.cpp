@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "install/destination.h"
+#include "package/ansi_text.h"
 #include "package/file_name.h"
 #include "package/loader.h"
 #include "setup/run_mode.h"
@@ -11,14 +12,13 @@
 namespace scr {
 namespace {
 
-constexpr char kCurrentVersionKey[] = "\\Software\\Microsoft\\Windows\\CurrentVersion";
-
 // A folder in the spelling UninstallerFolder compares: the uninstaller's
 // path arrives in its short form, the package's folder in its long one.
 std::string ComparableFolder(System& sys, const std::string& folder) {
   std::string full = sys.FullPath(sys.ShortPath(folder));
-  if (full.size() > 3) full = WithoutBackslash(sys, full);
-  return AsciiLower(full);
+  const LeadBytes lead = LeadBytesOf(sys);
+  if (full.size() > 3) full = WithoutBackslash(lead, full);
+  return LowerSingleByteLetters(lead, full);
 }
 
 bool IsRoot(const std::string& folder) {
