@@ -31,9 +31,12 @@ target_link_libraries(setup PRIVATE scrcore shell32 ole32 advapi32 gdi32 user32)
 # and the system-folder rule point at the right place.
 target_link_options(setup PRIVATE -Wl,--tsaware)
 # MinGW's start-up pieces that the program does not use are replaced by
-# small stand-ins (platform/win32/startup_pieces.cpp). Pseudo-relocations
-# are refused at link time, so the stand-in that applies none is exact.
-target_link_options(setup PRIVATE -Wl,--disable-runtime-pseudo-reloc)
+# small stand-ins (platform/win32/startup_pieces.cpp). Without auto-import
+# the linker refuses a data import that would need a run-time
+# pseudo-relocation, so the stand-in that applies none is exact. (Only
+# --disable-runtime-pseudo-reloc would make ld merge the read-only data into
+# the writable .data section.)
+target_link_options(setup PRIVATE -Wl,--disable-auto-import)
 set(SCR_UNWIND_SCRIPT ${CMAKE_SOURCE_DIR}/cmake/discard_unwind_tables.ld)
 target_link_options(setup PRIVATE -Wl,-T,${SCR_UNWIND_SCRIPT})
 set_property(TARGET setup APPEND PROPERTY LINK_DEPENDS ${SCR_UNWIND_SCRIPT})

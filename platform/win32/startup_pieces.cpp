@@ -10,7 +10,7 @@ extern "C" {
 
 // Run-time pseudo-relocations patch references to data that a DLL exports.
 // setup.exe imports functions only, and the link is made with
-// --disable-runtime-pseudo-reloc, so it fails rather than emit one: there is
+// --disable-auto-import, so it fails rather than emit one: there is
 // never a list to apply.
 void _pei386_runtime_relocator() {}
 
