@@ -150,8 +150,14 @@ clean() {
 }
 
 now() { date +%s.%N; }
-median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
-ratio() { echo "$1 / $2" | bc -l; }
+median() {  # of the runs that did their work
+  grep -v -e nan -e '^$' | sort -g |
+    awk '{a[NR]=$1} END {print NR == 0 ? "nan" : (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'
+}
+ratio() {  # a / b, or nan when either is not a number
+  case "$1$2" in *nan* | "") echo nan ;; *) echo "$1 / $2" | bc -l ;; esac
+}
+least() { sort -g | grep -v nan | head -1; }
 
 # The time of one program run, "nan" when it failed or did not do its work.
 timed() {  # check-command -- wine arguments...
@@ -223,18 +229,38 @@ for b in $BUFFERS; do buffer_items+=("buf$b"); done
 rounds "${buffer_items[@]}" floor
 m_floor2=$(med floor)
 
+# Until the uninstaller has ended and the screensaver file is gone. NSIS's
+# uninstaller starts a copy of itself in the temporary folder, which does
+# the work, and returns at once; ours removes the files itself and leaves
+# only the deletion of the uninstaller to its temporary copy.
+until_removed() {  # wine arguments...
+  local start code t
+  sync
+  start=$(now)
+  timeout 300 wine "$@" >"$WORK/logs/run.out" 2>&1
+  code=$?
+  while [ -e "$DEST/BenchSav.scr" ]; do
+    t=$(echo "$(now) - $start" | bc -l)
+    [ "$(echo "$t > 60" | bc)" = 1 ] && break
+    sleep 0.005
+  done
+  if [ $code -ne 0 ] || [ -e "$DEST/BenchSav.scr" ]; then
+    echo "run failed ($code): $*" >&2
+    echo "nan"
+    return
+  fi
+  echo "$(now) - $start" | bc -l
+}
+
 echo "== silent uninstall ($RUNS runs each, taking turns)"
 uninstall_ours=() uninstall_nsis=()
-removed='[ ! -e "$DEST/BenchSav.scr" ]'
 for ((i = 0; i < RUNS; i++)); do
   for who in $( ((i % 2 == 0)) && echo "ours nsis" || echo "nsis ours"); do
     run_item "$who" >/dev/null
     if [ "$who" = ours ]; then
-      uninstall_ours+=("$(timed "$removed" -- "$WIN_DEST\\uninstall BenchSav.exe" -silent)")
+      uninstall_ours+=("$(until_removed "$WIN_DEST\\uninstall BenchSav.exe" -silent)")
     else
-      # In its own folder (_?=) NSIS's uninstaller does the work in this
-      # process; without it, it starts a copy of itself and returns at once.
-      uninstall_nsis+=("$(timed "$removed" -- "$WIN_DEST\\uninstall BenchSav.exe" /S "_?=$WIN_DEST")")
+      uninstall_nsis+=("$(until_removed "$WIN_DEST\\uninstall BenchSav.exe" /S)")
     fi
   done
 done
@@ -298,7 +324,8 @@ if [ "$WIZARD" = 1 ]; then
         echo "nan"
         break
       fi
-      [ -z "$wid" ] && wid=$(xdotool search --onlyvisible --name '^Bench Saver Setup$' 2>/dev/null | head -1)
+      # NSIS's caption ends in a blank.
+      [ -z "$wid" ] && wid=$(xdotool search --onlyvisible --name '^Bench Saver Setup ?$' 2>/dev/null | head -1)
       if [ -n "$wid" ]; then
         colours=$(/usr/bin/import -silent -window "$wid" png:- 2>/dev/null |
           /usr/bin/convert png:- -format %k info: 2>/dev/null)
@@ -341,12 +368,16 @@ printf '%-44s %9.3f %7.2f\n' "floor: 32-bit program, CopyFileA only" "$m_floor" 
 printf '%-44s %9.3f\n' "bare 32-bit program" "$m_bare"
 printf '%-44s %9.3f\n' "host cp" "$m_cp"
 echo
-printf '%-44s %9s %7s\n' "ReadFile/WriteFile copy, buffer bytes" "seconds" "ratio"
+# The least time beside the median: a run that the machine's other work
+# slowed shows in the median of few runs, hardly in the least.
+printf '%-44s %9s %7s %9s\n' "ReadFile/WriteFile copy, buffer bytes" "seconds" "ratio" "least"
 for b in $BUFFERS; do
   m=$(med "buf$b")
-  printf '%-44s %9.3f %7.2f\n' "$b" "$m" "$(ratio "$m" "$m_floor2")"
+  printf '%-44s %9.3f %7.2f %9.3f\n' "$b" "$m" "$(ratio "$m" "$m_floor2")" \
+    "$(eval "printf '%s\n' \"\${T_buf$b[@]}\"" | least)"
 done
-printf '%-44s %9.3f %7.2f\n' "CopyFileA (same rounds)" "$m_floor2" 1
+printf '%-44s %9.3f %7.2f %9.3f\n' "CopyFileA (same rounds)" "$m_floor2" 1 \
+  "$(printf '%s\n' "${T_floor[@]}" | least)"
 echo
 printf '%-44s %9s %9s\n' "" "ours" "NSIS"
 printf '%-44s %9.3f %9.3f\n' "silent uninstall, seconds" "$m_un_ours" "$m_un_nsis"
