@@ -7,6 +7,11 @@ add_compile_options(-ffunction-sections -fdata-sections)
 add_link_options(-static -s -Wl,--gc-sections)
 
 file(GLOB SCR_WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp wizard/win32/*.cpp)
+# The start-up stand-ins fit MinGW's i686 start-up code; the x86-64 test
+# vehicle keeps MinGW's own pieces.
+if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  list(FILTER SCR_WIN32_SOURCES EXCLUDE REGEX "platform/win32/startup_pieces\\.cpp$")
+endif()
 add_executable(setup WIN32 setup/main.cpp ${SCR_WIN32_SOURCES} setup/setup.rc)
 # Without exceptions nothing unwinds, so the unwind tables (17 KiB) go too.
 target_compile_options(setup PRIVATE -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
@@ -36,10 +41,12 @@ target_link_options(setup PRIVATE -Wl,--tsaware)
 # pseudo-relocation, so the stand-in that applies none is exact. (Only
 # --disable-runtime-pseudo-reloc would make ld merge the read-only data into
 # the writable .data section.)
-target_link_options(setup PRIVATE -Wl,--disable-auto-import)
-set(SCR_UNWIND_SCRIPT ${CMAKE_SOURCE_DIR}/cmake/discard_unwind_tables.ld)
-target_link_options(setup PRIVATE -Wl,-T,${SCR_UNWIND_SCRIPT})
-set_property(TARGET setup APPEND PROPERTY LINK_DEPENDS ${SCR_UNWIND_SCRIPT})
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  target_link_options(setup PRIVATE -Wl,--disable-auto-import)
+  set(SCR_UNWIND_SCRIPT ${CMAKE_SOURCE_DIR}/cmake/discard_unwind_tables.ld)
+  target_link_options(setup PRIVATE -Wl,-T,${SCR_UNWIND_SCRIPT})
+  set_property(TARGET setup APPEND PROPERTY LINK_DEPENDS ${SCR_UNWIND_SCRIPT})
+endif()
 # The program must load on Windows 95 and NT 4: no import newer than theirs.
 target_compile_definitions(setup PRIVATE WINVER=0x0400 _WIN32_WINNT=0x0400 _WIN32_IE=0x0400)
 
