@@ -13,7 +13,7 @@ void TSCRSetup::ReportCorrupted() {
     sys.MessageBox(Tr(TextId::kCorrupted), Tr(TextId::kMessageCaption), MsgIcon::kError,
                    MsgButtons::kOk);
   }
-  exit_code = kExitBadPackage;
+  exit_code = ExitCodeOf(RunEnd::kBadPackage);
   view.Terminate();
 }
 
@@ -33,7 +33,7 @@ void TSCRSetup::FormCreate() {
       else
         sys.MessageBox("Setup cannot open its own program file:\r\n" + package.program_path,
                        Tr(TextId::kMessageCaption), MsgIcon::kError, MsgButtons::kOk);
-      exit_code = kExitBadPackage;
+      exit_code = ExitCodeOf(RunEnd::kCannotOpenProgram);
       view.Terminate();
       return;
     case LoadStatus::kCorrupted:
@@ -50,10 +50,13 @@ void TSCRSetup::FormCreate() {
   const bool setup_side = package.kind == TrailerKind::kSetup;
   if (!setup_side) {
     file.reset();
-    if (!RunUninstall(*this)) {
+    const RunEnd end = RunUninstall({sys, package, modes, package.program_path, *this});
+    if (end == RunEnd::kNotAnUninstaller || end == RunEnd::kPieceStayed) {
       ReportCorrupted();
       return;
     }
+    exit_code = ExitCodeOf(end);
+    view.Terminate();
   } else {
     if (!ReadSetupTexts(*file, package)) {
       file.reset();
@@ -92,6 +95,31 @@ void TSCRSetup::FormCreate() {
 
 void TSCRSetup::FormDestroy() { FreeLanguageTable(package.table); }
 
-bool TSCRSetup::btnOKClick() { return RunInstall(*this); }
+bool TSCRSetup::btnOKClick() {
+  const RunEnd end = RunInstall(
+      {sys, package, modes, view.Text(Control::edDirectory), view.Text(Control::edReadme), *this});
+  exit_code = ExitCodeOf(end);
+  return end != RunEnd::kFolderRefused && end != RunEnd::kBadDestination;
+}
+
+void TSCRSetup::EnterProgressPage() {
+  SelectPage(kPageProgress);
+  view.SetVisible(Control::btnNext, false);
+  view.SetProgressMax(100);
+}
+
+void TSCRSetup::ShowDestination(const std::string& folder) {
+  view.SetText(Control::edDirectory, folder);
+}
+
+void TSCRSetup::ShowProgress(int position) {
+  view.SetProgress(position);
+  view.RepaintAndPump();
+}
+
+void TSCRSetup::Installed(bool finished_page) {
+  installed_ = true;
+  if (finished_page) SelectPage(kPageFinished);
+}
 
 }  // namespace scr

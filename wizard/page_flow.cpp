@@ -86,7 +86,7 @@ void TSCRSetup::rbAcceptClick() {
 }
 
 void TSCRSetup::btnCancelClick() {
-  if (!installed_) exit_code = kExitCancelled;
+  if (!installed_) exit_code = ExitCodeOf(RunEnd::kCancelled);
   CloseWindow();
 }
 

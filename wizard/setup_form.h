@@ -6,18 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "install/install_run.h"
 #include "package/loader.h"
 #include "package/texts.h"
 #include "platform/system.h"
+#include "remove/uninstall_run.h"
 #include "setup/exit_codes.h"
 #include "setup/run_mode.h"
 #include "wizard/view.h"
 
 namespace scr {
 
-inline constexpr char kApplicationTitle[] = "Screensaver Setup";
-
-class TSCRSetup {
+class TSCRSetup : public InstallFront, public UninstallFront {
  public:
   TSCRSetup(System& system, WizardView& view, RunModes modes, std::vector<std::string> args)
       : sys(system), view(view), modes(modes), args(std::move(args)) {}
@@ -50,14 +50,23 @@ class TSCRSetup {
 
   // The one report of a package that cannot be read.
   void ReportCorrupted();
-  // Closes the wizard window (the program ends). Also called by the install
+  // Closes the wizard window (the program ends). Also asked by the install
   // run after a failed copy.
-  void CloseWindow();
-  bool WindowClosed() const { return view_closed_; }
-  // Set by the install run once the screensaver is in place: closing the
-  // window from then on is no cancellation.
-  void MarkInstalled() { installed_ = true; }
+  void CloseWindow() override;
 
+  // What the install run shows through the wizard.
+  void EnterProgressPage() override;
+  void ShowDestination(const std::string& folder) override;
+  void ReturnToFolderPage() override { SelectPage(kPageDirectory); }
+  void SetBusy(bool busy) override { view.SetBusy(busy); }
+  void ShowProgress(int position) override;
+  void Installed(bool finished_page) override;
+  std::string Caption() override { return view.Caption(); }
+  void Terminate() override { view.Terminate(); }
+  // The uninstall road never shows the wizard.
+  void HideWindow() override { view.HideForever(); }
+
+  // Set from how the runs and the wizard ended, through ExitCodeOf.
   int exit_code = kExitOk;
 
   System& sys;

@@ -832,7 +832,7 @@ int RunWizardWindow(HINSTANCE instance, System& system, RunModes modes,
               "is a display available? Setup ends without changes.\r\n",
               static_cast<unsigned long>(error));
     system.WriteStdError(text);
-    return kExitNoWindow;
+    return ExitCodeOf(RunEnd::kNoWindow);
   }
   TSCRSetup form(system, view, modes, std::move(args));
   view.Bind(&form);
