@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
+#include "wizard/layout.h"
+
 namespace scr {
 namespace {
 
@@ -29,6 +34,48 @@ TEST(TextRoom, ButtonsLabelsAndTitlesHaveTheirSlots) {
   // Messages and file-name words have no fixed room.
   EXPECT_TRUE(SlotsOf(TextId::kInstallError).empty());
   EXPECT_TRUE(SlotsOf(TextId::kReadme).empty());
+}
+
+// A text's room ends where its control ends, or short of what lies beside
+// it: inside a button's border, behind a radio button's circle, before the
+// header picture, within the page.
+TEST(TextRoom, EveryRoomLiesWithinItsControl) {
+  const std::map<std::string, Control> controls = {
+      {"btnBack", Control::btnBack},
+      {"btnBrowse", Control::btnBrowse},
+      {"btnCancel", Control::btnCancel},
+      {"btnNext", Control::btnNext},
+      {"Label1", Control::Label1},
+      {"Label2", Control::Label2},
+      {"Label3", Control::Label3},
+      {"Label4", Control::Label4},
+      {"Label5", Control::Label5},
+      {"rbAccept", Control::rbAccept},
+      {"rbNotAccept", Control::rbNotAccept},
+      {"lbTitle", Control::lbTitle},
+      {"lbDescription", Control::lbDescription},
+  };
+  for (const TextEntry* e = TextsBegin(); e != TextsEnd(); ++e) {
+    for (const TextSlot& slot : SlotsOf(e->id)) {
+      ASSERT_EQ(controls.count(slot.control), 1u) << slot.control;
+      const Control c = controls.at(slot.control);
+      const LayoutEntry& entry = LayoutOf(c);
+      const std::string where = std::string(slot.control) + " " + e->english;
+      EXPECT_GT(slot.width, 0) << where;
+      if (entry.kind == Kind::kPushButton || entry.kind == Kind::kRadioButton) {
+        EXPECT_LT(slot.width, entry.w) << where;
+        EXPECT_GT(slot.width, entry.w - 20) << where;
+      } else if (PageOf(c) < 0) {
+        EXPECT_LT(entry.x + slot.width, kHeaderPictureLeft) << where;
+        EXPECT_GE(slot.width, entry.w) << where;
+      } else if (entry.sizing == Sizing::kAutoHeightWiden) {
+        EXPECT_EQ(slot.width, kPageTextWidth) << where;
+      } else {
+        EXPECT_LE(entry.x + slot.width, kPageWidth) << where;
+        EXPECT_GE(slot.width, entry.w) << where;
+      }
+    }
+  }
 }
 
 TEST(TextWidth, MeasuredWidthsAddUpAndTheTitleFontIsWider) {

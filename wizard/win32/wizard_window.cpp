@@ -507,7 +507,7 @@ void Win32View::FitToText(Control c) {
     if (entry.sizing == Sizing::kAutoHeightWiden && !text.empty()) {
       RECT one_line = {0, 0, 0, 0};
       DrawTextA(dc, text.c_str(), -1, &one_line, flags);
-      const int widest = S(433);
+      const int widest = S(kPageTextWidth);
       if (one_line.right > width) width = one_line.right < widest ? one_line.right : widest;
     }
     const bool wraps =
