@@ -19,9 +19,24 @@ void TSCRSetup::ReportCorrupted() {
 
 void TSCRSetup::FormCreate() {
   std::unique_ptr<File> file;
+  if (!LoadOrReport(file)) return;
+  LangRenameControls();
+
+  const bool setup_side = package.kind == TrailerKind::kSetup;
+  if (!setup_side) {
+    file.reset();
+    if (!UninstallRoad()) return;
+  } else if (!PrepareWizardPages(file)) {
+    return;
+  }
+  ShowCaptionAndLink();
+  if (setup_side) ProposeDestination();
+}
+
+bool TSCRSetup::LoadOrReport(std::unique_ptr<File>& file) {
   switch (LoadPackage(sys, package, file)) {
     case LoadStatus::kOk:
-      break;
+      return true;
     case LoadStatus::kCannotOpen:
       // Not a damaged package: the program cannot read itself at all (held
       // exclusively by another program, or removed while starting). Say so
@@ -35,53 +50,59 @@ void TSCRSetup::FormCreate() {
                        Tr(TextId::kMessageCaption), MsgIcon::kError, MsgButtons::kOk);
       exit_code = ExitCodeOf(RunEnd::kCannotOpenProgram);
       view.Terminate();
-      return;
+      return false;
     case LoadStatus::kCorrupted:
       // The file is closed before the report: the user may want to delete
       // the damaged download while the box is open.
       file.reset();
       ReportCorrupted();
-      return;
+      return false;
   }
+  return false;
+}
 
-  LangRenameControls();
+bool TSCRSetup::UninstallRoad() {
+  const RunEnd end = RunUninstall({sys, package, modes, package.program_path, *this});
+  if (end == RunEnd::kNotAnUninstaller || end == RunEnd::kPieceStayed) {
+    ReportCorrupted();
+    return false;
+  }
+  exit_code = ExitCodeOf(end);
+  view.Terminate();
+  return true;
+}
 
+bool TSCRSetup::PrepareWizardPages(std::unique_ptr<File>& file) {
   const SetupRecord& record = package.record;
-  const bool setup_side = package.kind == TrailerKind::kSetup;
-  if (!setup_side) {
+  if (!ReadSetupTexts(*file, package)) {
     file.reset();
-    const RunEnd end = RunUninstall({sys, package, modes, package.program_path, *this});
-    if (end == RunEnd::kNotAnUninstaller || end == RunEnd::kPieceStayed) {
-      ReportCorrupted();
-      return;
-    }
-    exit_code = ExitCodeOf(end);
-    view.Terminate();
-  } else {
-    if (!ReadSetupTexts(*file, package)) {
-      file.reset();
-      ReportCorrupted();
-      return;
-    }
-    file.reset();
-    if (record.ReadmeSize > 0) view.SetText(Control::edReadme, NormaliseLineBreaks(package.readme));
-    if (LicensePageInUse(record) && record.LicenseSize > 0) {
-      view.SetText(Control::edLicense, NormaliseLineBreaks(package.license));
-      SelectPage(kPageLicense);
-    } else {
-      SelectPage(record.SkipFolderPage ? kPageReady : kPageDirectory);
-    }
+    ReportCorrupted();
+    return false;
   }
+  file.reset();
+  if (record.ReadmeSize > 0) view.SetText(Control::edReadme, NormaliseLineBreaks(package.readme));
+  if (LicensePageInUse(record) && record.LicenseSize > 0) {
+    view.SetText(Control::edLicense, NormaliseLineBreaks(package.license));
+    SelectPage(kPageLicense);
+  } else {
+    SelectPage(record.SkipFolderPage ? kPageReady : kPageDirectory);
+  }
+  return true;
+}
 
+void TSCRSetup::ShowCaptionAndLink() {
   view.SetCaption(Title() + " " + Tr(TextId::kSetup));
-  std::string link = FieldText(record.LinkAddress);
+  std::string link = FieldText(package.record.LinkAddress);
   if (link.empty())
     view.SetVisible(Control::Link, false);
   else
     view.SetText(Control::Link, link);
+}
 
-  if (!setup_side) return;
-
+// The default folder in the field; in SilentMode the command line's folder
+// replaces it and the install run starts at once.
+void TSCRSetup::ProposeDestination() {
+  const SetupRecord& record = package.record;
   view.SetText(Control::edDirectory,
                ResolveDestinationFolder(sys, ShortStringText(record.DestFolder),
                                         ShortStringText(record.DestSubfolder)));

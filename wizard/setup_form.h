@@ -78,6 +78,13 @@ class TSCRSetup : public InstallFront, public UninstallFront {
   std::string PageDescriptions[kPageCount];
 
  private:
+  // The steps of creation. False when the road ended in a report.
+  bool LoadOrReport(std::unique_ptr<File>& file);
+  bool UninstallRoad();
+  bool PrepareWizardPages(std::unique_ptr<File>& file);
+  void ShowCaptionAndLink();
+  void ProposeDestination();
+
   int page_ = kPageDirectory;
   bool view_closed_ = false;
   bool installed_ = false;
