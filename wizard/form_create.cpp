@@ -7,6 +7,28 @@
 #include "wizard/setup_form.h"
 
 namespace scr {
+namespace {
+
+// The runs' view of the wizard: every call goes to the form.
+class WizardFront : public InstallFront, public UninstallFront {
+ public:
+  explicit WizardFront(TSCRSetup& form) : form_(form) {}
+  void EnterProgressPage() override { form_.EnterProgressPage(); }
+  void ShowDestination(const std::string& folder) override { form_.ShowDestination(folder); }
+  void ReturnToFolderPage() override { form_.ReturnToFolderPage(); }
+  void SetBusy(bool busy) override { form_.SetBusy(busy); }
+  void ShowProgress(int position) override { form_.ShowProgress(position); }
+  void Installed(bool finished_page) override { form_.Installed(finished_page); }
+  std::string Caption() override { return form_.Caption(); }
+  void Terminate() override { form_.Terminate(); }
+  void CloseWindow() override { form_.CloseWindow(); }
+  void HideWindow() override { form_.HideWindow(); }
+
+ private:
+  TSCRSetup& form_;
+};
+
+}  // namespace
 
 void TSCRSetup::ReportCorrupted() {
   if (!modes.SilentMode) {
@@ -62,7 +84,8 @@ bool TSCRSetup::LoadOrReport(std::unique_ptr<File>& file) {
 }
 
 bool TSCRSetup::UninstallRoad() {
-  const RunEnd end = RunUninstall({sys, package, modes, package.program_path, *this});
+  WizardFront front(*this);
+  const RunEnd end = RunUninstall({sys, package, modes, package.program_path, front});
   if (end == RunEnd::kNotAnUninstaller || end == RunEnd::kPieceStayed) {
     ReportCorrupted();
     return false;
@@ -117,8 +140,9 @@ void TSCRSetup::ProposeDestination() {
 void TSCRSetup::FormDestroy() { FreeLanguageTable(package.table); }
 
 bool TSCRSetup::btnOKClick() {
+  WizardFront front(*this);
   const RunEnd end = RunInstall(
-      {sys, package, modes, view.Text(Control::edDirectory), view.Text(Control::edReadme), *this});
+      {sys, package, modes, view.Text(Control::edDirectory), view.Text(Control::edReadme), front});
   exit_code = ExitCodeOf(end);
   return end != RunEnd::kFolderRefused && end != RunEnd::kBadDestination;
 }

@@ -17,7 +17,7 @@
 
 namespace scr {
 
-class TSCRSetup : public InstallFront, public UninstallFront {
+class TSCRSetup {
  public:
   TSCRSetup(System& system, WizardView& view, RunModes modes, std::vector<std::string> args)
       : sys(system), view(view), modes(modes), args(std::move(args)) {}
@@ -52,19 +52,21 @@ class TSCRSetup : public InstallFront, public UninstallFront {
   void ReportCorrupted();
   // Closes the wizard window (the program ends). Also asked by the install
   // run after a failed copy.
-  void CloseWindow() override;
+  void CloseWindow();
 
-  // What the install run shows through the wizard.
-  void EnterProgressPage() override;
-  void ShowDestination(const std::string& folder) override;
-  void ReturnToFolderPage() override { SelectPage(kPageDirectory); }
-  void SetBusy(bool busy) override { view.SetBusy(busy); }
-  void ShowProgress(int position) override;
-  void Installed(bool finished_page) override;
-  std::string Caption() override { return view.Caption(); }
-  void Terminate() override { view.Terminate(); }
+  // What the install run shows through the wizard (the runs reach these
+  // through an InstallFront and an UninstallFront made in form_create.cpp;
+  // the form itself stays a plain class).
+  void EnterProgressPage();
+  void ShowDestination(const std::string& folder);
+  void ReturnToFolderPage() { SelectPage(kPageDirectory); }
+  void SetBusy(bool busy) { view.SetBusy(busy); }
+  void ShowProgress(int position);
+  void Installed(bool finished_page);
+  std::string Caption() { return view.Caption(); }
+  void Terminate() { view.Terminate(); }
   // The uninstall road never shows the wizard.
-  void HideWindow() override { view.HideForever(); }
+  void HideWindow() { view.HideForever(); }
 
   // Set from how the runs and the wizard ended, through ExitCodeOf.
   int exit_code = kExitOk;

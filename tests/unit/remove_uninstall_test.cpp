@@ -447,7 +447,12 @@ TEST_F(UninstallRun, RefusesAPackageThatIsNoUninstallerCopy) {
   file.reset();
   sim->answers = {MsgAnswer::kYes, MsgAnswer::kYes};
   f.package.kind = TrailerKind::kSetup;
-  const UninstallContext context{*sim, f.package, f.modes, f.package.program_path, f};
+  struct Hide : UninstallFront {
+    MemoryView& view;
+    explicit Hide(MemoryView& v) : view(v) {}
+    void HideWindow() override { view.HideForever(); }
+  } front(v);
+  const UninstallContext context{*sim, f.package, f.modes, f.package.program_path, front};
   EXPECT_EQ(RunUninstall(context), RunEnd::kNotAnUninstaller);
   f.package.kind = TrailerKind::kUninstaller;
   f.package.record.RecordSignature[0] = 's';
