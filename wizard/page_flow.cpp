@@ -103,6 +103,32 @@ void TSCRSetup::btnBrowseClick() {
   view.SetText(Control::edDirectory, chosen);
 }
 
+void TSCRSetup::Click(Control control) {
+  switch (control) {
+    case Control::btnCancel:
+      btnCancelClick();
+      break;
+    case Control::btnBack:
+      btnBackClick();
+      break;
+    case Control::btnNext:
+      btnNextClick();
+      break;
+    case Control::btnBrowse:
+      btnBrowseClick();
+      break;
+    case Control::Link:
+      LinkClick();
+      break;
+    case Control::rbAccept:
+    case Control::rbNotAccept:
+      rbAcceptClick();
+      break;
+    default:
+      break;
+  }
+}
+
 void TSCRSetup::LinkClick() { OpenLinkAddress(sys, FieldText(package.record.LinkAddress)); }
 
 void TSCRSetup::CloseWindow() {

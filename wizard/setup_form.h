@@ -36,6 +36,9 @@ class TSCRSetup {
   void btnCancelClick();
   void btnBrowseClick();
   void LinkClick();
+  // A click on `control`, routed to its handler. Controls that answer no
+  // click are ignored. The window and the tests both click through it.
+  void Click(Control control);
   // The install run; false when it gave up and abandoned the click.
   bool btnOKClick();
 

@@ -645,7 +645,7 @@ void Win32View::Click(Control c, bool take_focus) {
       SendMessageA(Hwnd(Control::rbNotAccept), BM_SETCHECK,
                    c == Control::rbNotAccept ? BST_CHECKED : BST_UNCHECKED, 0);
       ::SetFocus(hwnd);
-      form_->rbAcceptClick();
+      form_->Click(c);
       return;
     case Control::btnCancel:
     case Control::btnBack:
@@ -657,23 +657,7 @@ void Win32View::Click(Control c, bool take_focus) {
       return;  // nothing else answers a click
   }
   if (take_focus) ::SetFocus(hwnd);
-  switch (c) {
-    case Control::btnCancel:
-      form_->btnCancelClick();
-      break;
-    case Control::btnBack:
-      form_->btnBackClick();
-      break;
-    case Control::btnNext:
-      form_->btnNextClick();
-      break;
-    case Control::btnBrowse:
-      form_->btnBrowseClick();
-      break;
-    default:
-      form_->LinkClick();
-      break;
-  }
+  form_->Click(c);
 }
 
 // Messages that children send to their parent (the main window, the header
@@ -686,7 +670,7 @@ LRESULT Win32View::HandleChildMessage(UINT msg, WPARAM wp, LPARAM lp, bool* hand
       if (HIWORD(wp) != BN_CLICKED || !c || LOWORD(wp) != ControlId(*c)) return 0;
       if (*c == Control::rbAccept || *c == Control::rbNotAccept) {
         // The radio button has already checked itself.
-        if (form_ && !busy_ && !terminated_ && Focusable(Hwnd(*c))) form_->rbAcceptClick();
+        if (form_ && !busy_ && !terminated_ && Focusable(Hwnd(*c))) form_->Click(*c);
       } else {
         Click(*c, false);
       }
