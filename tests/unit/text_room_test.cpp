@@ -8,6 +8,7 @@
 #include <string>
 
 #include "wizard/layout.h"
+#include "wizard/text_fit.h"
 
 namespace scr {
 namespace {
@@ -76,6 +77,41 @@ TEST(TextRoom, EveryRoomLiesWithinItsControl) {
       }
     }
   }
+}
+
+// Every character 4 pixels wide; both bytes of a double-byte character end
+// at the same place.
+class FixedMeasure : public TextMeasure {
+ public:
+  explicit FixedMeasure(const LeadBytes& lead) : lead_(lead) {}
+  std::vector<int> CharacterEnds(const std::string& text) override {
+    std::vector<int> ends(text.size(), 0);
+    int x = 0;
+    for (size_t i = 0; i < text.size();) {
+      const size_t next = NextCharacter(lead_, text, i);
+      x += 4;
+      for (; i < next; ++i) ends[i] = x;
+    }
+    return ends;
+  }
+
+ private:
+  LeadBytes lead_;
+};
+
+TEST(FitLink, AnAddressThatDoesNotFitEndsInAnEllipsisBetweenCharacters) {
+  const LeadBytes lead = LeadBytesOfCodePage(932);
+  FixedMeasure measure(lead);
+  EXPECT_EQ(FitLink(measure, lead, "http://a.b/", 44).text, "http://a.b/");
+  const TextLine cut = FitLink(measure, lead, "http://a.b/c", 44);
+  EXPECT_EQ(cut.text, "http://a...");
+  EXPECT_LE(cut.Width(), 44);
+  // "\x82\xA0" is one character: it stays whole or goes whole.
+  const std::string address =
+      "ab\x82\xA0"
+      "cdefghij";
+  EXPECT_EQ(FitLink(measure, lead, address, 22).text, "ab...");
+  EXPECT_EQ(FitLink(measure, lead, address, 24).text, "ab\x82\xA0...");
 }
 
 TEST(TextWidth, MeasuredWidthsAddUpAndTheTitleFontIsWider) {
