@@ -13,9 +13,9 @@
 #include "package/language.h"
 #include "package/loader.h"
 #include "package/name_rules.h"
+#include "package/texts.h"
 #include "package/writer.h"
 #include "setup/run_mode.h"
-#include "wizard/setup_form.h"
 
 namespace scr {
 namespace {
@@ -26,49 +26,56 @@ constexpr char kMsgPreviewNotice[] =
 
 class InstallRun {
  public:
-  explicit InstallRun(TSCRSetup& form)
-      : form_(form),
-        sys_(form.sys),
-        view_(form.view),
-        record_(form.package.record),
-        silent_(form.modes.SilentMode),
-        preview_(form.modes.PreviewOnly),
-        title_(form.Title()) {}
+  explicit InstallRun(const InstallContext& context)
+      : sys_(context.sys),
+        front_(context.front),
+        package_(context.package),
+        record_(context.package.record),
+        silent_(context.modes.SilentMode),
+        preview_(context.modes.PreviewOnly),
+        title_(FieldText(context.package.record.ScrTitle)),
+        readme_(context.readme),
+        folder_(context.destination) {}
 
-  bool Run();
+  RunEnd Run();
 
  private:
+  std::string Tr(TextId text) const { return Translate(package_.table, text); }
   // Goes back to the Directory page; the caller abandons its click.
-  bool ReturnToFolderPage() {
-    form_.SelectPage(kPageDirectory);
-    return false;
+  RunEnd ReturnToFolderPage() {
+    front_.ReturnToFolderPage();
+    return RunEnd::kFolderRefused;
   }
   // A destination that cannot be used: in SilentMode the program ends with
   // its own exit code, otherwise the user is told and may choose another.
-  bool RejectDestination(TextId message) {
+  RunEnd RejectDestination(TextId message) {
     if (silent_) {
-      form_.exit_code = kExitBadDestination;
-      view_.Terminate();
+      front_.Terminate();
     } else {
-      sys_.MessageBox(form_.Tr(message), form_.Tr(TextId::kMessageCaption), MsgIcon::kError,
-                      MsgButtons::kOk);
+      sys_.MessageBox(Tr(message), Tr(TextId::kMessageCaption), MsgIcon::kError, MsgButtons::kOk);
     }
-    return ReturnToFolderPage();
+    front_.ReturnToFolderPage();
+    return silent_ ? RunEnd::kBadDestination : RunEnd::kFolderRefused;
   }
+  bool SettleFolder(RunEnd* refused);
+  bool CheckFolder(RunEnd* refused);
+  bool InstallAndRegister(const std::string& name, RunEnd* refused);
+  RunEnd Finish(bool succeeded);
   bool CopyPhase();
   bool CopyScreensaver(File& source);
   void RemoveGarbledUninstaller();
   void Register();
 
-  TSCRSetup& form_;
   System& sys_;
-  WizardView& view_;
+  InstallFront& front_;
+  const LoadedPackage& package_;
   const SetupRecord& record_;
   const bool silent_;
   const bool preview_;
   const std::string title_;
+  const std::string readme_;
 
-  std::string folder_;       // ends with "\"
+  std::string folder_;       // ends with "\" once settled
   std::string target_;       // the screensaver file as chosen
   std::string target_name_;  // its file-name part
   std::string uninstaller_name_;
@@ -77,42 +84,10 @@ class InstallRun {
   std::unique_ptr<File> source_;
 };
 
-bool InstallRun::Run() {
-  form_.SelectPage(kPageProgress);
-  view_.SetVisible(Control::btnNext, false);
-  view_.SetProgressMax(100);
-
-  folder_ = view_.Text(Control::edDirectory);
-  if (!preview_) {
-    // A relative folder (a "-silent" argument, or text typed into the field)
-    // is taken from the current folder, as every later path built on it
-    // is, and created like an absolute one.
-    if (!folder_.empty() && !CreateFolderWithParents(sys_, sys_.FullPath(folder_)))
-      return RejectDestination(TextId::kCannotCreateFolder);
-    if (folder_.empty() || !sys_.DirectoryExists(folder_))
-      return RejectDestination(TextId::kInvalidFolder);
-    if (IsDisallowedSystemFolder(sys_, folder_)) {
-      MsgAnswer answer = MsgAnswer::kYes;
-      if (!silent_)
-        answer = sys_.MessageBox(form_.Tr(TextId::kSystemFolderQuestion),
-                                 form_.Tr(TextId::kMessageCaption), MsgIcon::kQuestion,
-                                 MsgButtons::kYesNoCancel);
-      if (answer != MsgAnswer::kYes) return ReturnToFolderPage();
-      folder_ = AllowedSystemFolder(sys_);
-      view_.SetText(Control::edDirectory, folder_);
-    }
-  } else if (folder_.empty()) {
-    // The checks are skipped in a preview, but a preview should still show
-    // what the real run would say about an empty field, and an empty folder
-    // would otherwise make every path relative to the root of the drive.
-    sys_.MessageBox(form_.Tr(TextId::kInvalidFolder), form_.Tr(TextId::kMessageCaption),
-                    MsgIcon::kError, MsgButtons::kOk);
-    return ReturnToFolderPage();
-  }
-  if (!EndsWithBackslash(sys_, folder_)) {
-    folder_ = WithBackslash(sys_, folder_);
-    view_.SetText(Control::edDirectory, folder_);
-  }
+RunEnd InstallRun::Run() {
+  front_.EnterProgressPage();
+  RunEnd refused = RunEnd::kFolderRefused;
+  if (!SettleFolder(&refused)) return refused;
 
   // The installed file always lands inside the chosen folder, whatever
   // folder part the package's file name carries.
@@ -121,64 +96,126 @@ bool InstallRun::Run() {
   // it): nothing can be installed, and nothing is written or registered.
   bool succeeded = !name.empty();
   if (succeeded) {
-    target_ = ChooseTargetFileName(sys_, title_, folder_ + name, folder_);
-    target_name_ = target_.substr(FileNameStart(sys_, target_, kFolderSeparators));
-    uninstaller_name_ = UninstallerFileName(
-        LeadBytesOf(sys_), NameWord(sys_, form_.package.table, TextId::kUninstall), target_name_);
-    uninstaller_ = folder_ + uninstaller_name_;
-
-    if (!preview_) {
-      target_file_ = sys_.CreateFile(target_);
-      if (!target_file_) return RejectDestination(TextId::kAccessDenied);
-    }
-
-    succeeded = CopyPhase();
-    if (!succeeded) {
-      target_file_.reset();
-      if (!preview_) DeleteFileIfExists(sys_, folder_ + target_name_);
-    }
-    // The entry and the shortcuts only for a complete installation. The
-    // uninstaller is the copy phase's last piece, so after any failure there
-    // it is missing or cut short, and the screensaver is gone again: an entry
-    // or shortcut would name a file that is not there (and an entry that
-    // runs nothing can never be removed).
-    if (succeeded && !preview_) {
-      RemoveGarbledUninstaller();
-      Register();
-    }
+    succeeded = InstallAndRegister(name, &refused);
+    if (!succeeded && refused != RunEnd::kCopyFailed) return refused;
   }
   target_file_.reset();
   source_.reset();
+  return Finish(succeeded);
+}
 
-  if (succeeded) {
-    form_.MarkInstalled();
-    if (!preview_) StoreInstalledPath(sys_, title_, sys_.FullPath(target_));
-    if (record_.ReadmeSize == 0) form_.SelectPage(kPageFinished);
-  } else {
-    // Also the interactive run's exit code: the window closes on a failure
-    // that must not look like a finished installation.
-    form_.exit_code = kExitCopyFailed;
-    if (silent_) {
-      view_.Terminate();
-    } else {
-      sys_.MessageBox(InsertTitle(form_.Tr(TextId::kInstallError), title_), view_.Caption(),
-                      MsgIcon::kError, MsgButtons::kOk);
-    }
-    form_.CloseWindow();
+// The folder checks, and the trailing backslash in the field. False when
+// the run gave up, with how in `*refused`.
+bool InstallRun::SettleFolder(RunEnd* refused) {
+  if (!preview_) {
+    if (!CheckFolder(refused)) return false;
+  } else if (folder_.empty()) {
+    // The checks are skipped in a preview, but a preview should still show
+    // what the real run would say about an empty field, and an empty folder
+    // would otherwise make every path relative to the root of the drive.
+    sys_.MessageBox(Tr(TextId::kInvalidFolder), Tr(TextId::kMessageCaption), MsgIcon::kError,
+                    MsgButtons::kOk);
+    *refused = ReturnToFolderPage();
+    return false;
   }
-  if (silent_) view_.Terminate();
+  if (!EndsWithBackslash(sys_, folder_)) {
+    folder_ = WithBackslash(sys_, folder_);
+    front_.ShowDestination(folder_);
+  }
   return true;
 }
 
+bool InstallRun::CheckFolder(RunEnd* refused) {
+  // A relative folder (a "-silent" argument, or text typed into the field)
+  // is taken from the current folder, as every later path built on it
+  // is, and created like an absolute one.
+  if (!folder_.empty() && !CreateFolderWithParents(sys_, sys_.FullPath(folder_))) {
+    *refused = RejectDestination(TextId::kCannotCreateFolder);
+    return false;
+  }
+  if (folder_.empty() || !sys_.DirectoryExists(folder_)) {
+    *refused = RejectDestination(TextId::kInvalidFolder);
+    return false;
+  }
+  if (IsDisallowedSystemFolder(sys_, folder_)) {
+    MsgAnswer answer = MsgAnswer::kYes;
+    if (!silent_)
+      answer = sys_.MessageBox(Tr(TextId::kSystemFolderQuestion), Tr(TextId::kMessageCaption),
+                               MsgIcon::kQuestion, MsgButtons::kYesNoCancel);
+    if (answer != MsgAnswer::kYes) {
+      *refused = ReturnToFolderPage();
+      return false;
+    }
+    folder_ = AllowedSystemFolder(sys_);
+    front_.ShowDestination(folder_);
+  }
+  return true;
+}
+
+// The target, the copy phase and, after a complete copy, the registration.
+// False when the target could not be created (`*refused` says how the run
+// gave up) or when the copy phase failed (`*refused` is kCopyFailed).
+bool InstallRun::InstallAndRegister(const std::string& name, RunEnd* refused) {
+  target_ = ChooseTargetFileName(sys_, title_, folder_ + name, folder_);
+  target_name_ = target_.substr(FileNameStart(sys_, target_, kFolderSeparators));
+  uninstaller_name_ = UninstallerFileName(
+      LeadBytesOf(sys_), NameWord(sys_, package_.table, TextId::kUninstall), target_name_);
+  uninstaller_ = folder_ + uninstaller_name_;
+
+  if (!preview_) {
+    target_file_ = sys_.CreateFile(target_);
+    if (!target_file_) {
+      *refused = RejectDestination(TextId::kAccessDenied);
+      return false;
+    }
+  }
+
+  if (!CopyPhase()) {
+    target_file_.reset();
+    if (!preview_) DeleteFileIfExists(sys_, folder_ + target_name_);
+    *refused = RunEnd::kCopyFailed;
+    return false;
+  }
+  // The entry and the shortcuts only for a complete installation. The
+  // uninstaller is the copy phase's last piece, so after any failure there
+  // it is missing or cut short, and the screensaver is gone again: an entry
+  // or shortcut would name a file that is not there (and an entry that
+  // runs nothing can never be removed).
+  if (!preview_) {
+    RemoveGarbledUninstaller();
+    Register();
+  }
+  return true;
+}
+
+RunEnd InstallRun::Finish(bool succeeded) {
+  if (succeeded) {
+    if (!preview_) StoreInstalledPath(sys_, title_, sys_.FullPath(target_));
+    front_.Installed(record_.ReadmeSize == 0);
+  } else {
+    // The window closes on a failure that must not look like a finished
+    // installation.
+    if (silent_) {
+      front_.Terminate();
+    } else {
+      sys_.MessageBox(InsertTitle(Tr(TextId::kInstallError), title_), front_.Caption(),
+                      MsgIcon::kError, MsgButtons::kOk);
+    }
+    front_.CloseWindow();
+  }
+  if (silent_) front_.Terminate();
+  return succeeded ? RunEnd::kInstalled : RunEnd::kCopyFailed;
+}
+
 bool InstallRun::CopyPhase() {
-  source_ = sys_.OpenRead(form_.package.program_path, Share::kDenyWrite);
+  source_ = sys_.OpenRead(package_.program_path, Share::kDenyWrite);
   if (!source_) return false;
-  const int64_t start = form_.package.package_end - static_cast<int64_t>(record_.PackageSize);
+  const int64_t start = package_.package_end - static_cast<int64_t>(record_.PackageSize);
   if (!source_->Seek(start)) return false;
 
-  view_.SetBusy(true);
+  front_.SetBusy(true);
   const bool copied = CopyScreensaver(*source_);
-  view_.SetBusy(false);
+  front_.SetBusy(false);
   target_file_.reset();  // closes the target
   if (!copied) return false;
 
@@ -191,15 +228,15 @@ bool InstallRun::CopyPhase() {
   // The readme's name is built from the title: a title that breaks the
   // name rule (which loading refuses anyway) gets no readme file.
   if (record_.ReadmeSize > 0 && TitleStaysInPlace(sys_, title_)) {
-    const std::string text = view_.Text(Control::edReadme);
     std::unique_ptr<File> readme =
-        sys_.CreateFile(folder_ + ReadmeFileName(sys_, form_.package.table, title_));
-    if (!readme || (!text.empty() && !readme->Write(text.data(), text.size()))) return false;
+        sys_.CreateFile(folder_ + ReadmeFileName(sys_, package_.table, title_));
+    if (!readme || (!readme_.empty() && !readme->Write(readme_.data(), readme_.size())))
+      return false;
   }
 
   std::unique_ptr<File> uninstaller = sys_.CreateFile(uninstaller_);
   if (!uninstaller) return false;
-  return WriteUninstallerCopy(*uninstaller, *source_, form_.package.package_end, record_);
+  return WriteUninstallerCopy(*uninstaller, *source_, package_.package_end, record_);
 }
 
 bool InstallRun::CopyScreensaver(File& source) {
@@ -221,8 +258,7 @@ bool InstallRun::CopyScreensaver(File& source) {
     remaining -= static_cast<int64_t>(got);
     position += static_cast<int64_t>(got);
     const double share = 100.0 * static_cast<double>(position) / static_cast<double>(source_size);
-    view_.SetProgress(static_cast<int>(std::nearbyint(share)));
-    view_.RepaintAndPump();
+    front_.ShowProgress(static_cast<int>(std::nearbyint(share)));
   }
   // A package that ends before its screensaver does is no installation.
   return remaining == 0;
@@ -235,7 +271,7 @@ bool InstallRun::CopyScreensaver(File& source) {
 // record, not by its name alone): the new uninstaller, the entry and the
 // shortcuts replace it.
 void InstallRun::RemoveGarbledUninstaller() {
-  const std::string word = NameWord(sys_, form_.package.table, TextId::kUninstall);
+  const std::string word = NameWord(sys_, package_.table, TextId::kUninstall);
   const std::string garbled = AsciiLower(word) + uninstaller_name_.substr(word.size());
   if (garbled == uninstaller_name_) return;
   const std::string path = folder_ + garbled;
@@ -261,10 +297,10 @@ void InstallRun::Register() {
   const std::string uninstaller = folder + uninstaller_name_;
   if (record_.AddUninstallEntry) WriteUninstallEntry(sys_, title_, uninstaller);
   if (record_.AddStartMenuGroup)
-    CreateProgramShortcuts(sys_, form_.package.table, title_, uninstaller, screensaver,
+    CreateProgramShortcuts(sys_, package_.table, title_, uninstaller, screensaver,
                            record_.ReadmeSize > 0);
   if (record_.AddDesktopShortcut)
-    CreateDesktopPreviewShortcut(sys_, form_.package.table, title_, screensaver);
+    CreateDesktopPreviewShortcut(sys_, package_.table, title_, screensaver);
 }
 
 }  // namespace
@@ -283,6 +319,6 @@ std::string UninstallerFileName(const LeadBytes& lead, std::string_view uninstal
          std::string(target_name.substr(0, ExtensionStart(lead, target_name))) + ".exe";
 }
 
-bool RunInstall(TSCRSetup& form) { return InstallRun(form).Run(); }
+RunEnd RunInstall(const InstallContext& context) { return InstallRun(context).Run(); }
 
 }  // namespace scr

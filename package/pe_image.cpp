@@ -7,51 +7,61 @@
 namespace scr {
 namespace {
 
-uint32_t Read32(const std::string& bytes, size_t at) {
-  uint32_t value = 0;
-  std::memcpy(&value, bytes.data() + at, sizeof(value));
-  return value;
-}
-
-uint16_t Read16(const std::string& bytes, size_t at) {
-  uint16_t value = 0;
-  std::memcpy(&value, bytes.data() + at, sizeof(value));
-  return value;
-}
-
-// Offsets in the PE format.
+// Offsets and sizes in the PE format.
+constexpr size_t kMzHeaderSize = 64;
 constexpr size_t kNewHeaderPointer = 0x3C;  // in the MZ header
-constexpr size_t kFileHeaderSize = 20;      // after the "PE\0\0" signature
-constexpr size_t kOptionalSizeField = 16;   // in the file header
+constexpr size_t kPeSignatureSize = 4;      // "PE\0\0"
+// The file header, after the signature.
+constexpr size_t kFileHeaderSize = 20;
+constexpr size_t kSectionCountField = 2;
+constexpr size_t kSymbolTableField = 8;
+constexpr size_t kSymbolCountField = 12;
+constexpr size_t kOptionalSizeField = 16;
+// The optional header.
 constexpr uint16_t kPe32Magic = 0x10B;
 constexpr uint16_t kPe32PlusMagic = 0x20B;
-constexpr size_t kChecksumField = 64;                                // in the optional header
-constexpr size_t kPe32Directories = 96, kPe32PlusDirectories = 112;  // in the optional header
-constexpr size_t kSecurityDirectory = 4;                             // its index
+constexpr size_t kHeadersSizeField = 60;  // SizeOfHeaders
+constexpr size_t kChecksumField = 64;
+constexpr size_t kPe32Directories = 96, kPe32PlusDirectories = 112;
+constexpr size_t kDirectoryCountSize = 4;  // NumberOfRvaAndSizes, just before the directories
+constexpr size_t kSecurityDirectory = 4;   // its index
 constexpr size_t kDirectoryEntrySize = 8;
+// A section table entry, and a symbol.
+constexpr size_t kSectionEntrySize = 40;
+constexpr size_t kRawSizeField = 16;
+constexpr size_t kRawPositionField = 20;
+constexpr int64_t kSymbolSize = 18;
 
+// Little-endian fields, whatever the host's byte order.
 uint32_t Le16(const uint8_t* p) { return static_cast<uint32_t>(p[0] | p[1] << 8); }
 uint32_t Le32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+const uint8_t* At(const std::string& bytes, size_t at) {
+  return reinterpret_cast<const uint8_t*>(bytes.data()) + at;
+}
+
+size_t DirectoriesOffset(uint32_t magic) {
+  return magic == kPe32Magic ? kPe32Directories : kPe32PlusDirectories;
 }
 
 }  // namespace
 
 bool ClearSignatureFields(std::string& head) {
   if (head.size() < kNewHeaderPointer + 4 || head[0] != 'M' || head[1] != 'Z') return false;
-  const size_t pe = Read32(head, kNewHeaderPointer);
-  const size_t optional = pe + 4 + kFileHeaderSize;
+  const size_t pe = Le32(At(head, kNewHeaderPointer));
+  const size_t optional = pe + kPeSignatureSize + kFileHeaderSize;
   if (pe > head.size() || optional + 2 > head.size() || std::memcmp(&head[pe], "PE\0\0", 4) != 0)
     return false;
-  const size_t optional_size = Read16(head, pe + 4 + kOptionalSizeField);
+  const size_t optional_size = Le16(At(head, pe + kPeSignatureSize + kOptionalSizeField));
   if (optional + optional_size > head.size()) return false;
 
-  const uint16_t magic = Read16(head, optional);
+  const uint32_t magic = Le16(At(head, optional));
   if (magic != kPe32Magic && magic != kPe32PlusMagic) return false;
-  const size_t directories = magic == kPe32Magic ? kPe32Directories : kPe32PlusDirectories;
+  const size_t directories = DirectoriesOffset(magic);
   if (optional_size < directories) return false;
-  const uint32_t count = Read32(head, optional + directories - 4);  // NumberOfRvaAndSizes
+  const uint32_t count = Le32(At(head, optional + directories - kDirectoryCountSize));
 
   std::memset(&head[optional + kChecksumField], 0, 4);
   const size_t security = optional + directories + kSecurityDirectory * kDirectoryEntrySize;
@@ -66,32 +76,35 @@ ProgramImage ReadProgramImage(File& file, int64_t size) {
   // lie within its first page.
   uint8_t head[kPeHeaderSpan];
   const size_t n = static_cast<size_t>(std::min<int64_t>(size, sizeof(head)));
-  if (n < 64 || !(file.Seek(0) && file.ReadExact(head, n)) || head[0] != 'M' || head[1] != 'Z')
+  if (n < kMzHeaderSize || !(file.Seek(0) && file.ReadExact(head, n)) || head[0] != 'M' ||
+      head[1] != 'Z')
     return image;
-  const uint32_t pe = Le32(head + 0x3C);
-  if (pe > n - 24 || std::memcmp(head + pe, "PE\0\0", 4) != 0) return image;
-  const uint8_t* coff = head + pe + 4;
-  const uint32_t sections = Le16(coff + 2);
-  const uint32_t symbols_at = Le32(coff + 8);
-  const uint32_t symbols = Le32(coff + 12);
-  const uint32_t optional_size = Le16(coff + 16);
-  const size_t optional = pe + 24;
-  if (optional + optional_size > n || optional_size < 64) return image;
+  const uint32_t pe = Le32(head + kNewHeaderPointer);
+  if (pe > n - (kPeSignatureSize + kFileHeaderSize) || std::memcmp(head + pe, "PE\0\0", 4) != 0)
+    return image;
+  const uint8_t* coff = head + pe + kPeSignatureSize;
+  const uint32_t sections = Le16(coff + kSectionCountField);
+  const uint32_t symbols_at = Le32(coff + kSymbolTableField);
+  const uint32_t symbols = Le32(coff + kSymbolCountField);
+  const uint32_t optional_size = Le16(coff + kOptionalSizeField);
+  const size_t optional = pe + kPeSignatureSize + kFileHeaderSize;
+  if (optional + optional_size > n || optional_size < kChecksumField) return image;
   const uint32_t magic = Le16(head + optional);
-  if (magic != 0x10B && magic != 0x20B) return image;  // PE32, PE32+
+  if (magic != kPe32Magic && magic != kPe32PlusMagic) return image;
   const size_t table = optional + optional_size;
-  if (table + static_cast<size_t>(sections) * 40 > n) return image;
+  if (table + static_cast<size_t>(sections) * kSectionEntrySize > n) return image;
 
-  int64_t end = Le32(head + optional + 60);  // SizeOfHeaders
+  int64_t end = Le32(head + optional + kHeadersSizeField);
   for (uint32_t i = 0; i < sections; ++i) {
-    const uint8_t* section = head + table + i * 40;
-    const int64_t raw_size = Le32(section + 16);
-    if (raw_size > 0) end = std::max<int64_t>(end, int64_t{Le32(section + 20)} + raw_size);
+    const uint8_t* section = head + table + i * kSectionEntrySize;
+    const int64_t raw_size = Le32(section + kRawSizeField);
+    if (raw_size > 0)
+      end = std::max<int64_t>(end, int64_t{Le32(section + kRawPositionField)} + raw_size);
   }
   if (symbols_at != 0) {
     // A program that was not stripped: its symbols and their string table
     // (a 32-bit length, then the strings) follow the sections.
-    const int64_t strings = int64_t{symbols_at} + int64_t{symbols} * 18;
+    const int64_t strings = int64_t{symbols_at} + int64_t{symbols} * kSymbolSize;
     uint8_t length[4] = {};
     const int64_t string_bytes =
         strings + 4 <= size && file.Seek(strings) && file.ReadExact(length, 4) ? Le32(length) : 4;
@@ -100,10 +113,13 @@ ProgramImage ReadProgramImage(File& file, int64_t size) {
   image.end = end;
   // The certificate table (a file position, not an address): a signature
   // made before the package was appended lies right behind the sections.
-  const size_t directories = optional + (magic == 0x10B ? 96 : 112);
-  const uint32_t count = Le32(head + optional + (magic == 0x10B ? 92 : 108));
-  if (count > 4 && directories + 5 * 8 <= table) {
-    image.certificate = {Le32(head + directories + 4 * 8), Le32(head + directories + 4 * 8 + 4)};
+  // The directory count is read only when the security entry lies inside
+  // the optional header: a shorter header may end at the page's end.
+  const size_t directories = optional + DirectoriesOffset(magic);
+  if (directories + (kSecurityDirectory + 1) * kDirectoryEntrySize <= table &&
+      Le32(head + directories - kDirectoryCountSize) > kSecurityDirectory) {
+    const uint8_t* security = head + directories + kSecurityDirectory * kDirectoryEntrySize;
+    image.certificate = {Le32(security), Le32(security + 4)};
   }
   return image;
 }

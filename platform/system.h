@@ -154,7 +154,6 @@ class System {
   // Whether the folder `path` (no trailing "\") holds no file and no folder:
   // listing it finds only "." and "..". False when it cannot be listed.
   virtual bool FolderIsEmpty(const std::string& path) = 0;
-  virtual bool CopyFile(const std::string& from, const std::string& to, bool overwrite) = 0;
   // The short 8.3 form; the path unchanged when there is none.
   virtual std::string ShortPath(const std::string& path) = 0;
   // The expanded, absolute form of a path (GetFullPathName).

@@ -116,7 +116,7 @@ bool MayRemoveUninstallerFolder(const UninstallerFolder& facts) {
          facts.system_folders.end();
 }
 
-int RunDeferredRemoval(System& sys, const std::vector<std::string>& args) {
+RunEnd RunDeferredRemoval(System& sys, const std::vector<std::string>& args) {
   const std::string target = Argument(args, 2);
   const bool deleted = DeleteWhenFree(sys, target);
 
@@ -130,13 +130,13 @@ int RunDeferredRemoval(System& sys, const std::vector<std::string>& args) {
   const std::string own = sys.ModulePath();
   if (!own.empty()) sys.MoveFileDelayUntilReboot(own);
 
-  if (!deleted) return kExitRemovalDeferred;
+  if (!deleted) return RunEnd::kRemovalDeferred;
   // The closing message only with exactly caption and text: any other count
   // means the arguments did not split as the uninstaller meant them.
   if (ArgumentCount(args) == 4) {
     sys.MessageBox(Argument(args, 4), Argument(args, 3), MsgIcon::kInformation, MsgButtons::kOk);
   }
-  return kExitOk;
+  return RunEnd::kDone;
 }
 
 }  // namespace scr

@@ -42,12 +42,12 @@ struct UninstallerFolder {
 bool MayRemoveUninstallerFolder(const UninstallerFolder& facts);
 
 // Runs the deferred removal for `args` (argument 1 is "-delfile") and
-// returns the process exit code: kExitOk when the target is gone,
-// kExitRemovalDeferred when it gave up. Either way its own file is marked
+// says how it ended: kDone when the target is gone, kRemovalDeferred when
+// it gave up. Either way its own file is marked
 // for deletion at the next restart; on giving up the target is too, and no
 // closing message is shown. Once the target is gone, its folder goes too
 // when MayRemoveUninstallerFolder says so, the package's default folder
 // read from this program's own file (a copy of the uninstaller).
-int RunDeferredRemoval(System& system, const std::vector<std::string>& args);
+RunEnd RunDeferredRemoval(System& system, const std::vector<std::string>& args);
 
 }  // namespace scr

@@ -14,8 +14,8 @@
 #include "package/language.h"
 #include "package/name_rules.h"
 #include "package/record.h"
+#include "package/texts.h"
 #include "package/writer.h"
-#include "wizard/setup_form.h"
 
 namespace scr {
 namespace {
@@ -153,79 +153,53 @@ std::string PathArgument(const std::string& path) {
   return path;
 }
 
-}  // namespace
-
-bool RunUninstall(TSCRSetup& form) {
-  System& sys = form.sys;
-  const SetupRecord& record = form.package.record;
-  const std::string title = form.Title();
-  // The wizard window belongs to the install side: whatever happens below,
-  // it is never shown.
-  form.view.HideForever();
-
-  // Both marks of an uninstaller copy, whoever started this run.
-  if (form.package.kind != TrailerKind::kUninstaller ||
-      FieldText(record.RecordSignature) != RecordSignatureText())
-    return false;
-
-  if (!form.modes.SilentMode) {
-    MsgAnswer answer = sys.MessageBox(InsertTitle(form.Tr(TextId::kRemoveQuestion), title),
-                                      title + " " + form.Tr(TextId::kUninstall), MsgIcon::kQuestion,
-                                      MsgButtons::kYesNo);
-    if (answer != MsgAnswer::kYes) {
-      form.exit_code = kExitCancelled;
-      form.view.Terminate();
-      return true;
-    }
-  }
-
-  // Loading refused a title that breaks the name rule; checked again here
-  // because the readme's name, too, is built from it.
-  const bool title_in_place = TitleStaysInPlace(sys, title);
-
-  // This program's file is the one loading opened (GetModuleFileName is
-  // not asked again: a failure then could make the run look for its files,
-  // copy and mark for deletion under another name).
-  const std::string own = form.package.program_path;
-  const std::string screensaver =
-      ScreensaverToRemove(sys, form.package.table, own, FieldText(record.ScrFileName));
-
-  if (form.modes.PreviewOnly) {
-    form.view.Terminate();
-    return true;
-  }
-
-  // A piece that is still there after its removal (a screensaver that is
-  // running or held open, a key without the right to delete it) ends the
-  // run in its failure report before anything later is removed: the
-  // uninstaller, its entry and the rest stay, so it can be run again, and
-  // nothing claims a removal that did not happen. A missing file is no
-  // error: it is gone either way.
+// The screensaver file, the player settings and the readme, in this
+// order. A piece that is still there after its removal (a screensaver that
+// is running or held open, a key without the right to delete it) ends the
+// run in its failure report before anything later is removed: the
+// uninstaller, its entry and the rest stay, so it can be run again, and
+// nothing claims a removal that did not happen. A missing file is no
+// error: it is gone either way.
+bool RemoveFiles(const UninstallContext& context, const std::string& title, bool title_in_place,
+                 const std::string& screensaver) {
+  System& sys = context.sys;
   if (!screensaver.empty()) {
     sys.DeleteFile(screensaver);
     if (sys.FileExists(screensaver)) return false;
   }
   ClearPlayerSettings(sys, title);
-  if (record.ReadmeSize > 0 && title_in_place) {
+  if (context.package.record.ReadmeSize > 0 && title_in_place) {
     const std::string readme =
-        FolderPart(sys, own) + ReadmeFileName(sys, form.package.table, title);
+        FolderPart(sys, context.own_path) + ReadmeFileName(sys, context.package.table, title);
     sys.DeleteFile(readme);
     if (sys.FileExists(readme)) return false;
   }
+  return true;
+}
 
-  // Entry and shortcuts come before the temporary copy is started: a shell
-  // folder that cannot be found ends the run with the damaged-package
-  // report, and the copy must not then delete the uninstaller and announce
-  // a complete removal.
-  // Each of them refuses a title that breaks the name rule by itself.
+// Entry and shortcuts come before the temporary copy is started: a shell
+// folder that cannot be found ends the run with the damaged-package
+// report, and the copy must not then delete the uninstaller and announce
+// a complete removal.
+// Each of them refuses a title that breaks the name rule by itself.
+bool RemoveRegistration(const UninstallContext& context, const std::string& title) {
+  System& sys = context.sys;
+  const SetupRecord& record = context.package.record;
   if (record.AddUninstallEntry && !DeleteUninstallEntry(sys, title)) return false;
-  if (record.AddStartMenuGroup && !DeleteProgramShortcuts(sys, form.package.table, title))
+  if (record.AddStartMenuGroup && !DeleteProgramShortcuts(sys, context.package.table, title))
     return false;
-  if (record.AddDesktopShortcut && !DeleteDesktopPreviewShortcut(sys, form.package.table, title))
+  if (record.AddDesktopShortcut && !DeleteDesktopPreviewShortcut(sys, context.package.table, title))
     return false;
+  return true;
+}
 
-  // A running program cannot delete its own file: a copy of it in the
-  // temporary folder does that once this process has ended.
+// A running program cannot delete its own file: a copy of it in the
+// temporary folder does that once this process has ended. Without a
+// temporary copy the uninstaller goes at the next restart. False when even
+// that is refused: the uninstaller would stay for good.
+bool ArrangeOwnDeletion(const UninstallContext& context, const std::string& title) {
+  System& sys = context.sys;
+  const std::string& own = context.own_path;
   std::string copy;
   bool started = false;
   // Windows 9x, and NT without elevation, keep the user's temporary folder:
@@ -235,9 +209,10 @@ bool RunUninstall(TSCRSetup& form) {
   const std::string temp = elevated ? private_folder : sys.TempPath();
   if (std::unique_ptr<File> held = MakeTemporaryCopy(sys, temp, own, &copy)) {
     std::string params = "-delfile " + PathArgument(sys.ShortPath(own));
-    if (!form.modes.SilentMode) {
-      params += " \"" + form.Tr(TextId::kMessageCaption) + "\" \"" +
-                InsertTitle(form.Tr(TextId::kRemoved), title) + "\"";
+    if (!context.modes.SilentMode) {
+      const LanguageTable& table = context.package.table;
+      params += " \"" + Translate(table, TextId::kMessageCaption) + "\" \"" +
+                InsertTitle(Translate(table, TextId::kRemoved), title) + "\"";
     }
     // By its path, never through the shell: the shell would look up how to
     // open a program in classes that the user may override.
@@ -256,14 +231,48 @@ bool RunUninstall(TSCRSetup& form) {
       sys.RemoveDirectory(private_folder);
     }
   }
-  // Without a temporary copy the uninstaller goes at the next restart. When
-  // even that is refused, the uninstaller would stay for good: the run ends
-  // in its failure report, and the uninstaller can be run again.
-  if (!started && !sys.MoveFileDelayUntilReboot(own)) return false;
+  return started || sys.MoveFileDelayUntilReboot(own);
+}
 
-  form.exit_code = kExitOk;
-  form.view.Terminate();
-  return true;
+}  // namespace
+
+RunEnd RunUninstall(const UninstallContext& context) {
+  System& sys = context.sys;
+  const LoadedPackage& package = context.package;
+  const SetupRecord& record = package.record;
+  const std::string title = FieldText(record.ScrTitle);
+  // The wizard window belongs to the install side: whatever happens below,
+  // it is never shown.
+  context.front.HideWindow();
+
+  // Both marks of an uninstaller copy, whoever started this run.
+  if (package.kind != TrailerKind::kUninstaller ||
+      FieldText(record.RecordSignature) != RecordSignatureText())
+    return RunEnd::kNotAnUninstaller;
+
+  if (!context.modes.SilentMode) {
+    MsgAnswer answer =
+        sys.MessageBox(InsertTitle(Translate(package.table, TextId::kRemoveQuestion), title),
+                       title + " " + Translate(package.table, TextId::kUninstall),
+                       MsgIcon::kQuestion, MsgButtons::kYesNo);
+    if (answer != MsgAnswer::kYes) return RunEnd::kCancelled;
+  }
+
+  // Loading refused a title that breaks the name rule; checked again here
+  // because the readme's name, too, is built from it.
+  const bool title_in_place = TitleStaysInPlace(sys, title);
+
+  // This program's file is the one loading opened (GetModuleFileName is
+  // not asked again: a failure then could make the run look for its files,
+  // copy and mark for deletion under another name).
+  const std::string screensaver =
+      ScreensaverToRemove(sys, package.table, context.own_path, FieldText(record.ScrFileName));
+  if (context.modes.PreviewOnly) return RunEnd::kDone;
+
+  if (!RemoveFiles(context, title, title_in_place, screensaver) ||
+      !RemoveRegistration(context, title) || !ArrangeOwnDeletion(context, title))
+    return RunEnd::kPieceStayed;
+  return RunEnd::kDone;
 }
 
 }  // namespace scr

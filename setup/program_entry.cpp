@@ -27,7 +27,7 @@ int RunProgram(System& system, WizardRunner run_wizard, void* context) {
   system.RestrictDllSearch();
   // Our own splitting of GetCommandLineA, the same on every Windows.
   std::vector<std::string> args = SplitCommandLine(system.CommandLine());
-  if (IsDeferredRemoval(args)) return RunDeferredRemoval(system, args);
+  if (IsDeferredRemoval(args)) return ExitCodeOf(RunDeferredRemoval(system, args));
   const RunModes modes = DecideRunModes(args);
   if (modes.SilentMode) return RunSilent(system, modes, std::move(args));
   return run_wizard(system, modes, std::move(args), context);

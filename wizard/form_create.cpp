@@ -7,21 +7,58 @@
 #include "wizard/setup_form.h"
 
 namespace scr {
+namespace {
+
+// The runs' view of the wizard: every call goes to the form.
+class WizardFront : public InstallFront, public UninstallFront {
+ public:
+  explicit WizardFront(TSCRSetup& form) : form_(form) {}
+  void EnterProgressPage() override { form_.EnterProgressPage(); }
+  void ShowDestination(const std::string& folder) override { form_.ShowDestination(folder); }
+  void ReturnToFolderPage() override { form_.ReturnToFolderPage(); }
+  void SetBusy(bool busy) override { form_.SetBusy(busy); }
+  void ShowProgress(int position) override { form_.ShowProgress(position); }
+  void Installed(bool finished_page) override { form_.Installed(finished_page); }
+  std::string Caption() override { return form_.Caption(); }
+  void Terminate() override { form_.Terminate(); }
+  void CloseWindow() override { form_.CloseWindow(); }
+  void HideWindow() override { form_.HideWindow(); }
+
+ private:
+  TSCRSetup& form_;
+};
+
+}  // namespace
 
 void TSCRSetup::ReportCorrupted() {
   if (!modes.SilentMode) {
     sys.MessageBox(Tr(TextId::kCorrupted), Tr(TextId::kMessageCaption), MsgIcon::kError,
                    MsgButtons::kOk);
   }
-  exit_code = kExitBadPackage;
+  exit_code = ExitCodeOf(RunEnd::kBadPackage);
   view.Terminate();
 }
 
 void TSCRSetup::FormCreate() {
   std::unique_ptr<File> file;
+  if (!LoadOrReport(file)) return;
+  LangRenameControls();
+
+  const bool setup_side = package.kind == TrailerKind::kSetup;
+  if (!setup_side) {
+    file.reset();
+    if (!UninstallRoad()) return;
+  } else if (!PrepareWizardPages(file)) {
+    return;
+  }
+  ShowCaptionAndLink();
+  if (setup_side) ProposeDestination();
+}
+
+bool TSCRSetup::LoadOrReport(std::unique_ptr<File>& file) {
   switch (LoadPackage(sys, package, file)) {
     case LoadStatus::kOk:
-      break;
+      return true;
     case LoadStatus::kCannotOpen:
       // Not a damaged package: the program cannot read itself at all (held
       // exclusively by another program, or removed while starting). Say so
@@ -33,52 +70,62 @@ void TSCRSetup::FormCreate() {
       else
         sys.MessageBox("Setup cannot open its own program file:\r\n" + package.program_path,
                        Tr(TextId::kMessageCaption), MsgIcon::kError, MsgButtons::kOk);
-      exit_code = kExitBadPackage;
+      exit_code = ExitCodeOf(RunEnd::kCannotOpenProgram);
       view.Terminate();
-      return;
+      return false;
     case LoadStatus::kCorrupted:
       // The file is closed before the report: the user may want to delete
       // the damaged download while the box is open.
       file.reset();
       ReportCorrupted();
-      return;
+      return false;
   }
+  return false;
+}
 
-  LangRenameControls();
+bool TSCRSetup::UninstallRoad() {
+  WizardFront front(*this);
+  const RunEnd end = RunUninstall({sys, package, modes, package.program_path, front});
+  if (end == RunEnd::kNotAnUninstaller || end == RunEnd::kPieceStayed) {
+    ReportCorrupted();
+    return false;
+  }
+  exit_code = ExitCodeOf(end);
+  view.Terminate();
+  return true;
+}
 
+bool TSCRSetup::PrepareWizardPages(std::unique_ptr<File>& file) {
   const SetupRecord& record = package.record;
-  const bool setup_side = package.kind == TrailerKind::kSetup;
-  if (!setup_side) {
+  if (!ReadSetupTexts(*file, package)) {
     file.reset();
-    if (!RunUninstall(*this)) {
-      ReportCorrupted();
-      return;
-    }
-  } else {
-    if (!ReadSetupTexts(*file, package)) {
-      file.reset();
-      ReportCorrupted();
-      return;
-    }
-    file.reset();
-    if (record.ReadmeSize > 0) view.SetText(Control::edReadme, NormaliseLineBreaks(package.readme));
-    if (LicensePageInUse(record) && record.LicenseSize > 0) {
-      view.SetText(Control::edLicense, NormaliseLineBreaks(package.license));
-      SelectPage(kPageLicense);
-    } else {
-      SelectPage(record.SkipFolderPage ? kPageReady : kPageDirectory);
-    }
+    ReportCorrupted();
+    return false;
   }
+  file.reset();
+  if (record.ReadmeSize > 0) view.SetText(Control::edReadme, NormaliseLineBreaks(package.readme));
+  if (LicensePageInUse(record) && record.LicenseSize > 0) {
+    view.SetText(Control::edLicense, NormaliseLineBreaks(package.license));
+    SelectPage(kPageLicense);
+  } else {
+    SelectPage(record.SkipFolderPage ? kPageReady : kPageDirectory);
+  }
+  return true;
+}
 
+void TSCRSetup::ShowCaptionAndLink() {
   view.SetCaption(Title() + " " + Tr(TextId::kSetup));
-  std::string link = FieldText(record.LinkAddress);
+  std::string link = FieldText(package.record.LinkAddress);
   if (link.empty())
     view.SetVisible(Control::Link, false);
   else
     view.SetText(Control::Link, link);
+}
 
-  if (!setup_side) return;
-
+// The default folder in the field; in SilentMode the command line's folder
+// replaces it and the install run starts at once.
+void TSCRSetup::ProposeDestination() {
+  const SetupRecord& record = package.record;
   view.SetText(Control::edDirectory,
                ResolveDestinationFolder(sys, ShortStringText(record.DestFolder),
                                         ShortStringText(record.DestSubfolder)));
@@ -92,6 +139,32 @@ void TSCRSetup::FormCreate() {
 
 void TSCRSetup::FormDestroy() { FreeLanguageTable(package.table); }
 
-bool TSCRSetup::btnOKClick() { return RunInstall(*this); }
+bool TSCRSetup::btnOKClick() {
+  WizardFront front(*this);
+  const RunEnd end = RunInstall(
+      {sys, package, modes, view.Text(Control::edDirectory), view.Text(Control::edReadme), front});
+  exit_code = ExitCodeOf(end);
+  return end != RunEnd::kFolderRefused && end != RunEnd::kBadDestination;
+}
+
+void TSCRSetup::EnterProgressPage() {
+  SelectPage(kPageProgress);
+  view.SetVisible(Control::btnNext, false);
+  view.SetProgressMax(100);
+}
+
+void TSCRSetup::ShowDestination(const std::string& folder) {
+  view.SetText(Control::edDirectory, folder);
+}
+
+void TSCRSetup::ShowProgress(int position) {
+  view.SetProgress(position);
+  view.RepaintAndPump();
+}
+
+void TSCRSetup::Installed(bool finished_page) {
+  installed_ = true;
+  if (finished_page) SelectPage(kPageFinished);
+}
 
 }  // namespace scr

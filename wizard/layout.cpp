@@ -10,9 +10,8 @@ constexpr int Id(Control c) { return ControlId(c); }
 // 8 pixels left of the header picture (at 456), the Finished line at the
 // right edge of the page's text (32 + 433).
 constexpr int kLinkWidth = 256 - 8 - 8;
-constexpr int kTitleWidth = 456 - 8 - 18;
-constexpr int kDescriptionWidth = 456 - 8 - 40;
-constexpr int kPageTextWidth = 433;
+constexpr int kTitleWidth = kHeaderPictureLeft - 8 - 18;
+constexpr int kDescriptionWidth = kHeaderPictureLeft - 8 - 40;
 constexpr int kLineHeight = 13;       // Tahoma 8 point at 96 dots per inch
 constexpr int kTitleLineHeight = 18;  // Tahoma 11 point
 
@@ -27,7 +26,8 @@ constexpr LayoutEntry kLayout[] = {
     {Id(Control::btnCancel), Parent::kWindow, Kind::kPushButton, "Cancel", 424, 336, 81, 25, kFixed,
      kNormal, 0, 1},
     {kIdPanel2, Parent::kWindow, Kind::kPanel, "", 0, 0, 513, 65, kFixed, kNormal, 0, 4},
-    {kIdImage2, Parent::kPanel2, Kind::kPicture, "", 456, 8, 48, 48, kFixed, kNormal, 0, -1},
+    {kIdImage2, Parent::kPanel2, Kind::kPicture, "", kHeaderPictureLeft, 8, 48, 48, kFixed, kNormal,
+     0, -1},
     {Id(Control::lbDescription), Parent::kPanel2, Kind::kLabel,
      "Where should Screen Saver be installed?", 40, 34, kDescriptionWidth, kLineHeight,
      Sizing::kOneLine, kNormal, 0, -1},
@@ -37,25 +37,26 @@ constexpr LayoutEntry kLayout[] = {
      kNormal, kStartHidden, 3},
     {Id(Control::btnNext), Parent::kWindow, Kind::kPushButton, "Next >", 337, 336, 80, 25, kFixed,
      kNormal, kStartDisabled, 0},
-    {kIdNotebook, Parent::kWindow, Kind::kPanel, "", 8, 72, 497, 249, kFixed, kNormal, 0, 2},
-    {kIdFirstPage + 0, Parent::kNotebook, Kind::kPanel, "", 0, 0, 497, 249, kFixed, kNormal,
+    {kIdNotebook, Parent::kWindow, Kind::kPanel, "", 8, 72, kPageWidth, 249, kFixed, kNormal, 0, 2},
+    {kIdFirstPage + 0, Parent::kNotebook, Kind::kPanel, "", 0, 0, kPageWidth, 249, kFixed, kNormal,
      kStartHidden, -1},
-    {kIdFirstPage + 1, Parent::kNotebook, Kind::kPanel, "", 0, 0, 497, 249, kFixed, kNormal, 0, -1},
-    {kIdFirstPage + 2, Parent::kNotebook, Kind::kPanel, "", 0, 0, 497, 249, kFixed, kNormal,
+    {kIdFirstPage + 1, Parent::kNotebook, Kind::kPanel, "", 0, 0, kPageWidth, 249, kFixed, kNormal,
+     0, -1},
+    {kIdFirstPage + 2, Parent::kNotebook, Kind::kPanel, "", 0, 0, kPageWidth, 249, kFixed, kNormal,
      kStartHidden, -1},
-    {kIdFirstPage + 3, Parent::kNotebook, Kind::kPanel, "", 0, 0, 497, 249, kFixed, kNormal,
+    {kIdFirstPage + 3, Parent::kNotebook, Kind::kPanel, "", 0, 0, kPageWidth, 249, kFixed, kNormal,
      kStartHidden, -1},
-    {kIdFirstPage + 4, Parent::kNotebook, Kind::kPanel, "", 0, 0, 497, 249, kFixed, kNormal,
+    {kIdFirstPage + 4, Parent::kNotebook, Kind::kPanel, "", 0, 0, kPageWidth, 249, kFixed, kNormal,
      kStartHidden, -1},
-    {kIdFirstPage + 5, Parent::kNotebook, Kind::kPanel, "", 0, 0, 497, 249, kFixed, kNormal,
+    {kIdFirstPage + 5, Parent::kNotebook, Kind::kPanel, "", 0, 0, kPageWidth, 249, kFixed, kNormal,
      kStartHidden, -1},
     // 0 License
     {Id(Control::Label2), PageParent(kPageLicense), Kind::kLabel,
      "Please read the following License Agreement. You must accept the terms of this agreement "
      "before continuing with the installation.",
      32, 8, 417, 26, kFixed, kNormal, 0, -1},
-    {Id(Control::edLicense), PageParent(kPageLicense), Kind::kReadOnlyTextArea, "", 32, 48, 433,
-     145, kFixed, kNormal, 0, 0},
+    {Id(Control::edLicense), PageParent(kPageLicense), Kind::kReadOnlyTextArea, "", 32, 48,
+     kPageTextWidth, 145, kFixed, kNormal, 0, 0},
     {Id(Control::rbAccept), PageParent(kPageLicense), Kind::kRadioButton, "I &accept the agreement",
      32, 200, 217, 17, kFixed, kNormal, kStartsGroup, 1},
     {Id(Control::rbNotAccept), PageParent(kPageLicense), Kind::kRadioButton,
@@ -77,13 +78,13 @@ constexpr LayoutEntry kLayout[] = {
      "Cancel to exit Setup.",
      32, 8, 417, 26, kFixed, kNormal, 0, -1},
     // 3 Progress
-    {Id(Control::ProgressBar), PageParent(kPageProgress), Kind::kProgressBar, "", 32, 32, 433, 25,
-     kFixed, kNormal, 0, -1},
+    {Id(Control::ProgressBar), PageParent(kPageProgress), Kind::kProgressBar, "", 32, 32,
+     kPageTextWidth, 25, kFixed, kNormal, 0, -1},
     // 4 Readme
     {Id(Control::Label3), PageParent(kPageReadme), Kind::kLabel, "When you are ready, click Next.",
      32, 8, 155, kLineHeight, Sizing::kAutoHeightWiden, kNormal, 0, -1},
-    {Id(Control::edReadme), PageParent(kPageReadme), Kind::kTextArea, "", 32, 32, 433, 193, kFixed,
-     kNormal, 0, 0},
+    {Id(Control::edReadme), PageParent(kPageReadme), Kind::kTextArea, "", 32, 32, kPageTextWidth,
+     193, kFixed, kNormal, 0, 0},
     // 5 Finished
     {Id(Control::Label4), PageParent(kPageFinished), Kind::kLabel, "Click Finish to exit Setup.",
      32, 8, kPageTextWidth, kLineHeight, Sizing::kOneLine, kNormal, 0, -1},

@@ -102,6 +102,13 @@ struct LayoutEntry {
   int8_t tab;     // tab position within the parent; -1 for none
 };
 
+// Widths that more than one control, and the text-room model, measure
+// against: the right edge of the pages' text (a page's text starts at 32),
+// the width of a Notebook page, and where the header picture starts.
+inline constexpr int kPageTextWidth = 433;
+inline constexpr int kPageWidth = 497;
+inline constexpr int kHeaderPictureLeft = 456;
+
 // The layout, in creation order: a parent before its children.
 inline constexpr size_t kLayoutSize = 30;
 std::span<const LayoutEntry, kLayoutSize> WizardLayout();

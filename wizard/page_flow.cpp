@@ -86,7 +86,7 @@ void TSCRSetup::rbAcceptClick() {
 }
 
 void TSCRSetup::btnCancelClick() {
-  if (!installed_) exit_code = kExitCancelled;
+  if (!installed_) exit_code = ExitCodeOf(RunEnd::kCancelled);
   CloseWindow();
 }
 
@@ -101,6 +101,32 @@ void TSCRSetup::btnBrowseClick() {
   const bool drive_root = chosen.size() == 3 && chosen[1] == ':' && chosen[2] == '\\';
   if (!drive_root) chosen = WithoutBackslash(sys, chosen);
   view.SetText(Control::edDirectory, chosen);
+}
+
+void TSCRSetup::Click(Control control) {
+  switch (control) {
+    case Control::btnCancel:
+      btnCancelClick();
+      break;
+    case Control::btnBack:
+      btnBackClick();
+      break;
+    case Control::btnNext:
+      btnNextClick();
+      break;
+    case Control::btnBrowse:
+      btnBrowseClick();
+      break;
+    case Control::Link:
+      LinkClick();
+      break;
+    case Control::rbAccept:
+    case Control::rbNotAccept:
+      rbAcceptClick();
+      break;
+    default:
+      break;
+  }
 }
 
 void TSCRSetup::LinkClick() { OpenLinkAddress(sys, FieldText(package.record.LinkAddress)); }

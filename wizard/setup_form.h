@@ -6,16 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "install/install_run.h"
 #include "package/loader.h"
 #include "package/texts.h"
 #include "platform/system.h"
+#include "remove/uninstall_run.h"
 #include "setup/exit_codes.h"
 #include "setup/run_mode.h"
 #include "wizard/view.h"
 
 namespace scr {
-
-inline constexpr char kApplicationTitle[] = "Screensaver Setup";
 
 class TSCRSetup {
  public:
@@ -36,6 +36,9 @@ class TSCRSetup {
   void btnCancelClick();
   void btnBrowseClick();
   void LinkClick();
+  // A click on `control`, routed to its handler. Controls that answer no
+  // click are ignored. The window and the tests both click through it.
+  void Click(Control control);
   // The install run; false when it gave up and abandoned the click.
   bool btnOKClick();
 
@@ -50,14 +53,25 @@ class TSCRSetup {
 
   // The one report of a package that cannot be read.
   void ReportCorrupted();
-  // Closes the wizard window (the program ends). Also called by the install
+  // Closes the wizard window (the program ends). Also asked by the install
   // run after a failed copy.
   void CloseWindow();
-  bool WindowClosed() const { return view_closed_; }
-  // Set by the install run once the screensaver is in place: closing the
-  // window from then on is no cancellation.
-  void MarkInstalled() { installed_ = true; }
 
+  // What the install run shows through the wizard (the runs reach these
+  // through an InstallFront and an UninstallFront made in form_create.cpp;
+  // the form itself stays a plain class).
+  void EnterProgressPage();
+  void ShowDestination(const std::string& folder);
+  void ReturnToFolderPage() { SelectPage(kPageDirectory); }
+  void SetBusy(bool busy) { view.SetBusy(busy); }
+  void ShowProgress(int position);
+  void Installed(bool finished_page);
+  std::string Caption() { return view.Caption(); }
+  void Terminate() { view.Terminate(); }
+  // The uninstall road never shows the wizard.
+  void HideWindow() { view.HideForever(); }
+
+  // Set from how the runs and the wizard ended, through ExitCodeOf.
   int exit_code = kExitOk;
 
   System& sys;
@@ -69,6 +83,13 @@ class TSCRSetup {
   std::string PageDescriptions[kPageCount];
 
  private:
+  // The steps of creation. False when the road ended in a report.
+  bool LoadOrReport(std::unique_ptr<File>& file);
+  bool UninstallRoad();
+  bool PrepareWizardPages(std::unique_ptr<File>& file);
+  void ShowCaptionAndLink();
+  void ProposeDestination();
+
   int page_ = kPageDirectory;
   bool view_closed_ = false;
   bool installed_ = false;

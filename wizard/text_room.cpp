@@ -1,5 +1,7 @@
 #include "wizard/text_room.h"
 
+#include "wizard/layout.h"
+
 namespace scr {
 namespace {
 
@@ -8,44 +10,56 @@ namespace {
 // circle and a gap.
 constexpr int kButtonMargin = 6;
 constexpr int kRadioIndent = 18;
-// The right edge of header texts: the header picture starts at 456.
-constexpr int kHeaderRight = 456 - 4;
+// The right edge of header texts, a little short of the header picture.
+constexpr int kHeaderRight = kHeaderPictureLeft - 4;
 
 using F = TextFont;
 
-// Bounds as the layout gives them (Notebook pages start at 8, 72).
+int Button(Control c) { return LayoutOf(c).w - kButtonMargin; }
+int Radio(Control c) { return LayoutOf(c).w - kRadioIndent; }
+int Label(Control c) { return LayoutOf(c).w; }
+// A header line from its start to the header's right edge.
+int Header(Control c) { return kHeaderRight - LayoutOf(c).x; }
+
+// Bounds as the layout gives them.
 const TextSlot kSlots[] = {
-    {TextId::kBack, "btnBack", "< ", "", F::kNormal, 81 - kButtonMargin, 1, true},
-    {TextId::kBrowseButton, "btnBrowse", "", "...", F::kNormal, 83 - kButtonMargin, 1, true},
-    {TextId::kCancel, "btnCancel", "", "", F::kNormal, 81 - kButtonMargin, 1, true},
-    {TextId::kNext, "btnNext", "", " >", F::kNormal, 80 - kButtonMargin, 1, true},
-    {TextId::kInstall, "btnNext", "", "", F::kNormal, 80 - kButtonMargin, 1, true},
-    {TextId::kFinish, "btnNext", "", "", F::kNormal, 80 - kButtonMargin, 1, true},
+    {TextId::kBack, "btnBack", "< ", "", F::kNormal, Button(Control::btnBack), 1, true},
+    {TextId::kBrowseButton, "btnBrowse", "", "...", F::kNormal, Button(Control::btnBrowse), 1,
+     true},
+    {TextId::kCancel, "btnCancel", "", "", F::kNormal, Button(Control::btnCancel), 1, true},
+    {TextId::kNext, "btnNext", "", " >", F::kNormal, Button(Control::btnNext), 1, true},
+    {TextId::kInstall, "btnNext", "", "", F::kNormal, Button(Control::btnNext), 1, true},
+    {TextId::kFinish, "btnNext", "", "", F::kNormal, Button(Control::btnNext), 1, true},
     // Label1 grows downwards; a fourth line would run into edDirectory at 48.
-    {TextId::kDirectoryPageText, "Label1", "", "", F::kNormal, 345, 3, true},
+    {TextId::kDirectoryPageText, "Label1", "", "", F::kNormal, Label(Control::Label1), 3, true},
     // Label2 and Label5 are 26 pixels high: two lines.
-    {TextId::kLicensePageText, "Label2", "", "", F::kNormal, 417, 2, true},
-    // Label3 widens up to 433 pixels; a second line would run into edReadme.
-    {TextId::kReadmePageText, "Label3", "", "", F::kNormal, 433, 1, true},
-    // Label4 is one line starting at 32 in a 497-pixel page.
-    {TextId::kFinishedPageText, "Label4", "", "", F::kNormal, 497 - 32, 1, true},
-    {TextId::kReadyPageText, "Label5", "", "", F::kNormal, 417, 2, true},
-    {TextId::kAccept, "rbAccept", "", "", F::kNormal, 217 - kRadioIndent, 1, true},
-    {TextId::kNotAccept, "rbNotAccept", "", "", F::kNormal, 249 - kRadioIndent, 1, true},
-    {TextId::kLicenseTitle, "lbTitle", "", "", F::kTitle, kHeaderRight - 18, 1, true},
-    {TextId::kDirectoryTitle, "lbTitle", "", "", F::kTitle, kHeaderRight - 18, 1, true},
-    {TextId::kReadyTitle, "lbTitle", "", "", F::kTitle, kHeaderRight - 18, 1, true},
-    {TextId::kProgressTitle, "lbTitle", "", "", F::kTitle, kHeaderRight - 18, 1, true},
-    {TextId::kReadmeTitle, "lbTitle", "", "", F::kTitle, kHeaderRight - 18, 1, true},
-    {TextId::kFinish, "lbTitle", "", "", F::kTitle, kHeaderRight - 18, 1, true},
-    {TextId::kFinishedTitle, "lbTitle", "", "", F::kTitle, kHeaderRight - 18, 1, true},
-    {TextId::kReadImportantDescription, "lbDescription", "", "", F::kNormal, kHeaderRight - 40, 1,
-     true},
-    {TextId::kDirectoryDescription, "lbDescription", "", "", F::kNormal, kHeaderRight - 40, 1,
-     true},
-    {TextId::kReadyDescription, "lbDescription", "", "", F::kNormal, kHeaderRight - 40, 1, true},
-    {TextId::kProgressDescription, "lbDescription", "", "", F::kNormal, kHeaderRight - 40, 1, true},
-    {TextId::kFinishedDescription, "lbDescription", "", "", F::kNormal, kHeaderRight - 40, 1, true},
+    {TextId::kLicensePageText, "Label2", "", "", F::kNormal, Label(Control::Label2), 2, true},
+    // Label3 widens up to the page's text width; a second line would run
+    // into edReadme.
+    {TextId::kReadmePageText, "Label3", "", "", F::kNormal, kPageTextWidth, 1, true},
+    // Label4 is one line from its start to the page's right edge.
+    {TextId::kFinishedPageText, "Label4", "", "", F::kNormal,
+     kPageWidth - LayoutOf(Control::Label4).x, 1, true},
+    {TextId::kReadyPageText, "Label5", "", "", F::kNormal, Label(Control::Label5), 2, true},
+    {TextId::kAccept, "rbAccept", "", "", F::kNormal, Radio(Control::rbAccept), 1, true},
+    {TextId::kNotAccept, "rbNotAccept", "", "", F::kNormal, Radio(Control::rbNotAccept), 1, true},
+    {TextId::kLicenseTitle, "lbTitle", "", "", F::kTitle, Header(Control::lbTitle), 1, true},
+    {TextId::kDirectoryTitle, "lbTitle", "", "", F::kTitle, Header(Control::lbTitle), 1, true},
+    {TextId::kReadyTitle, "lbTitle", "", "", F::kTitle, Header(Control::lbTitle), 1, true},
+    {TextId::kProgressTitle, "lbTitle", "", "", F::kTitle, Header(Control::lbTitle), 1, true},
+    {TextId::kReadmeTitle, "lbTitle", "", "", F::kTitle, Header(Control::lbTitle), 1, true},
+    {TextId::kFinish, "lbTitle", "", "", F::kTitle, Header(Control::lbTitle), 1, true},
+    {TextId::kFinishedTitle, "lbTitle", "", "", F::kTitle, Header(Control::lbTitle), 1, true},
+    {TextId::kReadImportantDescription, "lbDescription", "", "", F::kNormal,
+     Header(Control::lbDescription), 1, true},
+    {TextId::kDirectoryDescription, "lbDescription", "", "", F::kNormal,
+     Header(Control::lbDescription), 1, true},
+    {TextId::kReadyDescription, "lbDescription", "", "", F::kNormal, Header(Control::lbDescription),
+     1, true},
+    {TextId::kProgressDescription, "lbDescription", "", "", F::kNormal,
+     Header(Control::lbDescription), 1, true},
+    {TextId::kFinishedDescription, "lbDescription", "", "", F::kNormal,
+     Header(Control::lbDescription), 1, true},
 };
 
 // Characters of East Asian scripts: as wide as the font is high, and a line

@@ -525,20 +525,6 @@ bool SimSystem::FolderIsEmpty(const std::string& path) {
   return !host.empty() && fs::is_directory(host, ec) && fs::is_empty(host, ec);
 }
 
-bool SimSystem::CopyFile(const std::string& from, const std::string& to, bool overwrite) {
-  if (SIM_FAULT("CopyFile")) return false;
-  std::string bytes;
-  if (!GetFile(from, &bytes)) return false;
-  if ((!overwrite && IsFile(to)) || Locked(to)) return false;
-  std::string host = Host(to);
-  std::error_code ec;
-  if (host.empty() || !fs::is_directory(fs::path(host).parent_path(), ec) ||
-      fs::is_directory(host, ec))
-    return false;
-  PutFile(to, bytes);
-  return true;
-}
-
 std::string SimSystem::ShortPath(const std::string& path) {
   if (SIM_FAULT("ShortPath")) return path;
   for (const auto& [long_path, short_path] : short_paths)

@@ -188,7 +188,7 @@ class SimSystem : public System {
   std::unique_ptr<File> OpenRead(const std::string& path, Share share) override;
   std::unique_ptr<File> CreateFile(const std::string& path) override;
   // A file made by CreateNewFile, and the file SealFile returns, is locked
-  // while open: CreateFile, OpenReadWrite, CopyFile onto it and DeleteFile
+  // while open: CreateFile, OpenReadWrite and DeleteFile
   // fail, by any spelling of its path.
   std::unique_ptr<File> CreateNewFile(const std::string& path) override;
   std::unique_ptr<File> SealFile(std::unique_ptr<File> written, const std::string& path) override;
@@ -208,7 +208,6 @@ class SimSystem : public System {
   // is a reparse point.
   uint32_t FileAttributes(const std::string& path) override;
   bool FolderIsEmpty(const std::string& path) override;
-  bool CopyFile(const std::string& from, const std::string& to, bool overwrite) override;
   std::string ShortPath(const std::string& path) override;
   std::string FullPath(const std::string& path) override;
   std::string TempPath() override;

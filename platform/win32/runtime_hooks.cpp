@@ -11,8 +11,8 @@
 //
 // None of these situations has a return value to report through, and the
 // program cannot go on after them, so every one ends the process at once
-// with exit code 70 (kExitRuntimeFault). The code is outside the setup's own
-// codes (0 to 5), so a script that runs "-silent" can tell an internal fault
+// with exit code 70 (kExitRuntimeFault). The code is far from the codes a
+// run ends with, so a script that runs "-silent" can tell an internal fault
 // from a damaged package.
 //
 // The set must stay complete: libstdc++ keeps all __throw_* functions in one
@@ -25,12 +25,12 @@
 #include <cstdlib>
 #include <new>
 
+#include "setup/exit_codes.h"
+
 namespace {
 
-constexpr UINT kExitRuntimeFault = 70;
-
 [[noreturn]] void RuntimeFault() {
-  ExitProcess(kExitRuntimeFault);
+  ExitProcess(scr::kExitRuntimeFault);
   for (;;) {
   }
 }

@@ -22,7 +22,6 @@
 // names for its own methods.
 #undef CreateFile
 #undef DeleteFile
-#undef CopyFile
 #undef CreateDirectory
 #undef RemoveDirectory
 #undef MessageBox
@@ -543,10 +542,6 @@ bool Win32System::FolderIsEmpty(const std::string& path) {
   if (empty && GetLastError() != ERROR_NO_MORE_FILES) empty = false;
   FindClose(search);
   return empty;
-}
-
-bool Win32System::CopyFile(const std::string& from, const std::string& to, bool overwrite) {
-  return CopyFileA(from.c_str(), to.c_str(), overwrite ? FALSE : TRUE) != FALSE;
 }
 
 std::string Win32System::ShortPath(const std::string& path) {

@@ -45,7 +45,6 @@ class Win32System : public System {
   bool RemoveDirectory(const std::string& path) override;
   uint32_t FileAttributes(const std::string& path) override;
   bool FolderIsEmpty(const std::string& path) override;
-  bool CopyFile(const std::string& from, const std::string& to, bool overwrite) override;
   std::string ShortPath(const std::string& path) override;
   std::string FullPath(const std::string& path) override;
   std::string TempPath() override;

@@ -12,7 +12,7 @@
 //   size P | read P POS COUNT | write P POS HEX | create P HEX
 //   share P none|write        (opens P for reading with that sharing, then
 //                              tries a second read-write and read opener)
-//   exists P | direxists P | mkdir P | rmdir P | delete P | copy A B 0|1
+//   exists P | direxists P | mkdir P | rmdir P | delete P
 //   short P | full P | temp | windir | delay P
 //   wow64 | elevated | version | seeds | lead BYTE | cmdline | module
 //   regcreate R K | regexists R K | regset R K NAME VALUE | regget R K NAME
@@ -117,7 +117,6 @@ std::string Run(scr::Win32System& sys, const std::vector<std::string>& f) {
   if (op == "mkdir") return sys.CreateDirectory(arg(1)) ? "1" : "0";
   if (op == "rmdir") return sys.RemoveDirectory(arg(1)) ? "1" : "0";
   if (op == "delete") return sys.DeleteFile(arg(1)) ? "1" : "0";
-  if (op == "copy") return sys.CopyFile(arg(1), arg(2), arg(3) == "1") ? "1" : "0";
   if (op == "short") return Escape(sys.ShortPath(arg(1)));
   if (op == "full") return Escape(sys.FullPath(arg(1)));
   if (op == "temp") return Escape(sys.TempPath());

@@ -60,7 +60,7 @@ void CheckRemoval(const std::vector<std::string>& args, uint8_t settings) {
   else
     sim.busy_deletes[target] = settings % 8;
 
-  const int code = RunDeferredRemoval(sim, args);
+  const int code = ExitCodeOf(RunDeferredRemoval(sim, args));
   FUZZ_CHECK(code == kExitOk || code == kExitRemovalDeferred);
   for (const std::string& path : sim.deleted)
     FUZZ_CHECK(path == target.substr(0, target.find('\0')));

@@ -221,9 +221,9 @@ std::vector<Road> Roads() {
          w.sim.module_path = kTemporaryCopy;
        },
        [](World& w) {
-         return RunDeferredRemoval(w.sim,
-                                   {kTemporaryCopy, "-delfile", kUninstaller, "Screensaver Setup",
-                                    "My Saver has been successfully removed from your computer."});
+         return ExitCodeOf(RunDeferredRemoval(
+             w.sim, {kTemporaryCopy, "-delfile", kUninstaller, "Screensaver Setup",
+                     "My Saver has been successfully removed from your computer."}));
        }},
   };
 }

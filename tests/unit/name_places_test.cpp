@@ -52,20 +52,20 @@ struct TestPackage {
 
 class NamePlaces : public testing::Test {
  protected:
-  // Packs `spec` as the running setup file and installs it silently into
+  // Packs `package` as the running setup file and installs it silently into
   // kDest. Returns the exit code.
-  int Install(const TestPackage& spec, const std::function<void(PlaceSim&)>& prepare = nullptr) {
+  int Install(const TestPackage& package, const std::function<void(PlaceSim&)>& prepare = nullptr) {
     sim = std::make_unique<PlaceSim>();
     if (prepare) prepare(*sim);
     SetupRecord record{};
     SetField(record.ScrFileName, "Aquarium.scr");
-    SetField(record.ScrTitle, spec.title);
+    SetField(record.ScrTitle, package.title);
     SetShortString(record.DestFolder, "C:\\Elsewhere\\");
     record.AddUninstallEntry = record.AddStartMenuGroup = record.AddDesktopShortcut = 1;
     {
       std::unique_ptr<File> out = sim->CreateFile(sim->module_path);
-      EXPECT_TRUE(out && WriteSetupFile(*out, "MZ program image", "screensaver bytes", spec.readme,
-                                        "", spec.language, record));
+      EXPECT_TRUE(out && WriteSetupFile(*out, "MZ program image", "screensaver bytes",
+                                        package.readme, "", package.language, record));
     }
     sim->created.clear();
     before = sim->Snapshot();
@@ -157,9 +157,9 @@ TEST_F(NamePlaces, TranslatedWordsThatWouldBePathsGiveWayToTheEnglishWords) {
   for (const char* word : {"Readme", "Uninstall", "Preview"}) {
     for (const char* translation : bad) {
       SCOPED_TRACE(std::string(word) + "=" + translation);
-      TestPackage spec;
-      spec.language = std::string("Setup\r\n") + word + "=" + translation + "\r\n";
-      ASSERT_EQ(Install(spec), kExitOk);
+      TestPackage package;
+      package.language = std::string("Setup\r\n") + word + "=" + translation + "\r\n";
+      ASSERT_EQ(Install(package), kExitOk);
       // The screensaver is never lost to a translation.
       EXPECT_EQ(sim->ReadWholeFile("C:\\Dest\\Aquarium.scr"), "screensaver bytes");
       EXPECT_TRUE(sim->FileExists("C:\\Dest\\Aquarium Readme.txt"));
@@ -180,9 +180,9 @@ TEST_F(NamePlaces, TranslatedWordsThatWouldBePathsGiveWayToTheEnglishWords) {
 }
 
 TEST_F(NamePlaces, UsableTranslationsNameTheFilesAndShortcuts) {
-  TestPackage spec;
-  spec.language = "Setup\r\nReadme=Lies mich\r\nUninstall=Entfernen\r\nPreview=Vorschau\r\n";
-  ASSERT_EQ(Install(spec), kExitOk);
+  TestPackage package;
+  package.language = "Setup\r\nReadme=Lies mich\r\nUninstall=Entfernen\r\nPreview=Vorschau\r\n";
+  ASSERT_EQ(Install(package), kExitOk);
   EXPECT_TRUE(sim->FileExists("C:\\Dest\\Aquarium Lies mich.txt"));
   EXPECT_TRUE(sim->FileExists("C:\\Dest\\entfernen Aquarium.exe"));
   EXPECT_TRUE(sim->FileExists(std::string(kPrograms) + "Aquarium\\Lies mich.lnk"));
@@ -198,9 +198,9 @@ TEST_F(NamePlaces, TitlesThatLeaveTheirPlaceInstallNothing) {
        {"..\\..\\WINDOWS", "..", "a/..", "Games\\.", " . ", "", "\\", "Games\\Aquarium",
         "Day/Night", "Star Trek: Voyager", "a.\\b", "C:\\windows\\x", "CON", "Fish."}) {
     SCOPED_TRACE(title);
-    TestPackage spec;
-    spec.title = title;
-    EXPECT_EQ(Install(spec), kExitBadPackage);
+    TestPackage package;
+    package.title = title;
+    EXPECT_EQ(Install(package), kExitBadPackage);
     EXPECT_TRUE(sim->created.empty());
     EXPECT_EQ(sim->Snapshot(), before);
     EXPECT_TRUE(sim->RegistryDump().empty());

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -105,6 +108,46 @@ TEST(ProgramEntry, TheCommandLineChoosesTheRun) {
     EXPECT_EQ(wizard.runs, 0);
     EXPECT_FALSE(sim.FileExists("C:\\Setup\\uninst.exe"));
   }
+}
+
+// How each run ends, and the code a script reads for it.
+TEST(ExitCodes, EveryEndOfARunHasItsCode) {
+  const struct {
+    RunEnd end;
+    int code;
+  } table[] = {
+      {RunEnd::kDone, 0},        {RunEnd::kInstalled, 0},         {RunEnd::kFolderRefused, 0},
+      {RunEnd::kBadPackage, 1},  {RunEnd::kCannotOpenProgram, 1}, {RunEnd::kNotAnUninstaller, 1},
+      {RunEnd::kPieceStayed, 1}, {RunEnd::kCancelled, 2},         {RunEnd::kBadDestination, 3},
+      {RunEnd::kCopyFailed, 4},  {RunEnd::kNoWindow, 5},          {RunEnd::kRemovalDeferred, 6},
+  };
+  std::set<int> codes = {kExitRuntimeFault};
+  for (const auto& row : table) {
+    EXPECT_EQ(ExitCodeOf(row.end), row.code) << static_cast<int>(row.end);
+    codes.insert(ExitCodeOf(row.end));
+  }
+
+  // The README's table lists exactly these codes.
+  std::string source = __FILE__;
+  source = source.substr(0, source.rfind("tests/unit/"));
+  std::ifstream readme(source + "README.md");
+  ASSERT_TRUE(readme) << source;
+  std::string line;
+  while (std::getline(readme, line) && line != "### Exit codes") {
+  }
+  std::set<int> documented;
+  bool in_table = false;
+  while (std::getline(readme, line)) {
+    if (line.empty() || line[0] != '|') {
+      if (in_table) break;
+      continue;
+    }
+    in_table = true;
+    std::istringstream cell(line.substr(1));
+    int code = -1;
+    if (cell >> code) documented.insert(code);
+  }
+  EXPECT_EQ(documented, codes);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ class DeferredRemoval : public ::testing::Test {
     sim.PutFile(kCopy, "copy");
   }
   int Run(const std::string& params) {
-    return RunDeferredRemoval(sim, SplitCommandLine(std::string(kCopy) + " " + params));
+    return ExitCodeOf(RunDeferredRemoval(sim, SplitCommandLine(std::string(kCopy) + " " + params)));
   }
   SimSystem sim;
 };
@@ -82,7 +82,8 @@ TEST(DeferredRemovalClock, StuckClockStillEndsAndTickWrapIsHarmless) {
   StuckClockSim sim;
   sim.PutFile(kTarget, "busy");
   sim.fail_delete = {kTarget};
-  EXPECT_EQ(RunDeferredRemoval(sim, {"copy.exe", "-delfile", kTarget}), kExitRemovalDeferred);
+  EXPECT_EQ(ExitCodeOf(RunDeferredRemoval(sim, {"copy.exe", "-delfile", kTarget})),
+            kExitRemovalDeferred);
   EXPECT_LE(sim.delete_attempts,
             static_cast<int>(kDeferredRemovalBoundMs / kDeferredRemovalPauseMs) + 1);
 
@@ -91,7 +92,8 @@ TEST(DeferredRemovalClock, StuckClockStillEndsAndTickWrapIsHarmless) {
   wrap.clock_ms = 0xFFFFFFFFu - 1000u;
   wrap.PutFile(kTarget, "busy");
   wrap.fail_delete = {kTarget};
-  EXPECT_EQ(RunDeferredRemoval(wrap, {"copy.exe", "-delfile", kTarget}), kExitRemovalDeferred);
+  EXPECT_EQ(ExitCodeOf(RunDeferredRemoval(wrap, {"copy.exe", "-delfile", kTarget})),
+            kExitRemovalDeferred);
   EXPECT_GE(wrap.slept_ms + kDeferredRemovalPauseMs, kDeferredRemovalBoundMs);
   EXPECT_LE(wrap.slept_ms, kDeferredRemovalBoundMs);
 }
@@ -206,7 +208,7 @@ class DeferredFolderRemoval : public ::testing::Test {
                            std::string(reinterpret_cast<const char*>(&record), sizeof(record)) +
                            UninstallerTrailer());
     sim.PutFile(uninstaller, "uninstaller");
-    return RunDeferredRemoval(sim, {kCopy, "-delfile", uninstaller});
+    return ExitCodeOf(RunDeferredRemoval(sim, {kCopy, "-delfile", uninstaller}));
   }
   SimSystem sim;
   SetupRecord record{};
@@ -236,7 +238,7 @@ TEST_F(DeferredFolderRemoval, WhatTheInstallationDidNotMakeStays) {
   sim.PutFile(kUninstaller, "uninstaller");
   sim.fail_delete.clear();
   std::filesystem::remove(sim.HostPath(std::string(kFolder) + "\\notes.txt"));
-  EXPECT_EQ(RunDeferredRemoval(sim, {kCopy, "-delfile", kUninstaller}), kExitOk);
+  EXPECT_EQ(ExitCodeOf(RunDeferredRemoval(sim, {kCopy, "-delfile", kUninstaller})), kExitOk);
   EXPECT_TRUE(sim.DirectoryExists(kFolder));
   EXPECT_FALSE(sim.FileExists(kUninstaller));
   EXPECT_EQ(sim.delay_until_reboot.size(), 4u);  // only the copy, each time

@@ -65,11 +65,6 @@ class TracingSim : public SimSystem {
     if (ok) trace.push_back("folder " + path);
     return ok;
   }
-  bool CopyFile(const std::string& from, const std::string& to, bool overwrite) override {
-    bool ok = SimSystem::CopyFile(from, to, overwrite);
-    trace.push_back("copy " + to);
-    return ok;
-  }
   std::unique_ptr<File> CreateNewFile(const std::string& path) override {
     ++create_new_calls;
     if (names_taken) return nullptr;
@@ -291,7 +286,7 @@ TEST_F(UninstallRun, InteractiveRemovalAsksRemovesInOrderAndStartsTheCopy) {
   sim->short_paths.clear();
   sim->module_path = copy;
   sim->PutFile(kShortUninstaller, sim->ReadWholeFile(kUninstaller));  // the short name's file
-  EXPECT_EQ(RunDeferredRemoval(*sim, args), 0);
+  EXPECT_EQ(ExitCodeOf(RunDeferredRemoval(*sim, args)), 0);
   EXPECT_FALSE(Has(kShortUninstaller));
   EXPECT_EQ(sim->delay_until_reboot, std::vector<std::string>{copy});
   ASSERT_EQ(sim->boxes.size(), 2u);
@@ -452,10 +447,16 @@ TEST_F(UninstallRun, RefusesAPackageThatIsNoUninstallerCopy) {
   file.reset();
   sim->answers = {MsgAnswer::kYes, MsgAnswer::kYes};
   f.package.kind = TrailerKind::kSetup;
-  EXPECT_FALSE(RunUninstall(f));
+  struct Hide : UninstallFront {
+    MemoryView& view;
+    explicit Hide(MemoryView& v) : view(v) {}
+    void HideWindow() override { view.HideForever(); }
+  } front(v);
+  const UninstallContext context{*sim, f.package, f.modes, f.package.program_path, front};
+  EXPECT_EQ(RunUninstall(context), RunEnd::kNotAnUninstaller);
   f.package.kind = TrailerKind::kUninstaller;
   f.package.record.RecordSignature[0] = 's';
-  EXPECT_FALSE(RunUninstall(f));
+  EXPECT_EQ(RunUninstall(context), RunEnd::kNotAnUninstaller);
   EXPECT_TRUE(sim->boxes.empty());
   EXPECT_EQ(sim->Snapshot(), files);
   EXPECT_TRUE(v.hidden_forever);

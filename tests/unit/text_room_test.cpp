@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
+#include "wizard/layout.h"
+#include "wizard/text_fit.h"
+
 namespace scr {
 namespace {
 
@@ -29,6 +35,83 @@ TEST(TextRoom, ButtonsLabelsAndTitlesHaveTheirSlots) {
   // Messages and file-name words have no fixed room.
   EXPECT_TRUE(SlotsOf(TextId::kInstallError).empty());
   EXPECT_TRUE(SlotsOf(TextId::kReadme).empty());
+}
+
+// A text's room ends where its control ends, or short of what lies beside
+// it: inside a button's border, behind a radio button's circle, before the
+// header picture, within the page.
+TEST(TextRoom, EveryRoomLiesWithinItsControl) {
+  const std::map<std::string, Control> controls = {
+      {"btnBack", Control::btnBack},
+      {"btnBrowse", Control::btnBrowse},
+      {"btnCancel", Control::btnCancel},
+      {"btnNext", Control::btnNext},
+      {"Label1", Control::Label1},
+      {"Label2", Control::Label2},
+      {"Label3", Control::Label3},
+      {"Label4", Control::Label4},
+      {"Label5", Control::Label5},
+      {"rbAccept", Control::rbAccept},
+      {"rbNotAccept", Control::rbNotAccept},
+      {"lbTitle", Control::lbTitle},
+      {"lbDescription", Control::lbDescription},
+  };
+  for (const TextEntry* e = TextsBegin(); e != TextsEnd(); ++e) {
+    for (const TextSlot& slot : SlotsOf(e->id)) {
+      ASSERT_EQ(controls.count(slot.control), 1u) << slot.control;
+      const Control c = controls.at(slot.control);
+      const LayoutEntry& entry = LayoutOf(c);
+      const std::string where = std::string(slot.control) + " " + e->english;
+      EXPECT_GT(slot.width, 0) << where;
+      if (entry.kind == Kind::kPushButton || entry.kind == Kind::kRadioButton) {
+        EXPECT_LT(slot.width, entry.w) << where;
+        EXPECT_GT(slot.width, entry.w - 20) << where;
+      } else if (PageOf(c) < 0) {
+        EXPECT_LT(entry.x + slot.width, kHeaderPictureLeft) << where;
+        EXPECT_GE(slot.width, entry.w) << where;
+      } else if (entry.sizing == Sizing::kAutoHeightWiden) {
+        EXPECT_EQ(slot.width, kPageTextWidth) << where;
+      } else {
+        EXPECT_LE(entry.x + slot.width, kPageWidth) << where;
+        EXPECT_GE(slot.width, entry.w) << where;
+      }
+    }
+  }
+}
+
+// Every character 4 pixels wide; both bytes of a double-byte character end
+// at the same place.
+class FixedMeasure : public TextMeasure {
+ public:
+  explicit FixedMeasure(const LeadBytes& lead) : lead_(lead) {}
+  std::vector<int> CharacterEnds(const std::string& text) override {
+    std::vector<int> ends(text.size(), 0);
+    int x = 0;
+    for (size_t i = 0; i < text.size();) {
+      const size_t next = NextCharacter(lead_, text, i);
+      x += 4;
+      for (; i < next; ++i) ends[i] = x;
+    }
+    return ends;
+  }
+
+ private:
+  LeadBytes lead_;
+};
+
+TEST(FitLink, AnAddressThatDoesNotFitEndsInAnEllipsisBetweenCharacters) {
+  const LeadBytes lead = LeadBytesOfCodePage(932);
+  FixedMeasure measure(lead);
+  EXPECT_EQ(FitLink(measure, lead, "http://a.b/", 44).text, "http://a.b/");
+  const TextLine cut = FitLink(measure, lead, "http://a.b/c", 44);
+  EXPECT_EQ(cut.text, "http://a...");
+  EXPECT_LE(cut.Width(), 44);
+  // "\x82\xA0" is one character: it stays whole or goes whole.
+  const std::string address =
+      "ab\x82\xA0"
+      "cdefghij";
+  EXPECT_EQ(FitLink(measure, lead, address, 22).text, "ab...");
+  EXPECT_EQ(FitLink(measure, lead, address, 24).text, "ab\x82\xA0...");
 }
 
 TEST(TextWidth, MeasuredWidthsAddUpAndTheTitleFontIsWider) {

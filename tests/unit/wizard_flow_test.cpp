@@ -252,7 +252,7 @@ TEST(WizardCancel, CancelEndsWithCode2AndChangesNothing) {
 
 TEST(WizardCancel, ClosingAfterTheInstallIsNoCancellation) {
   Wizard w(Package{});
-  w.form->MarkInstalled();
+  w.form->Installed(false);  // the install run, with a readme to show
   w.form->btnCancelClick();  // the close box on the Readme page
   EXPECT_TRUE(w.view.closed);
   EXPECT_EQ(w.form->exit_code, kExitOk);

@@ -62,25 +62,11 @@ class Wizard {
   // Carries out a click the way the window does, then lets the focus settle.
   void Click(Control c) {
     view.focus = Control::kCount;  // changes when the logic asks for the focus
-    switch (c) {
-      case Control::btnNext:
-        form->btnNextClick();
-        break;
-      case Control::btnBack:
-        form->btnBackClick();
-        break;
-      case Control::btnCancel:
-        form->btnCancelClick();
-        break;
-      case Control::rbAccept:
-      case Control::rbNotAccept:
-        view.Check(c);
-        focus = c;
-        form->rbAcceptClick();
-        break;
-      default:
-        break;
+    if (c == Control::rbAccept || c == Control::rbNotAccept) {
+      view.Check(c);
+      focus = c;
     }
+    form->Click(c);
     if (view.focus != Control::kCount) focus = view.focus;
     Settle();
   }

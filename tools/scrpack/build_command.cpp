@@ -220,88 +220,98 @@ void PrintJson(const BuildOptions& o, const Inputs& in, const Findings& findings
 
 }  // namespace
 
-int RunBuild(const BuildOptions& o, Findings findings) {
-  Inputs in;
+namespace {
 
-  // The language first: a shipped one brings its code page.
+// Which language --language names: a file, or one shipped with scrpack.
+struct LanguageChoice {
   const ShippedLanguage* shipped = nullptr;
-  bool language_file = false;
-  if (o.language) {
-    std::error_code ec;
-    language_file = fs::exists(*o.language, ec);
-    if (!language_file) shipped = FindShippedLanguage(*o.language);
-    if (!shipped && !language_file)
-      findings.InputOutputError("--language: " + UnknownLanguageMessage(*o.language));
-  }
-  in.code_page = o.code_page.value_or(shipped ? shipped->code_page : 1252);
+  bool file = false;
+};
 
-  const int license_mode =
-      o.license_mode ? ParseLicenseMode(*o.license_mode, &findings) : (o.license ? 1 : 0);
-  if (!o.output) findings.Error("-o: no output file (give -o FILE, or output in a project file)");
-  if (!o.scr) findings.Error("--scr: no screensaver (give --scr FILE, or scr in a project file)");
-  if (!o.title) findings.Error("--title: no title (give --title TEXT, or title in a project file)");
-  const std::string scr_path = o.scr.value_or("");
+LanguageChoice ChooseLanguage(const BuildOptions& o, Findings* findings) {
+  LanguageChoice choice;
+  if (!o.language) return choice;
+  std::error_code ec;
+  choice.file = fs::exists(*o.language, ec);
+  if (!choice.file) choice.shipped = FindShippedLanguage(*o.language);
+  if (!choice.shipped && !choice.file)
+    findings->InputOutputError("--language: " + UnknownLanguageMessage(*o.language));
+  return choice;
+}
 
-  const int errors_before_fields = findings.ErrorCount();
-  in.title = ArgumentText("--title", o.title.value_or(""), in.code_page, &findings);
-  // Messages about the installed name blame where the name came from.
-  const char* file_name_option = o.file_name ? "--file-name" : "--scr";
-  in.file_name = ArgumentText(file_name_option, o.file_name ? *o.file_name : BaseName(scr_path),
-                              in.code_page, &findings);
-  in.link = ArgumentText("--link", o.link, in.code_page, &findings);
-  in.dest_folder = ArgumentText("--dest-folder", o.dest_folder, in.code_page, &findings);
-  in.dest_subfolder = o.dest_subfolder ? ArgumentText("--dest-subfolder", *o.dest_subfolder,
-                                                      in.code_page, &findings)
-                                       : in.title;
-  CheckWidth("--title", "a title", in.title, sizeof(scr::SetupRecord::ScrTitle) - 1, in.code_page,
-             &findings);
-  CheckWidth(file_name_option, "the installed file's name", in.file_name,
-             sizeof(scr::SetupRecord::ScrFileName) - 1, in.code_page, &findings);
-  CheckWidth("--link", "a link", in.link, sizeof(scr::SetupRecord::LinkAddress) - 1, in.code_page,
-             &findings);
-  CheckWidth("--dest-folder", "the folder", in.dest_folder, scr::kShortStringMax, in.code_page,
-             &findings);
+// Messages about the installed name blame where the name came from.
+const char* FileNameOption(const BuildOptions& o) { return o.file_name ? "--file-name" : "--scr"; }
+
+// The record's texts in the package's code page, each checked against its
+// field's width. True when every one fits.
+bool TakeFields(const BuildOptions& o, Inputs* in, Findings* findings) {
+  const int errors_before_fields = findings->ErrorCount();
+  const int cp = in->code_page;
+  in->title = ArgumentText("--title", o.title.value_or(""), cp, findings);
+  const char* file_name_option = FileNameOption(o);
+  in->file_name = ArgumentText(
+      file_name_option, o.file_name ? *o.file_name : BaseName(o.scr.value_or("")), cp, findings);
+  in->link = ArgumentText("--link", o.link, cp, findings);
+  in->dest_folder = ArgumentText("--dest-folder", o.dest_folder, cp, findings);
+  in->dest_subfolder = o.dest_subfolder
+                           ? ArgumentText("--dest-subfolder", *o.dest_subfolder, cp, findings)
+                           : in->title;
+  CheckWidth("--title", "a title", in->title, sizeof(scr::SetupRecord::ScrTitle) - 1, cp, findings);
+  CheckWidth(file_name_option, "the installed file's name", in->file_name,
+             sizeof(scr::SetupRecord::ScrFileName) - 1, cp, findings);
+  CheckWidth("--link", "a link", in->link, sizeof(scr::SetupRecord::LinkAddress) - 1, cp, findings);
+  CheckWidth("--dest-folder", "the folder", in->dest_folder, scr::kShortStringMax, cp, findings);
   CheckWidth(o.dest_subfolder ? "--dest-subfolder" : "--title (the default --dest-subfolder)",
-             "the sub-folder", in.dest_subfolder, scr::kShortStringMax, in.code_page, &findings);
-  const bool fields_fit = findings.ErrorCount() == errors_before_fields;
+             "the sub-folder", in->dest_subfolder, scr::kShortStringMax, cp, findings);
+  return findings->ErrorCount() == errors_before_fields;
+}
 
-  // Every input is read, so that one run reports every fault.
-  if (o.scr && !o.scr->empty()) ReadRaw("--scr", *o.scr, &in.scr, &findings);
-  if (o.readme) ReadText("--readme", *o.readme, in.code_page, &in.readme, &findings);
-  if (o.license) ReadText("--license", *o.license, in.code_page, &in.license, &findings);
+// The language block: checked, then encoded in the package's code page.
+void ReadLanguage(const BuildOptions& o, const LanguageChoice& language, Inputs* in,
+                  Findings* findings) {
   std::string language_utf8, language_where;
-  if (shipped) {
-    language_where = std::string("--language ") + shipped->code;
-    in.language_name = shipped->code;
+  if (language.shipped) {
+    language_where = std::string("--language ") + language.shipped->code;
+    in->language_name = language.shipped->code;
     // One line, not one per letter the code page lacks.
-    const std::string problem = ShippedCodePageProblem(*shipped, in.code_page);
+    const std::string problem = ShippedCodePageProblem(*language.shipped, in->code_page);
     if (problem.empty())
-      language_utf8.assign(shipped->text);
+      language_utf8.assign(language.shipped->text);
     else
-      findings.Error(language_where + ": " + problem);
-  } else if (language_file) {
+      findings->Error(language_where + ": " + problem);
+  } else if (language.file) {
     std::string raw, error;
     language_where = *o.language;
-    in.language_name = "\"" + *o.language + "\"";
+    in->language_name = "\"" + *o.language + "\"";
     AuthorText text;
-    if (!ReadRaw("--language", *o.language, &raw, &findings))
+    if (!ReadRaw("--language", *o.language, &raw, findings))
       ;  // said
-    else if (DecodeAuthorText(raw, in.code_page, &text, &error))
+    else if (DecodeAuthorText(raw, in->code_page, &text, &error))
       language_utf8 = text.utf8;
     else
-      findings.Error("--language \"" + *o.language + "\": " + error);
+      findings->Error("--language \"" + *o.language + "\": " + error);
   }
   if (!language_utf8.empty()) {
-    CheckLanguage(language_utf8, in.code_page, language_where, &findings);
+    CheckLanguage(language_utf8, in->code_page, language_where, findings);
     std::string error;
-    if (!EncodeToPackage(language_utf8, in.code_page, &in.language, &error))
-      in.language.clear();  // CheckLanguage has named the line
+    if (!EncodeToPackage(language_utf8, in->code_page, &in->language, &error))
+      in->language.clear();  // CheckLanguage has named the line
   }
+}
+
+// Every input is read, so that one run reports every fault; the output
+// may be none of them.
+void ReadInputs(const BuildOptions& o, const LanguageChoice& language, Inputs* in,
+                Findings* findings) {
+  if (o.scr && !o.scr->empty()) ReadRaw("--scr", *o.scr, &in->scr, findings);
+  if (o.readme) ReadText("--readme", *o.readme, in->code_page, &in->readme, findings);
+  if (o.license) ReadText("--license", *o.license, in->code_page, &in->license, findings);
+  ReadLanguage(o, language, in, findings);
   if (o.stub)
-    ReadRaw("--stub", *o.stub, &in.stub, &findings);
+    ReadRaw("--stub", *o.stub, &in->stub, findings);
   else
-    in.stub.assign(reinterpret_cast<const char*>(kStubImage), kStubImage_size);
-  AddOwnResources(o, &in, &findings);
+    in->stub.assign(reinterpret_cast<const char*>(kStubImage), kStubImage_size);
+  AddOwnResources(o, in, findings);
 
   std::vector<std::pair<const char*, std::string>> inputs;
   for (const auto& [option, path] : {std::pair{"--scr", o.scr},
@@ -311,18 +321,23 @@ int RunBuild(const BuildOptions& o, Findings findings) {
                                      {"--icon", o.icon},
                                      {"project file", o.project}})
     if (path) inputs.emplace_back(option, *path);
-  if (language_file) inputs.emplace_back("--language", *o.language);
-  if (o.output) CheckOutput(*o.output, inputs, &findings);
+  if (language.file) inputs.emplace_back("--language", *o.language);
+  if (o.output) CheckOutput(*o.output, inputs, findings);
+}
 
-  // PackageSize counts screensaver, texts, record and trailer in an int32.
+// PackageSize counts screensaver, texts, record and trailer in an int32.
+int64_t PackageSizeOf(const Inputs& in, Findings* findings) {
   const int64_t package_size =
       static_cast<int64_t>(in.scr.size()) + static_cast<int64_t>(in.readme.size()) +
       static_cast<int64_t>(in.license.size()) + static_cast<int64_t>(in.language.size()) +
       scr::kRecordAndTrailerSize;
   if (package_size > kMaxInt32)
-    findings.Error("the package would hold " + std::to_string(package_size) + " bytes, at most " +
-                   std::to_string(kMaxInt32) + " fit");
+    findings->Error("the package would hold " + std::to_string(package_size) + " bytes, at most " +
+                    std::to_string(kMaxInt32) + " fit");
+  return package_size;
+}
 
+scr::SetupRecord MakeRecord(const BuildOptions& o, const Inputs& in, int license_mode) {
   scr::SetupRecord record{};
   scr::SetField(record.ScrFileName, in.file_name);
   scr::SetField(record.ScrTitle, in.title);
@@ -334,76 +349,45 @@ int RunBuild(const BuildOptions& o, Findings findings) {
   scr::SetShortString(record.DestSubfolder, in.dest_subfolder);
   record.SkipFolderPage = o.skip_folder_page ? 1 : 0;
   record.LicenseMode = static_cast<uint8_t>(license_mode < 0 ? 0 : license_mode);
+  return record;
+}
 
-  // The record's checks only on values that fit their fields: a cut value
-  // would be judged, not the author's.
-  if (o.scr && o.title && fields_fit) {
-    const std::string scr_name = "--scr \"" + scr_path + "\"";
-    FieldNames names = kOptionNames;
-    names.screensaver = scr_name.c_str();
-    names.file_name = file_name_option;
-    CheckPackage(record, in.code_page, static_cast<int64_t>(in.license.size()),
-                 std::string_view(in.scr).substr(0, 4096), names, &findings);
-  }
-  const ReportOptions& report = o.report;
-  if (report.warnings_as_errors) findings.MakeWarningsErrors();
-  const auto exit_code_of = [&]() {
-    return findings.HasInputOutputErrors() ? kExitInputOutput
-           : findings.HasErrors()          ? kExitBadArguments
-                                           : kExitOk;
-  };
-  if (findings.HasErrors()) {
-    if (report.json) {
-      PrintJson(o, in, findings, false, 0, exit_code_of());
-    } else {
-      findings.Print(std::cerr, report.quiet);
-      std::cerr << "scrpack: nothing written (" << Counted(findings.ErrorCount(), "error", "errors")
-                << ")\n";
-    }
-    return exit_code_of();
-  }
+int ExitCodeOf(const Findings& findings) {
+  return findings.HasInputOutputErrors() ? kExitInputOutput
+         : findings.HasErrors()          ? kExitBadArguments
+                                         : kExitOk;
+}
 
-  const std::string& output_path = *o.output;
+// Writes the setup file under a temporary name beside the output and
+// renames it over the output. False with the system's reason.
+bool WriteOutput(const std::string& output_path, const Inputs& in, const scr::SetupRecord& record,
+                 std::string* reason) {
   const fs::path output(output_path);
   std::error_code ec;
   const std::string temp = TempNameBeside(output);
-  std::string reason;
   bool written = false;
   {
     errno = 0;
     StreamFile out(temp, true);
     if (!out.is_open()) {
-      reason = SystemReason(errno ? errno : EACCES);
+      *reason = SystemReason(errno ? errno : EACCES);
     } else {
       written =
           scr::WriteSetupFile(out, in.stub, in.scr, in.readme, in.license, in.language, record) &&
           out.Close();
-      if (!written) reason = SystemReason(errno ? errno : EIO);
+      if (!written) *reason = SystemReason(errno ? errno : EIO);
     }
   }
   if (written) {
     fs::rename(temp, output, ec);
     written = !ec;
-    if (ec) reason = ec.message();
+    if (ec) *reason = ec.message();
   }
-  if (!written) {
-    fs::remove(temp, ec);
-    findings.InputOutputError("-o: cannot write \"" + output_path + "\": " + reason);
-    if (report.json) {
-      PrintJson(o, in, findings, false, 0, kExitInputOutput);
-    } else {
-      findings.Print(std::cerr, report.quiet);
-    }
-    return kExitInputOutput;
-  }
+  if (!written) fs::remove(temp, ec);
+  return written;
+}
 
-  const int64_t size = static_cast<int64_t>(in.stub.size()) + package_size;
-  if (report.json) {
-    PrintJson(o, in, findings, true, size, kExitOk);
-    return kExitOk;
-  }
-  if (report.quiet) return kExitOk;
-  findings.Print(std::cerr, report.quiet);
+void PrintWritten(const std::string& output_path, const Inputs& in, int64_t size) {
   std::cout << "scrpack: wrote " << output_path << " (" << size << " bytes): \""
             << ShowPackageText(in.title, in.code_page) << "\" installs "
             << ShowPackageText(
@@ -414,6 +398,68 @@ int RunBuild(const BuildOptions& o, Findings findings) {
             << (in.language_name.empty() ? std::string(", English")
                                          : ", language " + in.language_name)
             << "\n";
+}
+
+}  // namespace
+
+int RunBuild(const BuildOptions& o, Findings findings) {
+  Inputs in;
+  // The language first: a shipped one brings its code page.
+  const LanguageChoice language = ChooseLanguage(o, &findings);
+  in.code_page = o.code_page.value_or(language.shipped ? language.shipped->code_page : 1252);
+
+  const int license_mode =
+      o.license_mode ? ParseLicenseMode(*o.license_mode, &findings) : (o.license ? 1 : 0);
+  if (!o.output) findings.Error("-o: no output file (give -o FILE, or output in a project file)");
+  if (!o.scr) findings.Error("--scr: no screensaver (give --scr FILE, or scr in a project file)");
+  if (!o.title) findings.Error("--title: no title (give --title TEXT, or title in a project file)");
+
+  const bool fields_fit = TakeFields(o, &in, &findings);
+  ReadInputs(o, language, &in, &findings);
+  const int64_t package_size = PackageSizeOf(in, &findings);
+  const scr::SetupRecord record = MakeRecord(o, in, license_mode);
+
+  // The record's checks only on values that fit their fields: a cut value
+  // would be judged, not the author's.
+  if (o.scr && o.title && fields_fit) {
+    const std::string scr_name = "--scr \"" + *o.scr + "\"";
+    FieldNames names = kOptionNames;
+    names.screensaver = scr_name.c_str();
+    names.file_name = FileNameOption(o);
+    CheckPackage(record, in.code_page, static_cast<int64_t>(in.license.size()),
+                 std::string_view(in.scr).substr(0, 4096), names, &findings);
+  }
+  const ReportOptions& report = o.report;
+  if (report.warnings_as_errors) findings.MakeWarningsErrors();
+  if (findings.HasErrors()) {
+    if (report.json) {
+      PrintJson(o, in, findings, false, 0, ExitCodeOf(findings));
+    } else {
+      findings.Print(std::cerr, report.quiet);
+      std::cerr << "scrpack: nothing written (" << Counted(findings.ErrorCount(), "error", "errors")
+                << ")\n";
+    }
+    return ExitCodeOf(findings);
+  }
+
+  std::string reason;
+  if (!WriteOutput(*o.output, in, record, &reason)) {
+    findings.InputOutputError("-o: cannot write \"" + *o.output + "\": " + reason);
+    if (report.json)
+      PrintJson(o, in, findings, false, 0, kExitInputOutput);
+    else
+      findings.Print(std::cerr, report.quiet);
+    return kExitInputOutput;
+  }
+
+  const int64_t size = static_cast<int64_t>(in.stub.size()) + package_size;
+  if (report.json) {
+    PrintJson(o, in, findings, true, size, kExitOk);
+    return kExitOk;
+  }
+  if (report.quiet) return kExitOk;
+  findings.Print(std::cerr, report.quiet);
+  PrintWritten(*o.output, in, size);
   return kExitOk;
 }
 

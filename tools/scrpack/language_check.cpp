@@ -223,109 +223,97 @@ std::string NearestKey(std::string_view name) {
   return best_distance <= allowed ? best : "";
 }
 
-void CheckLanguage(std::string_view utf8, int code_page, const std::string& where, Findings* f) {
-  const size_t nul = utf8.find('\0');
-  if (nul != std::string_view::npos) {
-    if (utf8.find_first_not_of(std::string_view("\0\r\n", 3), nul) != std::string_view::npos)
-      f->Error(where +
-               ": a NUL byte ends the text for the setup program; everything after it "
-               "is ignored");
-    utf8 = utf8.substr(0, nul);
-  }
+namespace {
 
-  // The section a line belongs to, and for a section other than "Setup" the
-  // line that started it and how many entries it swallowed.
-  bool in_setup = false, seen_setup = false;
+// A section other than "Setup": the line that started it and how many
+// entries it swallowed.
+struct Section {
   Line header{0, ""};
-  HeaderKind header_kind = HeaderKind::kStart;
+  HeaderKind kind = HeaderKind::kStart;
   int swallowed = 0;
   size_t first_swallowed = 0;
-  std::map<std::string, size_t, std::less<>> translated;  // key -> line
+};
 
-  const auto close_section = [&]() {
-    const std::string at = where + ":" + std::to_string(header.number) + ": ";
-    const std::string lost =
-        swallowed > 0 ? std::to_string(swallowed) + (swallowed == 1 ? " entry" : " entries") +
-                            " after it (from line " + std::to_string(first_swallowed) + ") " +
-                            (swallowed == 1 ? "is" : "are") + " ignored"
-                      : "";
-    switch (header_kind) {
-      case HeaderKind::kStart:
-        if (swallowed > 0)
-          f->Error(where + ":" + std::to_string(first_swallowed) +
-                   ": entries before the line that reads Setup are ignored (" +
-                   std::to_string(swallowed) + " of them); start the file with that line");
-        break;
-      case HeaderKind::kBlank:
-        if (swallowed > 0)
-          f->Error(at + "a blank line ends the \"Setup\" section: " + lost +
-                   "; remove the blank line");
-        break;
-      case HeaderKind::kBracketed:
-        if (swallowed > 0)
-          f->Error(at + Quote(header.text) + " is read as a section of that name, brackets " +
-                   "included, not as \"Setup\": " + lost + "; write the line as Setup");
-        else
-          f->Warning(at + Quote(header.text) +
-                     " is read as a section of that name, brackets included");
-        break;
-      case HeaderKind::kComment:
-        if (swallowed > 0)
-          f->Error(at + Quote(header.text) + " is not a comment: a line without \"=\" starts " +
-                   "a new section, so " + lost + "; remove the line");
-        else
-          f->Warning(at + Quote(header.text) +
-                     " is not a comment: a line without \"=\" starts a new section");
-        break;
-      case HeaderKind::kOther:
-        if (swallowed > 0)
-          f->Error(at + "the line has no \"=\", so it starts a section named " +
-                   Quote(header.text) + ", and " + lost + " (only the section \"Setup\" is read)");
-        else
-          f->Warning(at + Quote(header.text) + " has no \"=\": it translates nothing");
-        break;
-    }
-    swallowed = 0;
-  };
-
-  for (const Line& line : SplitLines(utf8)) {
-    const std::string at = where + ":" + std::to_string(line.number) + ": ";
-    const size_t eq = line.text.find('=');
-    if (eq == std::string_view::npos) {
-      if (!in_setup) close_section();
-      in_setup = line.text == "Setup";
-      seen_setup = seen_setup || in_setup;
-      header = line;
-      header_kind = KindOf(line.text);
-      continue;
-    }
-    if (!in_setup) {
-      if (swallowed++ == 0) first_swallowed = line.number;
-      continue;
-    }
-    const std::string_view name = line.text.substr(0, eq);
-    const std::string_view value = line.text.substr(eq + 1);
-    const TextEntry* entry = scr::FindText(name);
-    if (!entry) {
-      f->Error(at + UnknownName(name));
-      continue;
-    }
-    if (auto it = translated.find(name); it != translated.end()) {
-      f->Warning(at + Quote(name) + " is translated again; the first translation (line " +
-                 std::to_string(it->second) + ") is the one used");
-      continue;
-    }
-    translated.emplace(std::string(name), line.number);
-    CheckValue(*entry, value, code_page, at, f);
+// What a section that is not "Setup" cost, reported when it ends.
+void ReportSection(const Section& s, const std::string& where, Findings* f) {
+  const std::string at = where + ":" + std::to_string(s.header.number) + ": ";
+  const int n = s.swallowed;
+  const std::string lost = n > 0 ? std::to_string(n) + (n == 1 ? " entry" : " entries") +
+                                       " after it (from line " + std::to_string(s.first_swallowed) +
+                                       ") " + (n == 1 ? "is" : "are") + " ignored"
+                                 : "";
+  const std::string_view text = s.header.text;
+  switch (s.kind) {
+    case HeaderKind::kStart:
+      if (n > 0)
+        f->Error(where + ":" + std::to_string(s.first_swallowed) +
+                 ": entries before the line that reads Setup are ignored (" + std::to_string(n) +
+                 " of them); start the file with that line");
+      break;
+    case HeaderKind::kBlank:
+      if (n > 0)
+        f->Error(at + "a blank line ends the \"Setup\" section: " + lost +
+                 "; remove the blank line");
+      break;
+    case HeaderKind::kBracketed:
+      if (n > 0)
+        f->Error(at + Quote(text) + " is read as a section of that name, brackets " +
+                 "included, not as \"Setup\": " + lost + "; write the line as Setup");
+      else
+        f->Warning(at + Quote(text) + " is read as a section of that name, brackets included");
+      break;
+    case HeaderKind::kComment:
+      if (n > 0)
+        f->Error(at + Quote(text) + " is not a comment: a line without \"=\" starts " +
+                 "a new section, so " + lost + "; remove the line");
+      else
+        f->Warning(at + Quote(text) +
+                   " is not a comment: a line without \"=\" starts a new section");
+      break;
+    case HeaderKind::kOther:
+      if (n > 0)
+        f->Error(at + "the line has no \"=\", so it starts a section named " + Quote(text) +
+                 ", and " + lost + " (only the section \"Setup\" is read)");
+      else
+        f->Warning(at + Quote(text) + " has no \"=\": it translates nothing");
+      break;
   }
-  if (!in_setup) close_section();
+}
 
-  if (!seen_setup) {
+// The setup program reads the text up to its first NUL byte.
+std::string_view CutAtNul(std::string_view utf8, const std::string& where, Findings* f) {
+  const size_t nul = utf8.find('\0');
+  if (nul == std::string_view::npos) return utf8;
+  if (utf8.find_first_not_of(std::string_view("\0\r\n", 3), nul) != std::string_view::npos)
     f->Error(where +
-             ": no line reads Setup, so nothing is translated (the first line of a "
-             "language file is the section header Setup)");
+             ": a NUL byte ends the text for the setup program; everything after it "
+             "is ignored");
+  return utf8.substr(0, nul);
+}
+
+using Translated = std::map<std::string, size_t, std::less<>>;  // key -> line
+
+// One name=value line of the "Setup" section.
+void CheckEntry(const Line& line, size_t eq, int code_page, const std::string& where,
+                Translated* translated, Findings* f) {
+  const std::string at = where + ":" + std::to_string(line.number) + ": ";
+  const std::string_view name = line.text.substr(0, eq);
+  const std::string_view value = line.text.substr(eq + 1);
+  const TextEntry* entry = scr::FindText(name);
+  if (!entry) {
+    f->Error(at + UnknownName(name));
     return;
   }
+  if (auto it = translated->find(name); it != translated->end()) {
+    f->Warning(at + Quote(name) + " is translated again; the first translation (line " +
+               std::to_string(it->second) + ") is the one used");
+    return;
+  }
+  translated->emplace(std::string(name), line.number);
+  CheckValue(*entry, value, code_page, at, f);
+}
+
+void ReportUntranslated(const Translated& translated, const std::string& where, Findings* f) {
   std::string missing;
   int missing_count = 0;
   for (const TextEntry* e = scr::TextsBegin(); e != scr::TextsEnd(); ++e) {
@@ -336,6 +324,39 @@ void CheckLanguage(std::string_view utf8, int code_page, const std::string& wher
     f->Warning(where + ": " + std::to_string(missing_count) + " of " +
                std::to_string(scr::kTextCount) +
                " texts are not translated and stay English: " + missing);
+}
+
+}  // namespace
+
+void CheckLanguage(std::string_view utf8, int code_page, const std::string& where, Findings* f) {
+  utf8 = CutAtNul(utf8, where, f);
+  bool in_setup = false, seen_setup = false;
+  Section section;
+  Translated translated;
+  for (const Line& line : SplitLines(utf8)) {
+    const size_t eq = line.text.find('=');
+    if (eq == std::string_view::npos) {
+      if (!in_setup) ReportSection(section, where, f);
+      in_setup = line.text == "Setup";
+      seen_setup = seen_setup || in_setup;
+      section = Section{line, KindOf(line.text), 0, 0};
+      continue;
+    }
+    if (!in_setup) {
+      if (section.swallowed++ == 0) section.first_swallowed = line.number;
+      continue;
+    }
+    CheckEntry(line, eq, code_page, where, &translated, f);
+  }
+  if (!in_setup) ReportSection(section, where, f);
+
+  if (!seen_setup) {
+    f->Error(where +
+             ": no line reads Setup, so nothing is translated (the first line of a "
+             "language file is the section header Setup)");
+    return;
+  }
+  ReportUntranslated(translated, where, f);
 }
 
 std::string LanguageTemplate() {

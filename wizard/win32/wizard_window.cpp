@@ -17,6 +17,7 @@
 #include "wizard/keyboard.h"
 #include "wizard/layout.h"
 #include "wizard/setup_form.h"
+#include "wizard/text_fit.h"
 #include "wizard/win32/folder_browser.h"
 #include "wizard/win32/pictures.h"
 
@@ -37,7 +38,6 @@ constexpr char kWindowClass[] = "TSCRSetup";
 constexpr char kPanelClass[] = "TSCRPanel";  // header band, Notebook and its pages
 constexpr COLORREF kTitleColour = RGB(0, 51, 188);
 constexpr COLORREF kLinkColour = RGB(0, 102, 204);
-constexpr char kEllipsis[] = "...";
 
 constexpr size_t kControlCount = static_cast<size_t>(Control::kCount);
 
@@ -106,43 +106,23 @@ char SystemFold(char c) {
   return buffer[0];
 }
 
-// A line of text laid out in the font selected into `dc`: its bytes and, for
-// each byte, where the character it belongs to ends (both bytes of a
-// double-byte character end at the same place).
-struct TextLine {
-  std::string text;
-  std::vector<int> ends;
-  int Width() const { return ends.empty() ? 0 : ends.back(); }
-};
-
-TextLine Measure(HDC dc, const std::string& text) {
-  TextLine line;
-  line.text = text;
-  if (text.empty()) return line;
-  line.ends.assign(text.size(), 0);
-  int fit = 0;
-  SIZE size = {};
-  if (!GetTextExtentExPointA(dc, text.c_str(), static_cast<int>(text.size()), 0x7FFFFFFF, &fit,
-                             line.ends.data(), &size))
-    line.ends.assign(text.size(), 0);
-  return line;
-}
-
-// The link's address as it fits into `width`: whole, or as much of it as
-// fits followed by "..." (never cut inside a double-byte character).
-TextLine FitLink(HDC dc, const LeadBytes& lead, const std::string& address, int width) {
-  TextLine whole = Measure(dc, address);
-  if (whole.Width() <= width) return whole;
-  const int room = width - Measure(dc, kEllipsis).Width();
-  size_t keep = 0;
-  for (size_t i = 0; i < address.size();) {
-    const size_t next = NextCharacter(lead, address, i);
-    if (whole.ends[next - 1] > room) break;
-    keep = next;
-    i = next;
+// Measures in the font selected into a device context.
+class DcMeasure : public TextMeasure {
+ public:
+  explicit DcMeasure(HDC dc) : dc_(dc) {}
+  std::vector<int> CharacterEnds(const std::string& text) override {
+    std::vector<int> ends(text.size(), 0);
+    int fit = 0;
+    SIZE size = {};
+    if (!GetTextExtentExPointA(dc_, text.c_str(), static_cast<int>(text.size()), 0x7FFFFFFF, &fit,
+                               ends.data(), &size))
+      ends.assign(text.size(), 0);
+    return ends;
   }
-  return Measure(dc, address.substr(0, keep) + kEllipsis);
-}
+
+ private:
+  HDC dc_;
+};
 
 class Win32View : public WizardView {
  public:
@@ -499,7 +479,8 @@ void Win32View::FitToText(Control c) {
   if (entry.kind == Kind::kLink) {
     // The clickable area is the text as drawn, never wider than the layout
     // allows: a long address would otherwise lie over the buttons.
-    w = FitLink(dc, LeadBytesOf(system_), text, S(entry.w)).Width();
+    DcMeasure measure(dc);
+    w = FitLink(measure, LeadBytesOf(system_), text, S(entry.w)).Width();
     h = S(entry.h);
   } else {
     UINT flags = DT_CALCRECT | DT_EXPANDTABS;
@@ -507,7 +488,7 @@ void Win32View::FitToText(Control c) {
     if (entry.sizing == Sizing::kAutoHeightWiden && !text.empty()) {
       RECT one_line = {0, 0, 0, 0};
       DrawTextA(dc, text.c_str(), -1, &one_line, flags);
-      const int widest = S(433);
+      const int widest = S(kPageTextWidth);
       if (one_line.right > width) width = one_line.right < widest ? one_line.right : widest;
     }
     const bool wraps =
@@ -538,8 +519,9 @@ void Win32View::DrawLink(const DRAWITEMSTRUCT& item) {
   HDC dc = item.hDC;
   FillRect(dc, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
   HGDIOBJ old = SelectObject(dc, FontOf(Font::kLink));
-  TextLine line =
-      FitLink(dc, LeadBytesOf(system_), WindowText(item.hwndItem), S(LayoutOf(Control::Link).w));
+  DcMeasure measure(dc);
+  TextLine line = FitLink(measure, LeadBytesOf(system_), WindowText(item.hwndItem),
+                          S(LayoutOf(Control::Link).w));
   if (!line.text.empty()) {
     // Where each character ends becomes how far it advances.
     for (size_t i = line.ends.size() - 1; i > 0; --i) line.ends[i] -= line.ends[i - 1];
@@ -645,7 +627,7 @@ void Win32View::Click(Control c, bool take_focus) {
       SendMessageA(Hwnd(Control::rbNotAccept), BM_SETCHECK,
                    c == Control::rbNotAccept ? BST_CHECKED : BST_UNCHECKED, 0);
       ::SetFocus(hwnd);
-      form_->rbAcceptClick();
+      form_->Click(c);
       return;
     case Control::btnCancel:
     case Control::btnBack:
@@ -657,23 +639,7 @@ void Win32View::Click(Control c, bool take_focus) {
       return;  // nothing else answers a click
   }
   if (take_focus) ::SetFocus(hwnd);
-  switch (c) {
-    case Control::btnCancel:
-      form_->btnCancelClick();
-      break;
-    case Control::btnBack:
-      form_->btnBackClick();
-      break;
-    case Control::btnNext:
-      form_->btnNextClick();
-      break;
-    case Control::btnBrowse:
-      form_->btnBrowseClick();
-      break;
-    default:
-      form_->LinkClick();
-      break;
-  }
+  form_->Click(c);
 }
 
 // Messages that children send to their parent (the main window, the header
@@ -686,7 +652,7 @@ LRESULT Win32View::HandleChildMessage(UINT msg, WPARAM wp, LPARAM lp, bool* hand
       if (HIWORD(wp) != BN_CLICKED || !c || LOWORD(wp) != ControlId(*c)) return 0;
       if (*c == Control::rbAccept || *c == Control::rbNotAccept) {
         // The radio button has already checked itself.
-        if (form_ && !busy_ && !terminated_ && Focusable(Hwnd(*c))) form_->rbAcceptClick();
+        if (form_ && !busy_ && !terminated_ && Focusable(Hwnd(*c))) form_->Click(*c);
       } else {
         Click(*c, false);
       }
@@ -832,7 +798,7 @@ int RunWizardWindow(HINSTANCE instance, System& system, RunModes modes,
               "is a display available? Setup ends without changes.\r\n",
               static_cast<unsigned long>(error));
     system.WriteStdError(text);
-    return kExitNoWindow;
+    return ExitCodeOf(RunEnd::kNoWindow);
   }
   TSCRSetup form(system, view, modes, std::move(args));
   view.Bind(&form);
