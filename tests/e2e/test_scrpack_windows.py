@@ -194,11 +194,15 @@ class ScrpackWindowsTest(unittest.TestCase):
             [(16, bitmap_icon_image(16, blue)), (32, bitmap_icon_image(32, red)),
              (48, png_image(48, blue))]))
         scrtest.write_file(os.path.join(self.dir, "Stand In.scr"), stand_in(70000))
+        # The setup program of the build that runs here, which the installs
+        # below start (both tools carry the published i686 one).
+        shutil.copyfile(scrtest.program_file("setup.exe"), os.path.join(self.dir, "stub.exe"))
 
         def args(place, out):
             return ["build", "-o", out, "--scr", place("Stand In.scr"), "--title", "Fische",
                     "--icon", place("saver.ico"), "--version", "2.5.0.17",
-                    "--publisher", "Fisch & Söhne", "--description", "Fische für alle"]
+                    "--publisher", "Fisch & Söhne", "--description", "Fische für alle",
+                    "--stub", place("stub.exe")]
 
         host_out = os.path.join(self.dir, "host", "branded.exe")
         os.makedirs(os.path.dirname(host_out), exist_ok=True)
