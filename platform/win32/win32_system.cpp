@@ -829,71 +829,94 @@ VARIANT EmptyVariant() {
   return v;
 }
 
+// The chain from the shell windows to the desktop's Shell.Application
+// object; each link is released, last first, when this goes out of scope.
+struct DesktopShell {
+  ComRef<IShellWindows> windows;
+  ComRef<IDispatch> desktop;
+  ComRef<IServiceProvider> provider;
+  ComRef<IShellBrowser> browser;
+  ComRef<IShellView> view;
+  ComRef<IDispatch> background;
+  ComRef<IShellFolderViewDual> folder_view;
+  ComRef<IDispatch> application;
+  ComRef<IShellDispatch2> shell;
+};
+
+// The desktop's window in the shell windows of the logged-on user's
+// Explorer, its view, and the view's Shell.Application object.
+bool OpenDesktopShell(DesktopShell* d) {
+  VARIANT location = EmptyVariant();
+  location.vt = VT_I4;
+  location.lVal = 0;  // CSIDL_DESKTOP
+  VARIANT root = EmptyVariant();
+  LONG window = 0;
+  constexpr int kSwcDesktop = 8;        // SWC_DESKTOP
+  constexpr int kSwfoNeedDispatch = 1;  // SWFO_NEEDDISPATCH
+  constexpr UINT kSvgioBackground = 0;  // SVGIO_BACKGROUND
+  return SUCCEEDED(CoCreateInstance(kClsidShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
+                                    kIidShellWindows, d->windows.out())) &&
+         d->windows.p &&
+         d->windows.p->FindWindowSW(&location, &root, kSwcDesktop, &window, kSwfoNeedDispatch,
+                                    reinterpret_cast<IDispatch**>(d->desktop.out())) == S_OK &&
+         d->desktop.p &&
+         SUCCEEDED(d->desktop.p->QueryInterface(kIidServiceProvider, d->provider.out())) &&
+         d->provider.p &&
+         SUCCEEDED(d->provider.p->QueryService(kSidTopLevelBrowser, kIidShellBrowser,
+                                               d->browser.out())) &&
+         d->browser.p &&
+         SUCCEEDED(
+             d->browser.p->QueryActiveShellView(reinterpret_cast<IShellView**>(d->view.out()))) &&
+         d->view.p &&
+         SUCCEEDED(d->view.p->GetItemObject(kSvgioBackground, kIidDispatch, d->background.out())) &&
+         d->background.p &&
+         SUCCEEDED(
+             d->background.p->QueryInterface(kIidShellFolderViewDual, d->folder_view.out())) &&
+         d->folder_view.p &&
+         SUCCEEDED(d->folder_view.p->get_Application(
+             reinterpret_cast<IDispatch**>(d->application.out()))) &&
+         d->application.p &&
+         SUCCEEDED(d->application.p->QueryInterface(kIidShellDispatch2, d->shell.out())) &&
+         d->shell.p;
+}
+
+// Shell.Application's ShellExecute with `verb` ("" for the default) on
+// `file`; the texts go as BSTRs, freed again after the call.
+bool ShellExecuteThrough(IShellDispatch2* shell, Strings& strings, const std::string& verb,
+                         const std::string& file, int show) {
+  bool ok = false;
+  BSTR name = strings.Make(file);
+  VARIANT operation = EmptyVariant();
+  if (!verb.empty()) {
+    operation.vt = VT_BSTR;
+    operation.bstrVal = strings.Make(verb);
+  }
+  VARIANT show_mode = EmptyVariant();
+  show_mode.vt = VT_I4;
+  show_mode.lVal = show;
+  if (name && (verb.empty() || operation.bstrVal))
+    // <shellapi.h> maps this method's name too: it is declared as
+    // ShellExecuteA (the same vtable slot).
+    ok =
+        SUCCEEDED(shell->ShellExecuteA(name, EmptyVariant(), EmptyVariant(), operation, show_mode));
+  if (operation.vt == VT_BSTR && operation.bstrVal) strings.free(operation.bstrVal);
+  if (name) strings.free(name);
+  return ok;
+}
+
 }  // namespace
 
 bool Win32System::ShellExecuteAsDesktopUser(const std::string& verb, const std::string& file,
                                             int show) {
-  // The desktop's window in the shell windows of the logged-on user's
-  // Explorer, its view, and the view's Shell.Application object: its
-  // ShellExecute runs in Explorer's process.
+  // The desktop view's Shell.Application object: its ShellExecute runs in
+  // the logged-on user's Explorer process.
   const bool initialised = SUCCEEDED(CoInitialize(nullptr));
   bool ok = false;
   {
     Strings strings;
-    ComRef<IShellWindows> windows;
-    ComRef<IDispatch> desktop;
-    ComRef<IServiceProvider> provider;
-    ComRef<IShellBrowser> browser;
-    ComRef<IShellView> view;
-    ComRef<IDispatch> background;
-    ComRef<IShellFolderViewDual> folder_view;
-    ComRef<IDispatch> application;
-    ComRef<IShellDispatch2> shell;
-    VARIANT location = EmptyVariant();
-    location.vt = VT_I4;
-    location.lVal = 0;  // CSIDL_DESKTOP
-    VARIANT root = EmptyVariant();
-    LONG window = 0;
-    constexpr int kSwcDesktop = 8;        // SWC_DESKTOP
-    constexpr int kSwfoNeedDispatch = 1;  // SWFO_NEEDDISPATCH
-    constexpr UINT kSvgioBackground = 0;  // SVGIO_BACKGROUND
-    if (strings.alloc && strings.free &&
-        SUCCEEDED(CoCreateInstance(kClsidShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
-                                   kIidShellWindows, windows.out())) &&
-        windows.p &&
-        windows.p->FindWindowSW(&location, &root, kSwcDesktop, &window, kSwfoNeedDispatch,
-                                reinterpret_cast<IDispatch**>(desktop.out())) == S_OK &&
-        desktop.p && SUCCEEDED(desktop.p->QueryInterface(kIidServiceProvider, provider.out())) &&
-        provider.p &&
-        SUCCEEDED(provider.p->QueryService(kSidTopLevelBrowser, kIidShellBrowser, browser.out())) &&
-        browser.p &&
-        SUCCEEDED(browser.p->QueryActiveShellView(reinterpret_cast<IShellView**>(view.out()))) &&
-        view.p &&
-        SUCCEEDED(view.p->GetItemObject(kSvgioBackground, kIidDispatch, background.out())) &&
-        background.p &&
-        SUCCEEDED(background.p->QueryInterface(kIidShellFolderViewDual, folder_view.out())) &&
-        folder_view.p &&
-        SUCCEEDED(
-            folder_view.p->get_Application(reinterpret_cast<IDispatch**>(application.out()))) &&
-        application.p &&
-        SUCCEEDED(application.p->QueryInterface(kIidShellDispatch2, shell.out())) && shell.p) {
-      BSTR name = strings.Make(file);
-      VARIANT operation = EmptyVariant();
-      if (!verb.empty()) {
-        operation.vt = VT_BSTR;
-        operation.bstrVal = strings.Make(verb);
-      }
-      VARIANT show_mode = EmptyVariant();
-      show_mode.vt = VT_I4;
-      show_mode.lVal = show;
-      if (name && (verb.empty() || operation.bstrVal))
-        // <shellapi.h> maps this method's name too: it is declared as
-        // ShellExecuteA (the same vtable slot).
-        ok = SUCCEEDED(
-            shell.p->ShellExecuteA(name, EmptyVariant(), EmptyVariant(), operation, show_mode));
-      if (operation.vt == VT_BSTR && operation.bstrVal) strings.free(operation.bstrVal);
-      if (name) strings.free(name);
-    }
+    DesktopShell desktop;
+    if (strings.alloc && strings.free && OpenDesktopShell(&desktop))
+      ok = ShellExecuteThrough(desktop.shell.p, strings, verb, file, show);
   }
   if (initialised) CoUninitialize();
   return ok;

@@ -94,9 +94,10 @@ const char* RunKind(const Report& r) {
 
 bool HasNul(const char* field, size_t width) { return std::memchr(field, 0, width) != nullptr; }
 
-void CheckRecord(Report& r) {
+// The text-block sizes: none negative, the three blocks within the region,
+// the region before the record.
+void CheckBlockSizes(Report& r) {
   const scr::SetupRecord& rec = r.record;
-  const int64_t end = r.package_end;
   const int64_t text = rec.TextBlocksSize, readme = rec.ReadmeSize, license = rec.LicenseSize,
                 language = rec.LanguageSize;
   const std::pair<const char*, int64_t> sizes[] = {{"TextBlocksSize", text},
@@ -110,21 +111,26 @@ void CheckRecord(Report& r) {
       negative = true;
     }
   }
-  const int64_t before_record = end - scr::kRecordAndTrailerSize;
-  if (!negative) {
-    if (readme + license + language > text)
-      r.problems.push_back("ReadmeSize + LicenseSize + LanguageSize (" +
-                           Num(readme + license + language) + ") exceed TextBlocksSize (" +
-                           Num(text) + ")");
-    if (text > before_record)
-      r.problems.push_back("TextBlocksSize (" + Num(text) + ") is larger than the " +
-                           Num(before_record) + " bytes before the record");
-    if (readme + license + language < text && text <= before_record)
-      r.warnings.push_back("the text-block region holds " +
-                           Num(text - readme - license - language) +
-                           " bytes behind the language block");
-  }
+  if (negative) return;
+  const int64_t before_record = r.package_end - scr::kRecordAndTrailerSize;
+  if (readme + license + language > text)
+    r.problems.push_back("ReadmeSize + LicenseSize + LanguageSize (" +
+                         Num(readme + license + language) + ") exceed TextBlocksSize (" +
+                         Num(text) + ")");
+  if (text > before_record)
+    r.problems.push_back("TextBlocksSize (" + Num(text) + ") is larger than the " +
+                         Num(before_record) + " bytes before the record");
+  if (readme + license + language < text && text <= before_record)
+    r.warnings.push_back("the text-block region holds " + Num(text - readme - license - language) +
+                         " bytes behind the language block");
+}
 
+// What the trailer asks of the record: a setup file's package size, an
+// uninstaller copy's signature.
+void CheckAgainstTrailer(Report& r) {
+  const scr::SetupRecord& rec = r.record;
+  const int64_t end = r.package_end;
+  const int64_t text = rec.TextBlocksSize;
   if (r.trailer == scr::TrailerKind::kSetup) {
     const int64_t package_size = rec.PackageSize;
     if (package_size < text + scr::kRecordAndTrailerSize)
@@ -145,7 +151,11 @@ void CheckRecord(Report& r) {
                            Quoted(scr::FieldText(rec.RecordSignature), r.code_page) +
                            ", but an uninstaller copy needs \"SCRSet.sig\"");
   }
+}
 
+// Text fields that run to their end, short strings longer than they may be.
+void CheckFieldEnds(Report& r) {
+  const scr::SetupRecord& rec = r.record;
   if (!HasNul(rec.ScrTitle, sizeof(rec.ScrTitle)))
     r.warnings.push_back("ScrTitle has no NUL within its 32 bytes");
   if (!HasNul(rec.ScrFileName, sizeof(rec.ScrFileName)))
@@ -158,6 +168,12 @@ void CheckRecord(Report& r) {
   if (rec.DestSubfolder[0] > scr::kShortStringMax)
     r.warnings.push_back("DestSubfolder's length byte is " + Num(rec.DestSubfolder[0]) +
                          " (at most 250)");
+}
+
+void CheckRecord(Report& r) {
+  CheckBlockSizes(r);
+  CheckAgainstTrailer(r);
+  CheckFieldEnds(r);
 }
 
 // The checks build runs, on the record and the blocks as they stand.
@@ -240,6 +256,47 @@ Report Analyse(StreamFile& file, int64_t size, std::optional<int> code_page) {
 
 json Span(const scr::BlockSpan& span) { return {{"offset", span.offset}, {"size", span.size}}; }
 
+json RecordJson(const Report& r) {
+  const scr::SetupRecord& rec = r.record;
+  // The record is packed: its 32-bit fields may lie at any address, and
+  // the JSON constructors take references. Copies of them are aligned.
+  const int32_t package_size = rec.PackageSize;
+  const int32_t text_blocks_size = rec.TextBlocksSize;
+  const int32_t readme_size = rec.ReadmeSize;
+  const int32_t license_size = rec.LicenseSize;
+  const int32_t language_size = rec.LanguageSize;
+  return {
+      {"PackageSize", package_size},
+      {"ScrFileName", ShowPackageText(scr::FieldText(rec.ScrFileName), r.code_page)},
+      {"ScrTitle", ShowPackageText(scr::FieldText(rec.ScrTitle), r.code_page)},
+      {"LinkAddress", ShowPackageText(scr::FieldText(rec.LinkAddress), r.code_page)},
+      {"AddUninstallEntry", rec.AddUninstallEntry},
+      {"AddStartMenuGroup", rec.AddStartMenuGroup},
+      {"AddDesktopShortcut", rec.AddDesktopShortcut},
+      {"TextBlocksSize", text_blocks_size},
+      {"ReadmeSize", readme_size},
+      {"LicenseSize", license_size},
+      {"LanguageSize", language_size},
+      {"DestFolder", ShowPackageText(scr::ShortStringText(rec.DestFolder), r.code_page)},
+      {"DestSubfolder", ShowPackageText(scr::ShortStringText(rec.DestSubfolder), r.code_page)},
+      {"SkipFolderPage", rec.SkipFolderPage},
+      {"RecordSignature", ShowPackageText(scr::FieldText(rec.RecordSignature), r.code_page)},
+      {"LicenseMode", rec.LicenseMode},
+  };
+}
+
+json BlocksJson(const Report& r) {
+  const bool uninstaller = r.trailer == scr::TrailerKind::kUninstaller;
+  return {
+      {"program_image", Span(r.blocks.program_image)},
+      {"screensaver", uninstaller ? json(nullptr) : Span(r.blocks.screensaver)},
+      {"text_region", Span(r.blocks.text_region)},
+      {"readme", Span(r.blocks.readme)},
+      {"license", Span(r.blocks.license)},
+      {"language", Span(r.blocks.language)},
+  };
+}
+
 json ToJson(const Report& r) {
   json j;
   j["file_size"] = r.file_size;
@@ -249,46 +306,8 @@ json ToJson(const Report& r) {
       r.trailer == scr::TrailerKind::kNone ? json(nullptr) : json(TrailerName(r.trailer));
   j["run_kind"] = RunKind(r);
   j["code_page"] = r.code_page;
-  if (r.have_record) {
-    const scr::SetupRecord& rec = r.record;
-    // The record is packed: its 32-bit fields may lie at any address, and
-    // the JSON constructors take references. Copies of them are aligned.
-    const int32_t package_size = rec.PackageSize;
-    const int32_t text_blocks_size = rec.TextBlocksSize;
-    const int32_t readme_size = rec.ReadmeSize;
-    const int32_t license_size = rec.LicenseSize;
-    const int32_t language_size = rec.LanguageSize;
-    j["record"] = {
-        {"PackageSize", package_size},
-        {"ScrFileName", ShowPackageText(scr::FieldText(rec.ScrFileName), r.code_page)},
-        {"ScrTitle", ShowPackageText(scr::FieldText(rec.ScrTitle), r.code_page)},
-        {"LinkAddress", ShowPackageText(scr::FieldText(rec.LinkAddress), r.code_page)},
-        {"AddUninstallEntry", rec.AddUninstallEntry},
-        {"AddStartMenuGroup", rec.AddStartMenuGroup},
-        {"AddDesktopShortcut", rec.AddDesktopShortcut},
-        {"TextBlocksSize", text_blocks_size},
-        {"ReadmeSize", readme_size},
-        {"LicenseSize", license_size},
-        {"LanguageSize", language_size},
-        {"DestFolder", ShowPackageText(scr::ShortStringText(rec.DestFolder), r.code_page)},
-        {"DestSubfolder", ShowPackageText(scr::ShortStringText(rec.DestSubfolder), r.code_page)},
-        {"SkipFolderPage", rec.SkipFolderPage},
-        {"RecordSignature", ShowPackageText(scr::FieldText(rec.RecordSignature), r.code_page)},
-        {"LicenseMode", rec.LicenseMode},
-    };
-    const bool uninstaller = r.trailer == scr::TrailerKind::kUninstaller;
-    j["blocks"] = {
-        {"program_image", Span(r.blocks.program_image)},
-        {"screensaver", uninstaller ? json(nullptr) : Span(r.blocks.screensaver)},
-        {"text_region", Span(r.blocks.text_region)},
-        {"readme", Span(r.blocks.readme)},
-        {"license", Span(r.blocks.license)},
-        {"language", Span(r.blocks.language)},
-    };
-  } else {
-    j["record"] = nullptr;
-    j["blocks"] = nullptr;
-  }
+  j["record"] = r.have_record ? RecordJson(r) : json(nullptr);
+  j["blocks"] = r.have_record ? BlocksJson(r) : json(nullptr);
   j["shipped_language"] =
       r.shipped ? json{{"code", r.shipped->code}, {"name", r.shipped->name}} : json(nullptr);
   j["language"] = json::array();
@@ -303,8 +322,8 @@ json ToJson(const Report& r) {
   return j;
 }
 
-void PrintText(const std::string& path, const Report& r) {
-  std::ostream& o = std::cout;
+// Where the package lies in the file and what kind it is.
+void PrintOverview(std::ostream& o, const std::string& path, const Report& r) {
   o << "File:         " << path << " (" << r.file_size << " bytes)\n";
   if (r.package_end >= 0) {
     o << "Package end:  " << r.package_end;
@@ -317,39 +336,45 @@ void PrintText(const std::string& path, const Report& r) {
   o << "Run kind:     " << RunKind(r) << "\n";
   o << "Code page:    " << r.code_page
     << (r.code_page_guessed ? " (of the shipped language it carries)" : "") << "\n";
-  if (r.have_record) {
-    const scr::SetupRecord& rec = r.record;
-    o << "Record:\n";
-    o << "  PackageSize         " << rec.PackageSize << "\n";
-    o << "  ScrFileName         " << Quoted(scr::FieldText(rec.ScrFileName), r.code_page) << "\n";
-    o << "  ScrTitle            " << Quoted(scr::FieldText(rec.ScrTitle), r.code_page) << "\n";
-    o << "  LinkAddress         " << Quoted(scr::FieldText(rec.LinkAddress), r.code_page) << "\n";
-    o << "  AddUninstallEntry   " << int(rec.AddUninstallEntry) << "\n";
-    o << "  AddStartMenuGroup   " << int(rec.AddStartMenuGroup) << "\n";
-    o << "  AddDesktopShortcut  " << int(rec.AddDesktopShortcut) << "\n";
-    o << "  TextBlocksSize      " << rec.TextBlocksSize << "\n";
-    o << "  ReadmeSize          " << rec.ReadmeSize << "\n";
-    o << "  LicenseSize         " << rec.LicenseSize << "\n";
-    o << "  LanguageSize        " << rec.LanguageSize << "\n";
-    o << "  DestFolder          " << Quoted(scr::ShortStringText(rec.DestFolder), r.code_page)
+}
+
+void PrintRecord(std::ostream& o, const Report& r) {
+  const scr::SetupRecord& rec = r.record;
+  o << "Record:\n";
+  o << "  PackageSize         " << rec.PackageSize << "\n";
+  o << "  ScrFileName         " << Quoted(scr::FieldText(rec.ScrFileName), r.code_page) << "\n";
+  o << "  ScrTitle            " << Quoted(scr::FieldText(rec.ScrTitle), r.code_page) << "\n";
+  o << "  LinkAddress         " << Quoted(scr::FieldText(rec.LinkAddress), r.code_page) << "\n";
+  o << "  AddUninstallEntry   " << int(rec.AddUninstallEntry) << "\n";
+  o << "  AddStartMenuGroup   " << int(rec.AddStartMenuGroup) << "\n";
+  o << "  AddDesktopShortcut  " << int(rec.AddDesktopShortcut) << "\n";
+  o << "  TextBlocksSize      " << rec.TextBlocksSize << "\n";
+  o << "  ReadmeSize          " << rec.ReadmeSize << "\n";
+  o << "  LicenseSize         " << rec.LicenseSize << "\n";
+  o << "  LanguageSize        " << rec.LanguageSize << "\n";
+  o << "  DestFolder          " << Quoted(scr::ShortStringText(rec.DestFolder), r.code_page)
+    << "\n";
+  o << "  DestSubfolder       " << Quoted(scr::ShortStringText(rec.DestSubfolder), r.code_page)
+    << "\n";
+  o << "  SkipFolderPage      " << int(rec.SkipFolderPage) << "\n";
+  o << "  RecordSignature     " << Quoted(scr::FieldText(rec.RecordSignature), r.code_page) << "\n";
+  o << "  LicenseMode         " << int(rec.LicenseMode) << "\n";
+}
+
+void PrintBlocks(std::ostream& o, const Report& r) {
+  o << "Blocks (offset, size):\n";
+  auto line = [&](const char* name, const scr::BlockSpan& s) {
+    o << "  " << name << std::string(16 - std::strlen(name), ' ') << s.offset << ", " << s.size
       << "\n";
-    o << "  DestSubfolder       " << Quoted(scr::ShortStringText(rec.DestSubfolder), r.code_page)
-      << "\n";
-    o << "  SkipFolderPage      " << int(rec.SkipFolderPage) << "\n";
-    o << "  RecordSignature     " << Quoted(scr::FieldText(rec.RecordSignature), r.code_page)
-      << "\n";
-    o << "  LicenseMode         " << int(rec.LicenseMode) << "\n";
-    o << "Blocks (offset, size):\n";
-    auto line = [&](const char* name, const scr::BlockSpan& s) {
-      o << "  " << name << std::string(16 - std::strlen(name), ' ') << s.offset << ", " << s.size
-        << "\n";
-    };
-    line("program image", r.blocks.program_image);
-    if (r.trailer != scr::TrailerKind::kUninstaller) line("screensaver", r.blocks.screensaver);
-    line("readme", r.blocks.readme);
-    line("licence", r.blocks.license);
-    line("language", r.blocks.language);
-  }
+  };
+  line("program image", r.blocks.program_image);
+  if (r.trailer != scr::TrailerKind::kUninstaller) line("screensaver", r.blocks.screensaver);
+  line("readme", r.blocks.readme);
+  line("licence", r.blocks.license);
+  line("language", r.blocks.language);
+}
+
+void PrintLanguage(std::ostream& o, const Report& r) {
   o << "Language:     "
     << (r.shipped            ? std::string(r.shipped->code) + " (" + r.shipped->name + "), "
         : r.language.empty() ? std::string("English, ")
@@ -357,6 +382,9 @@ void PrintText(const std::string& path, const Report& r) {
     << r.language.size() << " entries in section \"Setup\"\n";
   for (const auto& [name, value] : r.language)
     o << "  " << Quoted(name, r.code_page) << " = " << Quoted(value, r.code_page) << "\n";
+}
+
+void PrintFindings(std::ostream& o, const Report& r) {
   for (const std::string& w : r.warnings) o << "Warning: " << w << "\n";
   if (r.problems.empty()) {
     o << "Problems:     none\n";
@@ -364,6 +392,17 @@ void PrintText(const std::string& path, const Report& r) {
     o << "Problems:\n";
     for (const std::string& p : r.problems) o << "  - " << p << "\n";
   }
+}
+
+void PrintText(const std::string& path, const Report& r) {
+  std::ostream& o = std::cout;
+  PrintOverview(o, path, r);
+  if (r.have_record) {
+    PrintRecord(o, r);
+    PrintBlocks(o, r);
+  }
+  PrintLanguage(o, r);
+  PrintFindings(o, r);
 }
 
 // inspect --text: one block, decoded, as the user will read it.

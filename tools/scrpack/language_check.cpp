@@ -117,26 +117,23 @@ int CountPercent(std::string_view value) {
   return static_cast<int>(std::count(value.begin(), value.end(), '%'));
 }
 
-void CheckValue(const TextEntry& entry, std::string_view value, int code_page,
-                const std::string& at, Findings* f) {
-  const std::string key = Quote(entry.english);
-  if (value.empty()) {
-    f->Warning(at + "the translation of " + key + " is empty: the program shows nothing there");
-    return;
-  }
+// Blanks at either end are shown as they stand: nothing is trimmed.
+void CheckEndBlanks(std::string_view value, const std::string& subject, Findings* f) {
   if (value.front() == ' ' || value.back() == ' ')
-    f->Warning(at + "the translation of " + key + " " + (value.front() == ' ' ? "starts" : "ends") +
+    f->Warning(subject + " " + (value.front() == ' ' ? "starts" : "ends") +
                " with a blank, which the program shows (nothing is trimmed)");
+}
 
-  // The buttons' arrows and dots are added around the translation.
-  const std::string_view english = entry.english;
+// The buttons' arrows and dots are added around the translation.
+void CheckButtonDecoration(std::string_view english, std::string_view value,
+                           const std::string& subject, Findings* f) {
   const std::string trimmed = Trim(value);
   const auto ends_with = [&](std::string_view tail) {
     return trimmed.size() >= tail.size() && trimmed.substr(trimmed.size() - tail.size()) == tail;
   };
   if ((english == "Next" && ends_with(">")) || (english == "Back" && trimmed.rfind('<', 0) == 0) ||
       (english == "&Browse" && ends_with("...")))
-    f->Warning(at + "the translation of " + key + " " +
+    f->Warning(subject + " " +
                (english == "Back"   ? "starts with \"<\""
                 : english == "Next" ? "ends in \">\""
                                     : "ends in \"...\"") +
@@ -145,48 +142,72 @@ void CheckValue(const TextEntry& entry, std::string_view value, int code_page,
                 : english == "Next" ? "\" >\" after"
                                     : "\"...\" after") +
                " it itself, so the button would show it twice");
+}
 
-  // The uninstaller hands the caption to its temporary copy as a quoted
-  // argument: a quote in it would split the arguments there.
+// The uninstaller hands the caption to its temporary copy as a quoted
+// argument: a quote in it would split the arguments there.
+void CheckCaptionQuote(const TextEntry& entry, std::string_view value, const std::string& subject,
+                       Findings* f) {
   if (entry.id == scr::TextId::kMessageCaption && value.find('"') != std::string_view::npos)
-    f->Error(at + "the translation of " + key +
+    f->Error(subject +
              " holds \"\"\", which the message boxes' caption cannot hold (the uninstaller "
              "passes it on in quotes)");
+}
 
-  std::string bytes, reason;
-  if (!EncodeToPackage(value, code_page, &bytes, &reason)) {
-    // The message counts lines within the value; the file's line is `at`.
-    const size_t colon = reason.find(": ");
-    f->Error(at + (colon == std::string::npos ? reason : reason.substr(colon + 2)));
-    return;
-  }
+// The value in the package's code page; false, with the error, when it
+// cannot be written there.
+bool EncodeValue(std::string_view value, int code_page, const std::string& at, std::string* bytes,
+                 Findings* f) {
+  std::string reason;
+  if (EncodeToPackage(value, code_page, bytes, &reason)) return true;
+  // The message counts lines within the value; the file's line is `at`.
+  const size_t colon = reason.find(": ");
+  f->Error(at + (colon == std::string::npos ? reason : reason.substr(colon + 2)));
+  return false;
+}
 
-  if (entry.kind == TextKind::kTitleFormat) {
-    const size_t first = value.find("%s");
-    const int percents = CountPercent(value);
-    const size_t percent = value.find('%');
-    if (first == std::string_view::npos && percent != std::string_view::npos)
-      f->Error(at + "the translation of " + key + " has \"" +
-               std::string(value.substr(percent, 2)) +
-               "\" where the title's \"%s\" belongs: the program fills in only \"%s\"");
-    else if (first == std::string_view::npos)
-      f->Error(at + "the translation of " + key +
-               " has no \"%s\": the screensaver's title would be missing from the message");
-    else if (percents > 1)
-      f->Error(at + "the translation of " + key +
-               " must hold exactly one \"%s\" and no other \"%\": the program fills in the "
-               "title once and shows the rest as it stands");
-  } else if (entry.kind == TextKind::kNameWord) {
-    size_t where = 0;
-    const scr::NameFault fault =
-        scr::CheckNameWordForFiles(bytes, LeadBytesOfCodePage(code_page), &where);
-    if (fault != scr::NameFault::kNone)
-      f->Error(at + "the translation of " + key + " " +
-               NameProblem(fault, bytes, where, code_page) +
-               "; it becomes part of file and shortcut names, so the setup program would use "
-               "the English word instead");
-  }
+void CheckTitleFormat(std::string_view value, const std::string& subject, Findings* f) {
+  const size_t first = value.find("%s");
+  const int percents = CountPercent(value);
+  const size_t percent = value.find('%');
+  if (first == std::string_view::npos && percent != std::string_view::npos)
+    f->Error(subject + " has \"" + std::string(value.substr(percent, 2)) +
+             "\" where the title's \"%s\" belongs: the program fills in only \"%s\"");
+  else if (first == std::string_view::npos)
+    f->Error(subject + " has no \"%s\": the screensaver's title would be missing from the message");
+  else if (percents > 1)
+    f->Error(subject +
+             " must hold exactly one \"%s\" and no other \"%\": the program fills in the "
+             "title once and shows the rest as it stands");
+}
 
+void CheckNameWord(const std::string& bytes, int code_page, const std::string& subject,
+                   Findings* f) {
+  size_t where = 0;
+  const scr::NameFault fault =
+      scr::CheckNameWordForFiles(bytes, LeadBytesOfCodePage(code_page), &where);
+  if (fault != scr::NameFault::kNone)
+    f->Error(subject + " " + NameProblem(fault, bytes, where, code_page) +
+             "; it becomes part of file and shortcut names, so the setup program would use "
+             "the English word instead");
+}
+
+// How the text overflows a slot it does not fit.
+std::string Overflow(const scr::TextSlot& slot, const std::u32string& text, int needed) {
+  if (slot.max_lines == 1)
+    return text.find_first_of(U"\r\n") != std::u32string::npos
+               ? "has a line break, but " + std::string(slot.control) + " shows one line"
+               : "is " + std::to_string(needed) + " pixels wide, but " + slot.control +
+                     " has room for " + std::to_string(slot.width);
+  return needed < 0 ? "has a word wider than " + std::string(slot.control) + " (" +
+                          std::to_string(slot.width) + " pixels)"
+                    : "needs " + std::to_string(needed) + " lines, but " + slot.control +
+                          " has room for " + std::to_string(slot.max_lines);
+}
+
+// Every control that shows the text, as it shows it.
+void CheckRoom(const TextEntry& entry, std::string_view value, const std::string& subject,
+               Findings* f) {
   const std::u32string shown_value = Utf8ToCodePoints(scr::ReplaceAll(value, "#13", "\r\n"));
   for (const scr::TextSlot& slot : scr::SlotsOf(entry.id)) {
     const std::u32string text =
@@ -194,19 +215,27 @@ void CheckValue(const TextEntry& entry, std::string_view value, int code_page,
                        slot.accelerator);
     int needed = 0;
     if (scr::FitsSlot(slot, text, &needed)) continue;
-    std::string how;
-    if (slot.max_lines == 1)
-      how = text.find_first_of(U"\r\n") != std::u32string::npos
-                ? "has a line break, but " + std::string(slot.control) + " shows one line"
-                : "is " + std::to_string(needed) + " pixels wide, but " + slot.control +
-                      " has room for " + std::to_string(slot.width);
-    else
-      how = needed < 0 ? "has a word wider than " + std::string(slot.control) + " (" +
-                             std::to_string(slot.width) + " pixels)"
-                       : "needs " + std::to_string(needed) + " lines, but " + slot.control +
-                             " has room for " + std::to_string(slot.max_lines);
-    f->Warning(at + "the translation of " + key + " " + how + "; it would be cut off");
+    f->Warning(subject + " " + Overflow(slot, text, needed) + "; it would be cut off");
   }
+}
+
+void CheckValue(const TextEntry& entry, std::string_view value, int code_page,
+                const std::string& at, Findings* f) {
+  const std::string subject = at + "the translation of " + Quote(entry.english);
+  if (value.empty()) {
+    f->Warning(subject + " is empty: the program shows nothing there");
+    return;
+  }
+  CheckEndBlanks(value, subject, f);
+  CheckButtonDecoration(entry.english, value, subject, f);
+  CheckCaptionQuote(entry, value, subject, f);
+  std::string bytes;
+  if (!EncodeValue(value, code_page, at, &bytes, f)) return;
+  if (entry.kind == TextKind::kTitleFormat)
+    CheckTitleFormat(value, subject, f);
+  else if (entry.kind == TextKind::kNameWord)
+    CheckNameWord(bytes, code_page, subject, f);
+  CheckRoom(entry, value, subject, f);
 }
 
 }  // namespace

@@ -35,71 +35,100 @@ int RunLanguageList() {
   return kExitOk;
 }
 
-int RunLanguageCheck(const std::string& file, std::optional<int> code_page,
-                     const ReportOptions& report) {
-  std::string bytes, where = file, encoding;
-  int cp = code_page.value_or(1252);
-  const ShippedLanguage* shipped = nullptr;
+namespace {
+
+// What a language check found, and of what.
+struct LanguageCheckResult {
+  std::string where, encoding;
+  int code_page = 1252;
   Findings findings;
-  std::error_code ec;
-  const bool exists = std::filesystem::exists(file, ec);
-  if (!exists) shipped = FindShippedLanguage(file);
-  if (shipped) {
-    where = std::string("languages/") + shipped->code + ".lng";
-    if (!code_page) cp = shipped->code_page;
-    encoding = "UTF-8";
-    // One line, not one per letter the code page lacks.
-    const std::string problem = ShippedCodePageProblem(*shipped, cp);
-    if (!problem.empty())
-      findings.Error(where + ": " + problem);
+};
+
+// A shipped language, in UTF-8; one line, not one per letter, when the code
+// page lacks letters of it.
+void CheckShippedLanguage(const ShippedLanguage& shipped, bool code_page_given,
+                          LanguageCheckResult* r) {
+  r->where = std::string("languages/") + shipped.code + ".lng";
+  if (!code_page_given) r->code_page = shipped.code_page;
+  r->encoding = "UTF-8";
+  const std::string problem = ShippedCodePageProblem(shipped, r->code_page);
+  if (!problem.empty())
+    r->findings.Error(r->where + ": " + problem);
+  else
+    CheckLanguage(shipped.text, r->code_page, r->where, &r->findings);
+}
+
+// The author's language file, decoded as the build decodes it.
+void CheckLanguageFile(const std::string& file, LanguageCheckResult* r) {
+  std::string bytes, error;
+  bool too_large = false;
+  AuthorText text;
+  if (!ReadInputFile("language check", file, 16 << 20, &bytes, &error, &too_large)) {
+    if (too_large)
+      r->findings.Error(error);
     else
-      CheckLanguage(shipped->text, cp, where, &findings);
-  } else if (!exists && LikelyShippedLanguage(file)) {
-    findings.InputOutputError("language check: " + UnknownLanguageMessage(file));
+      r->findings.InputOutputError(error);
+  } else if (!DecodeAuthorText(bytes, r->code_page, &text, &error)) {
+    r->findings.Error(r->where + ": " + error);
   } else {
-    std::string error;
-    bool too_large = false;
-    AuthorText text;
-    if (!ReadInputFile("language check", file, 16 << 20, &bytes, &error, &too_large)) {
-      if (too_large)
-        findings.Error(error);
-      else
-        findings.InputOutputError(error);
-    } else if (!DecodeAuthorText(bytes, cp, &text, &error)) {
-      findings.Error(where + ": " + error);
-    } else {
-      encoding = text.encoding;
-      CheckLanguage(text.utf8, cp, where, &findings);
-    }
+    r->encoding = text.encoding;
+    CheckLanguage(text.utf8, r->code_page, r->where, &r->findings);
   }
-  if (report.warnings_as_errors) findings.MakeWarningsErrors();
-  const int exit_code = findings.HasInputOutputErrors() ? kExitInputOutput
-                        : findings.HasErrors()          ? kExitBadArguments
-                                                        : kExitOk;
-  if (report.json) {
-    nlohmann::ordered_json j;
-    j["file"] = where;
-    j["encoding"] =
-        encoding.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(encoding);
-    j["code_page"] = cp;
-    j["errors"] = nlohmann::ordered_json::array();
-    j["warnings"] = nlohmann::ordered_json::array();
-    for (const Finding& f : findings.items()) j[f.error ? "errors" : "warnings"].push_back(f.text);
-    j["exit_code"] = exit_code;
-    std::cout << j.dump(2, ' ', true) << "\n";
-    return exit_code;
-  }
-  if (findings.HasInputOutputErrors()) {
-    findings.Print(std::cerr);
-    return exit_code;
-  }
+}
+
+void PrintJson(const LanguageCheckResult& r, int exit_code) {
+  nlohmann::ordered_json j;
+  j["file"] = r.where;
+  j["encoding"] =
+      r.encoding.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(r.encoding);
+  j["code_page"] = r.code_page;
+  j["errors"] = nlohmann::ordered_json::array();
+  j["warnings"] = nlohmann::ordered_json::array();
+  for (const Finding& f : r.findings.items()) j[f.error ? "errors" : "warnings"].push_back(f.text);
+  j["exit_code"] = exit_code;
+  std::cout << j.dump(2, ' ', true) << "\n";
+}
+
+// The findings, then a summary line.
+void PrintText(const LanguageCheckResult& r, const ReportOptions& report) {
+  const Findings& findings = r.findings;
   for (const Finding& f : findings.items())
     if (f.error || !report.quiet)
       std::cout << "scrpack: " << (f.error ? "error: " : "warning: ") << f.text << "\n";
   if (!report.quiet || findings.HasErrors())
-    std::cout << where << ": " << (encoding.empty() ? "" : encoding + ", ") << "for code page "
-              << cp << ": " << Counted(findings.ErrorCount(), "error", "errors") << ", "
+    std::cout << r.where << ": " << (r.encoding.empty() ? "" : r.encoding + ", ")
+              << "for code page " << r.code_page << ": "
+              << Counted(findings.ErrorCount(), "error", "errors") << ", "
               << Counted(findings.WarningCount(), "warning", "warnings") << "\n";
+}
+
+}  // namespace
+
+int RunLanguageCheck(const std::string& file, std::optional<int> code_page,
+                     const ReportOptions& report) {
+  LanguageCheckResult r;
+  r.where = file;
+  r.code_page = code_page.value_or(1252);
+  std::error_code ec;
+  const bool exists = std::filesystem::exists(file, ec);
+  const ShippedLanguage* shipped = exists ? nullptr : FindShippedLanguage(file);
+  if (shipped)
+    CheckShippedLanguage(*shipped, code_page.has_value(), &r);
+  else if (!exists && LikelyShippedLanguage(file))
+    r.findings.InputOutputError("language check: " + UnknownLanguageMessage(file));
+  else
+    CheckLanguageFile(file, &r);
+
+  if (report.warnings_as_errors) r.findings.MakeWarningsErrors();
+  const int exit_code = r.findings.HasInputOutputErrors() ? kExitInputOutput
+                        : r.findings.HasErrors()          ? kExitBadArguments
+                                                          : kExitOk;
+  if (report.json)
+    PrintJson(r, exit_code);
+  else if (r.findings.HasInputOutputErrors())
+    r.findings.Print(std::cerr);
+  else
+    PrintText(r, report);
   return exit_code;
 }
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <map>
-#include <tuple>
+#include <utility>
 
 #include "tools/scrpack/unicode.h"
 
@@ -142,8 +142,78 @@ size_t FileOffset(const PeLayout& l, std::string_view image, uint32_t rva, uint3
   return std::string_view::npos;
 }
 
-// The image's own resources, walked through the three levels (type, name,
-// language) of its resource directory.
+using DirectoryEntries = std::vector<std::pair<uint32_t, uint32_t>>;
+
+// An entry's name: a number, or the offset of a counted UTF-16 string.
+bool ReadEntryName(std::string_view tree, uint32_t entry_name, ResourceName* name) {
+  if (!(entry_name & 0x80000000u)) {
+    name->id = static_cast<uint16_t>(entry_name);
+    return true;
+  }
+  const size_t at = entry_name & 0x7FFFFFFFu;
+  if (at + 2 > tree.size()) return false;
+  const size_t length = Get16(tree, at);
+  if (at + 2 + 2 * length > tree.size()) return false;
+  name->is_text = true;
+  for (size_t i = 0; i < length; ++i)
+    name->text += static_cast<char16_t>(Get16(tree, at + 2 + 2 * i));
+  return true;
+}
+
+// Entries of the directory at `at`: (name, offset) pairs.
+bool ReadDirectory(std::string_view tree, size_t at, DirectoryEntries* list) {
+  if (at + 16 > tree.size()) return false;
+  const size_t count = size_t{Get16(tree, at + 12)} + Get16(tree, at + 14);
+  if (at + 16 + 8 * count > tree.size()) return false;
+  for (size_t i = 0; i < count; ++i)
+    list->emplace_back(Get32(tree, at + 16 + 8 * i), Get32(tree, at + 20 + 8 * i));
+  return true;
+}
+
+// The entry (`entry_name`, `offset`) of a type or name level: its name, and
+// the entries of the directory it points to.
+bool ReadSubdirectory(std::string_view tree, uint32_t entry_name, uint32_t offset,
+                      ResourceName* name, DirectoryEntries* list) {
+  return (offset & 0x80000000u) && ReadEntryName(tree, entry_name, name) &&
+         ReadDirectory(tree, offset & 0x7FFFFFFFu, list);
+}
+
+// The data entry at `data_entry` of the language level: the resource's data.
+bool ReadLeaf(std::string_view image, const PeLayout& l, std::string_view tree, uint32_t language,
+              uint32_t data_entry, Resource* r) {
+  if ((data_entry & 0x80000000u) || data_entry + 16 > tree.size()) return false;
+  const uint32_t data_rva = Get32(tree, data_entry), data_size = Get32(tree, data_entry + 4);
+  const size_t data = FileOffset(l, image, data_rva, data_size);
+  if (data == std::string_view::npos) return false;
+  r->language = static_cast<uint16_t>(language);
+  r->code_page = Get32(tree, data_entry + 8);
+  r->data.assign(image.substr(data, data_size));
+  return true;
+}
+
+// The three levels (type, name, language) of the resource directory `tree`.
+bool ReadTree(std::string_view image, const PeLayout& l, std::string_view tree,
+              std::vector<Resource>* out) {
+  DirectoryEntries types;
+  if (!ReadDirectory(tree, 0, &types)) return false;
+  for (const auto& [type_name, type_dir] : types) {
+    Resource r;
+    DirectoryEntries names;
+    if (!ReadSubdirectory(tree, type_name, type_dir, &r.type, &names)) return false;
+    for (const auto& [name_name, name_dir] : names) {
+      DirectoryEntries languages;
+      r.name = {};
+      if (!ReadSubdirectory(tree, name_name, name_dir, &r.name, &languages)) return false;
+      for (const auto& [language, data_entry] : languages) {
+        if (!ReadLeaf(image, l, tree, language, data_entry, &r)) return false;
+        out->push_back(r);
+      }
+    }
+  }
+  return true;
+}
+
+// The image's own resources, from its resource directory.
 bool ReadResources(std::string_view image, const PeLayout& l, std::vector<Resource>* out,
                    std::string* error) {
   const uint32_t rva = Get32(image, l.directories + 8 * 2);
@@ -154,142 +224,140 @@ bool ReadResources(std::string_view image, const PeLayout& l, std::vector<Resour
     *error = "has a resource directory outside its sections";
     return false;
   }
-  const std::string_view tree = image.substr(base, size);
-  const auto name_at = [&](uint32_t entry_name, ResourceName* name) {
-    if (!(entry_name & 0x80000000u)) {
-      name->id = static_cast<uint16_t>(entry_name);
-      return true;
-    }
-    const size_t at = entry_name & 0x7FFFFFFFu;
-    if (at + 2 > tree.size()) return false;
-    const size_t length = Get16(tree, at);
-    if (at + 2 + 2 * length > tree.size()) return false;
-    name->is_text = true;
-    for (size_t i = 0; i < length; ++i)
-      name->text += static_cast<char16_t>(Get16(tree, at + 2 + 2 * i));
-    return true;
-  };
-  // Entries of the directory at `at`: (name, offset) pairs.
-  const auto entries = [&](size_t at, std::vector<std::pair<uint32_t, uint32_t>>* list) {
-    if (at + 16 > tree.size()) return false;
-    const size_t count = size_t{Get16(tree, at + 12)} + Get16(tree, at + 14);
-    if (at + 16 + 8 * count > tree.size()) return false;
-    for (size_t i = 0; i < count; ++i)
-      list->emplace_back(Get32(tree, at + 16 + 8 * i), Get32(tree, at + 20 + 8 * i));
-    return true;
-  };
-  const auto damaged = [&]() {
+  if (!ReadTree(image, l, image.substr(base, size), out)) {
     *error = "has a damaged resource directory";
     return false;
-  };
-  std::vector<std::pair<uint32_t, uint32_t>> types;
-  if (!entries(0, &types)) return damaged();
-  for (const auto& [type_name, type_dir] : types) {
-    Resource r;
-    std::vector<std::pair<uint32_t, uint32_t>> names;
-    if (!(type_dir & 0x80000000u) || !name_at(type_name, &r.type) ||
-        !entries(type_dir & 0x7FFFFFFFu, &names))
-      return damaged();
-    for (const auto& [name_name, name_dir] : names) {
-      std::vector<std::pair<uint32_t, uint32_t>> languages;
-      r.name = {};
-      if (!(name_dir & 0x80000000u) || !name_at(name_name, &r.name) ||
-          !entries(name_dir & 0x7FFFFFFFu, &languages))
-        return damaged();
-      for (const auto& [language, data_entry] : languages) {
-        if ((data_entry & 0x80000000u) || data_entry + 16 > tree.size()) return damaged();
-        const uint32_t data_rva = Get32(tree, data_entry), data_size = Get32(tree, data_entry + 4);
-        const size_t data = FileOffset(l, image, data_rva, data_size);
-        if (data == std::string_view::npos) return damaged();
-        r.language = static_cast<uint16_t>(language);
-        r.code_page = Get32(tree, data_entry + 8);
-        r.data.assign(image.substr(data, data_size));
-        out->push_back(r);
-      }
-    }
   }
   return true;
 }
 
-// The resource directory for `resources`, its data addressed from `rva`.
-std::string WriteResourceTree(const std::vector<Resource>& resources, uint32_t rva) {
-  std::map<ResourceName, std::map<ResourceName, std::map<uint16_t, const Resource*>>> tree;
-  for (const Resource& r : resources) tree[r.type][r.name][r.language] = &r;
+using LanguageLevel = std::map<uint16_t, const Resource*>;
+using NameLevel = std::map<ResourceName, LanguageLevel>;
+using TypeLevel = std::map<ResourceName, NameLevel>;
 
-  // Layout: every directory, then the data entries, the names, the data.
-  size_t directories = 16 + 8 * tree.size(), leaves = 0;
+// The bytes of every directory with its entries; `leaves` gets how many
+// data entries follow them.
+size_t DirectoriesSize(const TypeLevel& tree, size_t* leaves) {
+  size_t directories = 16 + 8 * tree.size();
+  *leaves = 0;
   for (const auto& [type, names] : tree) {
     directories += 16 + 8 * names.size();
     for (const auto& [name, languages] : names) {
       directories += 16 + 8 * languages.size();
-      leaves += languages.size();
+      *leaves += languages.size();
     }
   }
-  std::string strings;
-  std::map<std::u16string, size_t> string_at;
-  const size_t strings_start = directories + 16 * leaves;
-  const auto string_offset = [&](const ResourceName& n) {
-    auto [it, fresh] = string_at.emplace(n.text, strings_start + strings.size());
-    if (fresh) {
-      Add16(strings, static_cast<uint16_t>(n.text.size()));
-      AddUtf16(strings, n.text);
-    }
-    return static_cast<uint32_t>(it->second) | 0x80000000u;
-  };
-  const auto entry_name = [&](const ResourceName& n) {
-    return n.is_text ? string_offset(n) : uint32_t{n.id};
-  };
+  return directories;
+}
 
-  std::string out(directories + 16 * leaves, '\0');
-  const auto directory = [&](size_t at, const auto& children) {
-    uint16_t named = 0;
-    for (const auto& child : children) named += child.first.is_text ? 1 : 0;
-    Put16(out, at + 12, named);
-    Put16(out, at + 14, static_cast<uint16_t>(children.size() - named));
-  };
-  size_t next_directory = 16 + 8 * tree.size(), next_leaf = directories;
+// The names that are strings, each written once; entries refer to them by
+// their offset in the tree.
+struct NameStrings {
+  size_t start = 0;
+  std::string bytes;
+  std::map<std::u16string, size_t> at;
+};
+
+uint32_t EntryName(NameStrings* strings, const ResourceName& n) {
+  if (!n.is_text) return uint32_t{n.id};
+  auto [it, fresh] = strings->at.emplace(n.text, strings->start + strings->bytes.size());
+  if (fresh) {
+    Add16(strings->bytes, static_cast<uint16_t>(n.text.size()));
+    AddUtf16(strings->bytes, n.text);
+  }
+  return static_cast<uint32_t>(it->second) | 0x80000000u;
+}
+
+// A directory's header counts its named entries and its numbered ones.
+template <typename Children>
+void PutEntryCounts(std::string& out, size_t at, const Children& children) {
+  uint16_t named = 0;
+  for (const auto& child : children) named += child.first.is_text ? 1 : 0;
+  Put16(out, at + 12, named);
+  Put16(out, at + 14, static_cast<uint16_t>(children.size() - named));
+}
+
+// The tree as it is written, and where its next directory and data entry go.
+struct TreeWriter {
+  std::string out;
+  NameStrings strings;
+  size_t next_directory = 0, next_leaf = 0;
   std::vector<std::pair<size_t, const Resource*>> data_entries;
-  // Type directories first, then the name directories, as compilers lay them out.
+};
+
+// The root directory; returns where each type's name directory goes.
+std::vector<std::pair<size_t, const NameLevel*>> PutTypeLevel(const TypeLevel& tree,
+                                                              TreeWriter* w) {
+  std::vector<std::pair<size_t, const NameLevel*>> name_levels;
   size_t type_entry = 16;
-  std::vector<
-      std::tuple<size_t, const std::map<ResourceName, std::map<uint16_t, const Resource*>>*>>
-      name_levels;
-  directory(0, tree);
+  PutEntryCounts(w->out, 0, tree);
   for (const auto& [type, names] : tree) {
-    Put32(out, type_entry, entry_name(type));
-    Put32(out, type_entry + 4, static_cast<uint32_t>(next_directory) | 0x80000000u);
-    name_levels.emplace_back(next_directory, &names);
-    next_directory += 16 + 8 * names.size();
+    Put32(w->out, type_entry, EntryName(&w->strings, type));
+    Put32(w->out, type_entry + 4, static_cast<uint32_t>(w->next_directory) | 0x80000000u);
+    name_levels.emplace_back(w->next_directory, &names);
+    w->next_directory += 16 + 8 * names.size();
     type_entry += 8;
   }
-  for (const auto& [at, names] : name_levels) {
-    directory(at, *names);
-    size_t name_entry = at + 16;
-    for (const auto& [name, languages] : *names) {
-      Put32(out, name_entry, entry_name(name));
-      Put32(out, name_entry + 4, static_cast<uint32_t>(next_directory) | 0x80000000u);
-      Put16(out, next_directory + 14, static_cast<uint16_t>(languages.size()));
-      size_t language_entry = next_directory + 16;
-      for (const auto& [language, resource] : languages) {
-        Put32(out, language_entry, language);
-        Put32(out, language_entry + 4, static_cast<uint32_t>(next_leaf));
-        data_entries.emplace_back(next_leaf, resource);
-        next_leaf += 16;
-        language_entry += 8;
-      }
-      next_directory += 16 + 8 * languages.size();
-      name_entry += 8;
-    }
+  return name_levels;
+}
+
+// The language directory of one name, next in line, and its data entries.
+void PutLanguageLevel(const LanguageLevel& languages, TreeWriter* w) {
+  Put16(w->out, w->next_directory + 14, static_cast<uint16_t>(languages.size()));
+  size_t language_entry = w->next_directory + 16;
+  for (const auto& [language, resource] : languages) {
+    Put32(w->out, language_entry, language);
+    Put32(w->out, language_entry + 4, static_cast<uint32_t>(w->next_leaf));
+    w->data_entries.emplace_back(w->next_leaf, resource);
+    w->next_leaf += 16;
+    language_entry += 8;
   }
-  out += strings;
-  for (const auto& [at, resource] : data_entries) {
+  w->next_directory += 16 + 8 * languages.size();
+}
+
+// One type's name directory at `at`, and the language directories below it.
+void PutNameLevel(size_t at, const NameLevel& names, TreeWriter* w) {
+  PutEntryCounts(w->out, at, names);
+  size_t name_entry = at + 16;
+  for (const auto& [name, languages] : names) {
+    Put32(w->out, name_entry, EntryName(&w->strings, name));
+    Put32(w->out, name_entry + 4, static_cast<uint32_t>(w->next_directory) | 0x80000000u);
+    PutLanguageLevel(languages, w);
+    name_entry += 8;
+  }
+}
+
+// The names, then each resource's data on eight bytes, its data entry
+// pointing at it.
+void PutData(uint32_t rva, TreeWriter* w) {
+  std::string& out = w->out;
+  out += w->strings.bytes;
+  for (const auto& [at, resource] : w->data_entries) {
     PadTo(out, 8);
     Put32(out, at, rva + static_cast<uint32_t>(out.size()));
     Put32(out, at + 4, static_cast<uint32_t>(resource->data.size()));
     Put32(out, at + 8, resource->code_page);
     out += resource->data;
   }
-  return out;
+}
+
+// The resource directory for `resources`, its data addressed from `rva`.
+std::string WriteResourceTree(const std::vector<Resource>& resources, uint32_t rva) {
+  TypeLevel tree;
+  for (const Resource& r : resources) tree[r.type][r.name][r.language] = &r;
+
+  // Layout: every directory, then the data entries, the names, the data.
+  size_t leaves = 0;
+  const size_t directories = DirectoriesSize(tree, &leaves);
+  TreeWriter w;
+  w.out.assign(directories + 16 * leaves, '\0');
+  w.strings.start = directories + 16 * leaves;
+  w.next_directory = 16 + 8 * tree.size();
+  w.next_leaf = directories;
+  // Type directories first, then the name directories, as compilers lay them out.
+  for (const auto& [at, names] : PutTypeLevel(tree, &w)) PutNameLevel(at, *names, &w);
+  PutData(rva, &w);
+  return std::move(w.out);
 }
 
 uint32_t PeChecksum(std::string_view image, size_t checksum_at) {
@@ -453,42 +521,53 @@ NewResource VersionResource(const VersionInfo& info) {
   return {kVersionType, 1, root};
 }
 
-bool AddResources(std::string* image, const std::vector<NewResource>& added, std::string* error) {
-  PeLayout l;
-  if (!ReadLayout(*image, &l, error)) return false;
-  const size_t directory = l.directories;
-  if (Get32(*image, directory + 8 * 4 + 4) != 0) {
+namespace {
+
+size_t NewSectionHeader(const PeLayout& l) { return l.section_table + 40 * size_t{l.sections}; }
+
+// A section can be added to an unsigned image that holds nothing behind
+// its last section and has room for one more section header.
+bool CanAddSection(const std::string& image, const PeLayout& l, std::string* error) {
+  if (Get32(image, l.directories + 8 * 4 + 4) != 0) {
     *error = "is signed; sign the setup file after the build instead";
     return false;
   }
-  uint32_t raw_end = 0, virtual_end = 0;
-  for (const Section& s : l.section_list) {
+  uint32_t raw_end = 0;
+  for (const Section& s : l.section_list)
     if (s.raw_size) raw_end = std::max(raw_end, s.raw_pointer + s.raw_size);
-    virtual_end = std::max(virtual_end, s.virtual_address + std::max(s.virtual_size, s.raw_size));
-  }
-  if (raw_end != image->size()) {
+  if (raw_end != image.size()) {
     *error = "holds data behind its last section";
     return false;
   }
-  const uint32_t size_of_headers = Get32(*image, l.optional + 60);
-  const size_t new_header = l.section_table + 40 * size_t{l.sections};
+  const uint32_t size_of_headers = Get32(image, l.optional + 60);
+  const size_t new_header = NewSectionHeader(l);
   if (new_header + 40 > size_of_headers ||
-      image->find_first_not_of('\0', new_header) < new_header + 40) {
+      image.find_first_not_of('\0', new_header) < new_header + 40) {
     *error = "has no room for another section header";
     return false;
   }
-  std::vector<Resource> resources;
-  if (!ReadResources(*image, l, &resources, error)) return false;
-  // A new icon replaces every old one (their numbers would clash), a new
-  // version the old version; the manifest stays.
+  return true;
+}
+
+// Where the loaded image ends.
+uint32_t VirtualEnd(const PeLayout& l) {
+  uint32_t virtual_end = 0;
+  for (const Section& s : l.section_list)
+    virtual_end = std::max(virtual_end, s.virtual_address + std::max(s.virtual_size, s.raw_size));
+  return virtual_end;
+}
+
+// A new icon replaces every old one (their numbers would clash), a new
+// version the old version; the manifest stays.
+void PutNewResources(const std::vector<NewResource>& added, std::vector<Resource>* resources) {
   for (const NewResource& n : added) {
     const uint16_t replaced = n.type == kGroupIconType ? kIconType : n.type;
-    resources.erase(std::remove_if(resources.begin(), resources.end(),
-                                   [&](const Resource& r) {
-                                     return !r.type.is_text &&
-                                            (r.type.id == n.type || r.type.id == replaced);
-                                   }),
-                    resources.end());
+    resources->erase(std::remove_if(resources->begin(), resources->end(),
+                                    [&](const Resource& r) {
+                                      return !r.type.is_text &&
+                                             (r.type.id == n.type || r.type.id == replaced);
+                                    }),
+                     resources->end());
   }
   for (const NewResource& n : added) {
     Resource r;
@@ -496,21 +575,17 @@ bool AddResources(std::string* image, const std::vector<NewResource>& added, std
     r.name.id = n.id;
     r.language = kResourceLanguage;
     r.data = n.data;
-    resources.push_back(std::move(r));
+    resources->push_back(std::move(r));
   }
+}
 
-  const uint32_t section_alignment = Get32(*image, l.optional + 32);
-  const uint32_t file_alignment = Get32(*image, l.optional + 36);
-  if (section_alignment == 0 || file_alignment == 0) {
-    *error = "has no section alignment";
-    return false;
-  }
-  const uint32_t rva = AlignUp(virtual_end, section_alignment);
-  std::string tree = WriteResourceTree(resources, rva);
-  const uint32_t virtual_size = static_cast<uint32_t>(tree.size());
-  PadTo(tree, file_alignment);
-
-  std::string& b = *image;
+// Appends `tree` (padded to the file alignment; `virtual_size` bytes of it
+// count) as the new last section at `rva`, points the resource directory at
+// it and brings the headers' sizes and checksum up to date.
+void AppendResourceSection(std::string& b, const PeLayout& l, uint32_t rva,
+                           uint32_t section_alignment, const std::string& tree,
+                           uint32_t virtual_size) {
+  const size_t new_header = NewSectionHeader(l);
   char* header = &b[new_header];
   std::copy_n(".rsrc\0\0\0", 8, header);
   Put32(b, new_header + 8, virtual_size);
@@ -521,10 +596,32 @@ bool AddResources(std::string* image, const std::vector<NewResource>& added, std
   Put16(b, l.pe + 6, static_cast<uint16_t>(l.sections + 1));
   Put32(b, l.optional + 8, Get32(b, l.optional + 8) + static_cast<uint32_t>(tree.size()));
   Put32(b, l.optional + 56, AlignUp(rva + virtual_size, section_alignment));  // SizeOfImage
-  Put32(b, directory + 8 * 2, rva);
-  Put32(b, directory + 8 * 2 + 4, virtual_size);
+  Put32(b, l.directories + 8 * 2, rva);
+  Put32(b, l.directories + 8 * 2 + 4, virtual_size);
   b += tree;
   Put32(b, l.optional + 64, PeChecksum(b, l.optional + 64));
+}
+
+}  // namespace
+
+bool AddResources(std::string* image, const std::vector<NewResource>& added, std::string* error) {
+  PeLayout l;
+  if (!ReadLayout(*image, &l, error) || !CanAddSection(*image, l, error)) return false;
+  std::vector<Resource> resources;
+  if (!ReadResources(*image, l, &resources, error)) return false;
+  PutNewResources(added, &resources);
+
+  const uint32_t section_alignment = Get32(*image, l.optional + 32);
+  const uint32_t file_alignment = Get32(*image, l.optional + 36);
+  if (section_alignment == 0 || file_alignment == 0) {
+    *error = "has no section alignment";
+    return false;
+  }
+  const uint32_t rva = AlignUp(VirtualEnd(l), section_alignment);
+  std::string tree = WriteResourceTree(resources, rva);
+  const uint32_t virtual_size = static_cast<uint32_t>(tree.size());
+  PadTo(tree, file_alignment);
+  AppendResourceSection(*image, l, rva, section_alignment, tree, virtual_size);
   return true;
 }
 

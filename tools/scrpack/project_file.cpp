@@ -104,9 +104,9 @@ std::string Beside(const fs::path& folder, const std::string& path) {
   return (folder / fs::path(path)).lexically_normal().string();
 }
 
-}  // namespace
-
-void LoadProjectFile(const std::string& path, BuildOptions* o, Findings* f) {
+// The file parsed; false, with the finding, when it cannot be read or is
+// no TOML.
+bool ParseProjectFile(const std::string& path, toml::table* table, Findings* f) {
   std::string bytes, error;
   bool too_large = false;
   if (!ReadInputFile("project file", path, 1 << 20, &bytes, &error, &too_large)) {
@@ -114,79 +114,107 @@ void LoadProjectFile(const std::string& path, BuildOptions* o, Findings* f) {
       f->Error(error);
     else
       f->InputOutputError(error);
-    return;
+    return false;
   }
-  toml::table table;
   try {
-    table = toml::parse(bytes, path);
+    *table = toml::parse(bytes, path);
   } catch (const toml::parse_error& e) {
     f->Error(path + ":" + std::to_string(e.source().begin.line) + ": " +
              std::string(e.description()));
-    return;
+    return false;
   }
-  const fs::path folder = fs::path(path).parent_path();
-  // In the file's order, so that messages come line by line.
-  std::vector<std::pair<const toml::key*, const toml::node*>> entries;
+  return true;
+}
+
+using Entry = std::pair<const toml::key*, const toml::node*>;
+
+// In the file's order, so that messages come line by line.
+std::vector<Entry> EntriesInFileOrder(const toml::table& table) {
+  std::vector<Entry> entries;
   for (const auto& [toml_key, node] : table) entries.emplace_back(&toml_key, &node);
   std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
     return a.first->source().begin.line < b.first->source().begin.line;
   });
-  for (const auto& [toml_key, node_pointer] : entries) {
-    const toml::node& node = *node_pointer;
-    const std::string name(toml_key->str());
-    const std::string at = path + ":" + std::to_string(toml_key->source().begin.line) + ": ";
-    const Key* key = FindKey(name);
-    if (!key) {
-      const std::string near = NearestKeyName(name);
-      f->Error(at + "\"" + name + "\" is no setting of a build" +
-               (near.empty() ? std::string(" (scrpack build --help lists the options)")
-                             : " (did you mean \"" + near + "\"?)"));
-      continue;
-    }
-    switch (key->kind) {
-      case KeyKind::kFlag:
-        // Strictly true or false: toml++ would take 1 for true.
-        if (const auto* value = node.as_boolean())
-          *FlagField(o, name) = value->get();
-        else
-          f->Error(at + name + " is true or false");
-        continue;
-      case KeyKind::kCodePage:
-        if (const auto* value = node.as_integer(); value && KnownCodePage(int(value->get())))
-          o->code_page = static_cast<int>(value->get());
-        else
-          f->Error(at + name + " is the number of an ANSI code page the tool knows, such as 1252");
-        continue;
-      case KeyKind::kLicenseMode:
-        if (const auto* number = node.as_integer()) {
-          o->license_mode = std::to_string(number->get());
-          continue;
-        }
-        break;
-      default:
-        break;
-    }
-    const auto* text_node = node.as_string();
-    if (!text_node) {
-      f->Error(at + name + " is a text, in quotes");
-      continue;
-    }
-    const std::string* text = &text_node->get();
-    if (name == "link")
-      o->link = *text;
-    else if (name == "dest-folder")
-      o->dest_folder = *text;
-    else if (key->kind == KeyKind::kPath)
-      *TextField(o, name) = Beside(folder, *text);
-    else if (key->kind == KeyKind::kLanguage) {
-      // A file beside the project, else a shipped language's name.
-      const std::string beside = Beside(folder, *text);
-      std::error_code ec;
-      o->language = fs::exists(beside, ec) || !FindShippedLanguage(*text) ? beside : *text;
-    } else {
-      *TextField(o, name) = *text;
-    }
+  return entries;
+}
+
+// The settings that are no text: true when `node` was one of them (taken
+// or reported), false when it is to be read as a text.
+bool TakeNonText(const Key& key, const std::string& name, const toml::node& node,
+                 const std::string& at, BuildOptions* o, Findings* f) {
+  switch (key.kind) {
+    case KeyKind::kFlag:
+      // Strictly true or false: toml++ would take 1 for true.
+      if (const auto* value = node.as_boolean())
+        *FlagField(o, name) = value->get();
+      else
+        f->Error(at + name + " is true or false");
+      return true;
+    case KeyKind::kCodePage:
+      if (const auto* value = node.as_integer(); value && KnownCodePage(int(value->get())))
+        o->code_page = static_cast<int>(value->get());
+      else
+        f->Error(at + name + " is the number of an ANSI code page the tool knows, such as 1252");
+      return true;
+    case KeyKind::kLicenseMode:
+      if (const auto* number = node.as_integer()) {
+        o->license_mode = std::to_string(number->get());
+        return true;
+      }
+      return false;
+    default:
+      return false;
   }
+}
+
+void TakeText(const Key& key, const std::string& name, const std::string& text,
+              const fs::path& folder, BuildOptions* o) {
+  if (name == "link")
+    o->link = text;
+  else if (name == "dest-folder")
+    o->dest_folder = text;
+  else if (key.kind == KeyKind::kPath)
+    *TextField(o, name) = Beside(folder, text);
+  else if (key.kind == KeyKind::kLanguage) {
+    // A file beside the project, else a shipped language's name.
+    const std::string beside = Beside(folder, text);
+    std::error_code ec;
+    o->language = fs::exists(beside, ec) || !FindShippedLanguage(text) ? beside : text;
+  } else {
+    *TextField(o, name) = text;
+  }
+}
+
+void TakeEntry(const Entry& entry, const fs::path& folder, const std::string& path, BuildOptions* o,
+               Findings* f) {
+  const auto& [toml_key, node_pointer] = entry;
+  const toml::node& node = *node_pointer;
+  const std::string name(toml_key->str());
+  const std::string at = path + ":" + std::to_string(toml_key->source().begin.line) + ": ";
+  const Key* key = FindKey(name);
+  if (!key) {
+    const std::string near = NearestKeyName(name);
+    f->Error(at + "\"" + name + "\" is no setting of a build" +
+             (near.empty() ? std::string(" (scrpack build --help lists the options)")
+                           : " (did you mean \"" + near + "\"?)"));
+    return;
+  }
+  if (TakeNonText(*key, name, node, at, o, f)) return;
+  const auto* text_node = node.as_string();
+  if (!text_node) {
+    f->Error(at + name + " is a text, in quotes");
+    return;
+  }
+  TakeText(*key, name, text_node->get(), folder, o);
+}
+
+}  // namespace
+
+void LoadProjectFile(const std::string& path, BuildOptions* o, Findings* f) {
+  toml::table table;
+  if (!ParseProjectFile(path, &table, f)) return;
+  const fs::path folder = fs::path(path).parent_path();
+  for (const Entry& entry : EntriesInFileOrder(table)) TakeEntry(entry, folder, path, o, f);
 }
 
 std::string ProjectFileTemplate() {
