@@ -779,6 +779,45 @@ class ScrpackTest(unittest.TestCase):
         self.assertIn("damaged icon file", err)
         self.assertIn('--version: "1.2.3.4.5" is no version', err)
 
+    def test_a_stubs_resources_named_by_strings_keep_their_names(self):
+        # The built-in setup program numbers all its resources; a stub of the
+        # author's may name some, and the rewritten directory must keep them.
+        wrestool = shutil.which("wrestool")
+        windres = shutil.which("i686-w64-mingw32-windres")
+        gcc = shutil.which("i686-w64-mingw32-gcc")
+        if not (wrestool and windres and gcc):
+            self.skipTest("needs wrestool and the i686 MinGW-w64 toolchain")
+        blobs = {"ALPHA": b"first named", "OMEGA": b"second named", "7": b"numbered",
+                 "KIND": b"of a named type"}
+        for name, data in blobs.items():
+            scrtest.write_file(os.path.join(self.dir, name + ".bin"), data)
+        scrtest.write_file(os.path.join(self.dir, "named.c"), b"int main(void) { return 0; }\n")
+        scrtest.write_file(os.path.join(self.dir, "named.rc"),
+                           b'OMEGA RCDATA "OMEGA.bin"\n7 RCDATA "7.bin"\n'
+                           b'ALPHA RCDATA "ALPHA.bin"\nTHING KIND "KIND.bin"\n')
+        stub = self.out("named.exe")
+        for argv in ([windres, "named.rc", "-O", "coff", "-o", "named.res.o"],
+                     [gcc, "-s", "-o", stub, "named.c", "named.res.o"]):
+            code, out, err = scrtest.run_bounded(argv, timeout=120, cwd=self.dir,
+                                                 log_dir=self.logs, name="toolchain")
+            self.assertEqual(code, 0, out + err)
+        ico = scrtest.write_file(os.path.join(self.dir, "named.ico"),
+                                 struct.pack("<HHHBBBBHHII", 0, 1, 1, 16, 16, 0, 0, 1, 32, 1128, 22)
+                                 + bytes(1128))
+        branded = self.out("named-branded.exe")
+        code, _, err = self.scrpack("build", "-o", branded, "--scr", self.scr, "--title", "Fish",
+                                    "--stub", stub, "--icon", ico, "--version", "1.2")
+        self.assertEqual(code, 0, err)
+        code, listing, err = scrtest.run_bounded([wrestool, "-l", branded], timeout=60)
+        self.assertEqual(code, 0, err)
+        # Named entries first, in the order the loader searches them.
+        rcdata = [l.split()[1] for l in listing.splitlines() if l.startswith("--type=10 ")]
+        self.assertEqual(rcdata, ["--name='ALPHA'", "--name='OMEGA'", "--name=7"])
+        for kind, name in (("10", "ALPHA"), ("10", "OMEGA"), ("10", "7"), ("KIND", "THING")):
+            code, raw, _ = self.scrpack_raw(wrestool, "-x", "--raw", "--type=" + kind,
+                                            "--name=" + name, branded)
+            self.assertEqual(raw, blobs[name if kind == "10" else kind], (kind, name))
+
     def scrpack_raw(self, *argv):
         result = subprocess.run(["timeout", "60"] + list(argv), stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE)
