@@ -910,6 +910,14 @@ bool Win32System::ShellExecuteAsDesktopUser(const std::string& verb, const std::
                                             int show) {
   // The desktop view's Shell.Application object: its ShellExecute runs in
   // the logged-on user's Explorer process.
+  //
+  // Only a shell that already runs: asked for its windows with no desktop
+  // shell running, COM starts a new shell process itself, as this elevated
+  // user, whose ShellExecute then reads this user's classes (and costs a
+  // process start).
+  typedef HWND(WINAPI * GetShellWindowFunction)();
+  const auto shell_window = ModuleFunction<GetShellWindowFunction>("user32.dll", "GetShellWindow");
+  if (!shell_window || !shell_window()) return false;
   const bool initialised = SUCCEEDED(CoInitialize(nullptr));
   bool ok = false;
   {

@@ -25,6 +25,7 @@ NEWER_FUNCTIONS = [
     "RegGetValue*", "RegDeleteKeyEx*", "SHGetFolderPath*", "SHGetKnownFolderPath",
     "SHCreateDirectoryEx*", "GetLongPathName*", "SetDefaultDllDirectories", "SetDllDirectory*",
     "AddDllDirectory", "NtDeleteKey", "ConvertStringSecurityDescriptorToSecurityDescriptor*",
+    "GetShellWindow",
 ]
 
 # DLLs that every Windows from 95 and NT 4 on has in its system folder.

@@ -217,6 +217,12 @@ class PlatformTest(unittest.TestCase):
         # Wine runs programs with an elevated token.
         self.assertEqual(results, ["1", "1", "0", "0"])
 
+    def test_no_desktop_shell_is_started_for_an_elevated_run(self):
+        # Wine registers no shell window. Asked for the shell's windows, COM
+        # would start a shell process as this elevated user, whose start of
+        # the file would read this user's classes: the route declines.
+        self.assertEqual(self.probe(("desktopverb", "open", "C:\\plat\\none.txt")), ["0"])
+
     def test_version_as_windows_9x_reports_it(self):
         try:
             # platform id, major, minor and the service-pack text as Wine
