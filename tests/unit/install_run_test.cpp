@@ -320,11 +320,15 @@ TEST_F(InstallRunTest, ChunkBoundariesForSmallAndEmptyImages) {
 }
 
 TEST_F(InstallRunTest, SilentRunsInstallWithoutBoxesAndEndWithExitCodes) {
+  pkg.readme = "Line one\nLine two\rLine three\r\n";
   StartSilent();
   EXPECT_TRUE(view.terminated);
   EXPECT_EQ(ExitCode(), kExitOk);
   EXPECT_TRUE(sim.boxes.empty());
   EXPECT_EQ(sim.ReadWholeFile(std::string(kDest) + "MySaver.scr"), pkg.screensaver);
+  // The readme with the line breaks the wizard's box would have given it.
+  EXPECT_EQ(sim.ReadWholeFile(std::string(kDest) + "My Saver Readme.txt"),
+            "Line one\r\nLine two\r\nLine three\r\n");
   EXPECT_EQ(Recorded(), std::string(kDest) + "MySaver.scr");
 
   // Argument 2 names the folder; it is created with its parents.
