@@ -4,6 +4,7 @@
 #include "install/destination.h"
 #include "install/install_run.h"
 #include "remove/uninstall_run.h"
+#include "setup/package_reports.h"
 #include "wizard/setup_form.h"
 
 namespace scr {
@@ -30,12 +31,8 @@ class WizardFront : public InstallFront, public UninstallFront {
 
 }  // namespace
 
-void TSCRSetup::ReportCorrupted() {
-  if (!modes.SilentMode) {
-    sys.MessageBox(Tr(TextId::kCorrupted), Tr(TextId::kMessageCaption), MsgIcon::kError,
-                   MsgButtons::kOk);
-  }
-  exit_code = ExitCodeOf(RunEnd::kBadPackage);
+void TSCRSetup::EndRoad(RunEnd end) {
+  exit_code = ExitCodeOf(end);
   view.Terminate();
 }
 
@@ -56,53 +53,25 @@ void TSCRSetup::FormCreate() {
 }
 
 bool TSCRSetup::LoadOrReport(std::unique_ptr<File>& file) {
-  switch (LoadPackage(sys, package, file)) {
-    case LoadStatus::kOk:
-      return true;
-    case LoadStatus::kCannotOpen:
-      // Not a damaged package: the program cannot read itself at all (held
-      // exclusively by another program, or removed while starting). Say so
-      // plainly; a silent run shows no box (a scripted installation never
-      // waits on a question) and says it on the standard error handle.
-      if (modes.SilentMode)
-        sys.WriteStdError("Screensaver Setup: cannot open its own program file " +
-                          package.program_path + "\r\n");
-      else
-        sys.MessageBox("Setup cannot open its own program file:\r\n" + package.program_path,
-                       Tr(TextId::kMessageCaption), MsgIcon::kError, MsgButtons::kOk);
-      exit_code = ExitCodeOf(RunEnd::kCannotOpenProgram);
-      view.Terminate();
-      return false;
-    case LoadStatus::kCorrupted:
-      // The file is closed before the report: the user may want to delete
-      // the damaged download while the box is open.
-      file.reset();
-      ReportCorrupted();
-      return false;
-  }
+  RunEnd end = RunEnd::kDone;
+  if (LoadPackageOrReport(sys, modes, package, file, &end)) return true;
+  EndRoad(end);
   return false;
 }
 
 bool TSCRSetup::UninstallRoad() {
   WizardFront front(*this);
-  const RunEnd end = RunUninstall({sys, package, modes, package.program_path, front});
-  if (end == RunEnd::kNotAnUninstaller || end == RunEnd::kPieceStayed) {
-    ReportCorrupted();
-    return false;
-  }
-  exit_code = ExitCodeOf(end);
-  view.Terminate();
-  return true;
+  const RunEnd end = UninstallOrReport({sys, package, modes, package.program_path, front});
+  EndRoad(end);
+  return end != RunEnd::kBadPackage;
 }
 
 bool TSCRSetup::PrepareWizardPages(std::unique_ptr<File>& file) {
   const SetupRecord& record = package.record;
-  if (!ReadSetupTexts(*file, package)) {
-    file.reset();
-    ReportCorrupted();
+  if (!ReadTextsOrReport(sys, modes, file, package)) {
+    EndRoad(RunEnd::kBadPackage);
     return false;
   }
-  file.reset();
   if (record.ReadmeSize > 0) view.SetText(Control::edReadme, NormaliseLineBreaks(package.readme));
   if (LicensePageInUse(record) && record.LicenseSize > 0) {
     view.SetText(Control::edLicense, NormaliseLineBreaks(package.license));
@@ -122,19 +91,12 @@ void TSCRSetup::ShowCaptionAndLink() {
     view.SetText(Control::Link, link);
 }
 
-// The default folder in the field; in SilentMode the command line's folder
-// replaces it and the install run starts at once.
+// The default folder in the field.
 void TSCRSetup::ProposeDestination() {
   const SetupRecord& record = package.record;
   view.SetText(Control::edDirectory,
                ResolveDestinationFolder(sys, ShortStringText(record.DestFolder),
                                         ShortStringText(record.DestSubfolder)));
-  if (modes.SilentMode) {
-    std::string folder = Argument(args, 2);
-    if (!folder.empty()) view.SetText(Control::edDirectory, folder);
-    SelectPage(kPageDirectory);
-    btnOKClick();
-  }
 }
 
 void TSCRSetup::FormDestroy() { FreeLanguageTable(package.table); }

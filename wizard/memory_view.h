@@ -1,11 +1,12 @@
-// A window-less WizardView that only keeps the state of its controls. The
-// silent run uses it (the wizard is never shown there, and needs no display),
-// and host tests drive the page machine through it.
+// A window-less WizardView that only keeps the state of its controls: host
+// tests drive the page machine through it, and record through MemoryFront
+// what the runs of a silent run report.
 #pragma once
 
 #include <array>
 #include <functional>
 
+#include "setup/silent_run.h"
 #include "wizard/view.h"
 
 namespace scr {
@@ -73,6 +74,37 @@ class MemoryView : public WizardView {
   // The folder browser's scripted answer: empty means Cancel.
   std::string browse_answer;
   std::string browse_start, browse_instruction;
+};
+
+// The front of a silent run, kept in a MemoryView: the page the run went
+// to, the folder it showed, its busy and progress calls, and its requests to
+// end, close or hide, where the wizard would have shown them.
+class MemoryFront : public SilentFront {
+ public:
+  explicit MemoryFront(MemoryView& view) : view_(view) {}
+  void EnterProgressPage() override {
+    view_.ShowPage(kPageProgress);
+    view_.SetProgressMax(100);
+  }
+  void ShowDestination(const std::string& folder) override {
+    view_.SetText(Control::edDirectory, folder);
+  }
+  void ReturnToFolderPage() override { view_.ShowPage(kPageDirectory); }
+  void SetBusy(bool busy) override { view_.SetBusy(busy); }
+  void ShowProgress(int position) override {
+    view_.SetProgress(position);
+    view_.RepaintAndPump();
+  }
+  void Installed(bool finished_page) override {
+    if (finished_page) view_.ShowPage(kPageFinished);
+  }
+  std::string Caption() override { return view_.Caption(); }
+  void Terminate() override { view_.Terminate(); }
+  void CloseWindow() override { view_.Close(); }
+  void HideWindow() override { view_.HideForever(); }
+
+ private:
+  MemoryView& view_;
 };
 
 }  // namespace scr

@@ -22,8 +22,8 @@ class TSCRSetup {
   TSCRSetup(System& system, WizardView& view, RunModes modes, std::vector<std::string> args)
       : sys(system), view(view), modes(modes), args(std::move(args)) {}
 
-  // Creation: loading, texts, the uninstall road or the wizard's first page,
-  // and in SilentMode the install run.
+  // Creation: loading, texts, and the uninstall road or the wizard's first
+  // page with the proposed folder. A silent run has no form (setup/silent_run.h).
   void FormCreate();
   void FormDestroy();
   void LangRenameControls();
@@ -51,8 +51,6 @@ class TSCRSetup {
   // The title as the record holds it, up to its NUL.
   std::string Title() const { return FieldText(package.record.ScrTitle); }
 
-  // The one report of a package that cannot be read.
-  void ReportCorrupted();
   // Closes the wizard window (the program ends). Also asked by the install
   // run after a failed copy.
   void CloseWindow();
@@ -83,6 +81,8 @@ class TSCRSetup {
   std::string PageDescriptions[kPageCount];
 
  private:
+  // The exit code for `end`, and the application asked to end.
+  void EndRoad(RunEnd end);
   // The steps of creation. False when the road ended in a report.
   bool LoadOrReport(std::unique_ptr<File>& file);
   bool UninstallRoad();

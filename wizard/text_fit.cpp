@@ -1,5 +1,7 @@
 #include "wizard/text_fit.h"
 
+#include <algorithm>
+
 namespace scr {
 namespace {
 
@@ -29,6 +31,27 @@ TextLine FitLink(TextMeasure& measure, const LeadBytes& lead, const std::string&
     i = next;
   }
   return Measure(measure, address.substr(0, keep) + kEllipsis);
+}
+
+ControlSize SizeToText(TextMeasure& measure, const LeadBytes& lead, const LayoutEntry& entry,
+                       const std::string& text, ControlSize layout, int widest) {
+  // The link's clickable area is the text as drawn, never wider than the
+  // layout allows: a long address would otherwise lie over the buttons.
+  if (entry.kind == Kind::kLink) return {FitLink(measure, lead, text, layout.w).Width(), layout.h};
+
+  const int line = measure.LineHeight();
+  int width = layout.w;
+  if (entry.sizing == Sizing::kAutoHeightWiden && !text.empty()) {
+    int one_line = 0, unused = 0;
+    measure.TextBox(text, 0, &one_line, &unused);
+    if (one_line > width) width = std::min(one_line, widest);
+  }
+  const bool wraps =
+      entry.sizing == Sizing::kAutoHeight || entry.sizing == Sizing::kAutoHeightWiden;
+  int drawn_w = 0, drawn_h = 0;
+  if (!text.empty()) measure.TextBox(text, wraps ? width : 0, &drawn_w, &drawn_h);
+  // A one-line label ends in an ellipsis where the layout's width ends.
+  return {wraps ? width : std::min(drawn_w, width), std::max(drawn_h, line)};
 }
 
 }  // namespace scr

@@ -24,9 +24,8 @@
 #include "package/writer.h"
 #include "platform/sim/sim_system.h"
 #include "setup/run_mode.h"
+#include "setup/silent_run.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "wizard/memory_view.h"
-#include "wizard/setup_form.h"
 
 namespace scr::fuzz {
 namespace {
@@ -100,12 +99,9 @@ void CheckPlaces(PlaceSim& sim, const scr::LeadBytes& lead, const std::string& t
   (void)sim;
 }
 
-int Run(PlaceSim& sim, std::vector<std::string> args) {
-  MemoryView view;
-  RunModes modes = DecideRunModes(args);
-  TSCRSetup form(sim, view, modes, std::move(args));
-  form.FormCreate();
-  return form.exit_code;
+int Run(PlaceSim& sim, const std::vector<std::string>& args) {
+  SilentFront front;
+  return RunSilent(sim, DecideRunModes(args), args, front);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "install/shell_start.h"
 #include "package/writer.h"
 #include "platform/sim/sim_system.h"
+#include "setup/silent_run.h"
 #include "wizard/memory_view.h"
 #include "wizard/setup_form.h"
 
@@ -103,9 +104,16 @@ class InstallRunTest : public testing::Test {
   }
   void Start(RunModes modes = {}, std::vector<std::string> args = {"setup.exe"}) {
     Pack();
+    if (modes.SilentMode) {
+      form.reset();
+      MemoryFront front(view);
+      silent_exit_code = RunSilent(sim, modes, args, front);
+      return;
+    }
     form = std::make_unique<TSCRSetup>(sim, view, modes, std::move(args));
     form->FormCreate();
   }
+  int ExitCode() const { return form ? form->exit_code : silent_exit_code; }
   void StartSilent(const std::string& folder = "") {
     std::vector<std::string> args = {"setup.exe", "-silent"};
     if (!folder.empty()) args.push_back(folder);
@@ -131,6 +139,7 @@ class InstallRunTest : public testing::Test {
   MemoryView view;
   TestPackage pkg;
   std::unique_ptr<TSCRSetup> form;
+  int silent_exit_code = kExitOk;  // of the last silent run
 };
 
 TEST(ShellStart, AnElevatedRunNeverTakesACommandFromTheUsersClasses) {
@@ -245,7 +254,7 @@ TEST_F(InstallRunTest, InteractiveInstallWritesEverythingInPlace) {
   EXPECT_EQ(form->CurrentPage(), kPageFinished);
   form->btnNextClick();
   EXPECT_TRUE(view.closed);
-  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(ExitCode(), kExitOk);
 }
 
 TEST_F(InstallRunTest, WithoutTextBlocksTheWindowClosesRightAfterTheRun) {
@@ -263,7 +272,7 @@ TEST_F(InstallRunTest, WithoutTextBlocksTheWindowClosesRightAfterTheRun) {
   EXPECT_FALSE(sim.FileExists(std::string(kGroup) + "Readme.lnk"));
   EXPECT_TRUE(sim.FileExists(std::string(kGroup) + "Preview My Saver.lnk"));
   EXPECT_FALSE(sim.FileExists(kDesktopLink));
-  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(ExitCode(), kExitOk);
 }
 
 TEST_F(InstallRunTest, CopiesInChunksWithBankersRoundedProgress) {
@@ -311,17 +320,21 @@ TEST_F(InstallRunTest, ChunkBoundariesForSmallAndEmptyImages) {
 }
 
 TEST_F(InstallRunTest, SilentRunsInstallWithoutBoxesAndEndWithExitCodes) {
+  pkg.readme = "Line one\nLine two\rLine three\r\n";
   StartSilent();
   EXPECT_TRUE(view.terminated);
-  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(ExitCode(), kExitOk);
   EXPECT_TRUE(sim.boxes.empty());
   EXPECT_EQ(sim.ReadWholeFile(std::string(kDest) + "MySaver.scr"), pkg.screensaver);
+  // The readme with the line breaks the wizard's box would have given it.
+  EXPECT_EQ(sim.ReadWholeFile(std::string(kDest) + "My Saver Readme.txt"),
+            "Line one\r\nLine two\r\nLine three\r\n");
   EXPECT_EQ(Recorded(), std::string(kDest) + "MySaver.scr");
 
   // Argument 2 names the folder; it is created with its parents.
   view = MemoryView();
   StartSilent("C:\\Deep\\Er");
-  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(ExitCode(), kExitOk);
   EXPECT_EQ(sim.ReadWholeFile("C:\\Deep\\Er\\MySaver.scr"), pkg.screensaver);
   EXPECT_EQ(Recorded(), "C:\\Deep\\Er\\MySaver.scr");
 }
@@ -356,7 +369,7 @@ TEST_F(InstallRunTest, PreparationFailuresReturnToTheFolderPage) {
         StartSilent(c.folder);
         EXPECT_TRUE(sim.boxes.empty());
         EXPECT_TRUE(view.terminated);
-        EXPECT_EQ(form->exit_code, kExitBadDestination);
+        EXPECT_EQ(ExitCode(), kExitBadDestination);
       } else {
         Start();
         InstallInto(c.folder);
@@ -364,10 +377,10 @@ TEST_F(InstallRunTest, PreparationFailuresReturnToTheFolderPage) {
         EXPECT_EQ(sim.boxes[0].caption, "Screensaver Setup");
         EXPECT_EQ(sim.boxes[0].icon, MsgIcon::kError);
         EXPECT_FALSE(view.terminated);
-        EXPECT_EQ(form->exit_code, kExitOk);
+        EXPECT_EQ(ExitCode(), kExitOk);
+        EXPECT_EQ(view.Text(Control::btnNext), "Install");
       }
-      EXPECT_EQ(form->CurrentPage(), kPageDirectory);
-      EXPECT_EQ(view.Text(Control::btnNext), "Install");
+      EXPECT_EQ(view.shown_page, kPageDirectory);
       EXPECT_FALSE(view.closed);
       EXPECT_TRUE(sim.shell_calls.empty());
       EXPECT_TRUE(sim.RegistryDump().empty());
@@ -407,7 +420,7 @@ TEST_F(InstallRunTest, SystemFolderQuestionUnderWow64) {
   view = MemoryView();
   StartSilent("C:\\WINDOWS\\System32");
   EXPECT_TRUE(sim.boxes.empty());
-  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(ExitCode(), kExitOk);
   EXPECT_EQ(sim.ReadWholeFile("C:\\WINDOWS\\SysWoW64\\MySaver.scr"), pkg.screensaver);
 
   // On 32-bit Windows system32 is an ordinary folder.
@@ -431,7 +444,7 @@ TEST_F(InstallRunTest, CopyFailureDeletesTheTargetAndRegistersNothing) {
   EXPECT_EQ(sim.boxes[0].caption, "My Saver Setup");
   EXPECT_EQ(sim.boxes[0].icon, MsgIcon::kError);
   EXPECT_TRUE(view.closed);
-  EXPECT_EQ(form->exit_code, kExitCopyFailed);
+  EXPECT_EQ(ExitCode(), kExitCopyFailed);
   EXPECT_EQ(view.busy_history, (std::vector<bool>{true, false}));
   EXPECT_TRUE(sim.shell_calls.empty());
   // No entry and no shortcut: the uninstaller they would name was never
@@ -448,7 +461,7 @@ TEST_F(InstallRunTest, CopyFailureDeletesTheTargetAndRegistersNothing) {
   StartSilent();
   EXPECT_TRUE(sim.boxes.empty());
   EXPECT_TRUE(view.terminated);
-  EXPECT_EQ(form->exit_code, kExitCopyFailed);
+  EXPECT_EQ(ExitCode(), kExitCopyFailed);
   EXPECT_FALSE(sim.FileExists(std::string(kDest) + "MySaver.scr"));
 
   // The program file replaced after loading by one that ends 5 bytes into
@@ -462,7 +475,7 @@ TEST_F(InstallRunTest, CopyFailureDeletesTheTargetAndRegistersNothing) {
   sim.program_replaced_by = sim.ReadWholeFile(sim.module_path).substr(0, pkg.image.size() + 5);
   StartSilent();
   EXPECT_TRUE(sim.program_replaced_by.empty());
-  EXPECT_EQ(form->exit_code, kExitCopyFailed);
+  EXPECT_EQ(ExitCode(), kExitCopyFailed);
   EXPECT_FALSE(sim.FileExists(std::string(kDest) + "MySaver.scr"));
   EXPECT_EQ(Value(RootKey::kLocalMachine, kEntry, "UninstallString"), "<missing>");
 }
@@ -487,7 +500,7 @@ TEST_F(InstallRunTest, LateFailuresAlsoRemoveTheCopiedScreensaver) {
   InstallInto("C:\\Why\\");
   EXPECT_FALSE(sim.FileExists("C:\\Why\\MySaver.scr"));
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{kCopyFailed});
-  EXPECT_EQ(form->exit_code, kExitCopyFailed);
+  EXPECT_EQ(ExitCode(), kExitCopyFailed);
   // No entry names the uninstaller that was never written.
   EXPECT_FALSE(sim.RegKeyExists(
       RootKey::kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\My Saver"));
@@ -555,7 +568,7 @@ TEST_F(InstallRunTest, PackageFileNamesNeverLeaveTheChosenFolder) {
     EXPECT_EQ(BoxTexts(),
               std::vector<std::string>{"The file is corrupted. Setup can not continue."});
     EXPECT_TRUE(view.terminated);
-    EXPECT_EQ(form->exit_code, kExitBadPackage);
+    EXPECT_EQ(ExitCode(), kExitBadPackage);
     EXPECT_EQ(sim.RegistryDump(), registry);
     EXPECT_EQ(sim.Snapshot(), files);
   }
@@ -607,7 +620,7 @@ TEST_F(InstallRunTest, ARelativeFolderIsCreatedFromTheCurrentFolderAndNamedInFul
   // The simulated current folder is C:\\Setup. Everything that Windows
   // later opens from anywhere names the folder in full.
   StartSilent("Savers\\Aquarium");
-  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(ExitCode(), kExitOk);
   const std::string folder = "C:\\Setup\\Savers\\Aquarium\\";
   EXPECT_EQ(sim.ReadWholeFile(folder + "MySaver.scr"), pkg.screensaver);
   EXPECT_TRUE(sim.FileExists(folder + "uninstall MySaver.exe"));
@@ -646,10 +659,8 @@ TEST_F(InstallRunTest, ADamagedRecordSignatureStillGivesAnUninstallerThatRemoves
       bytes.size() - kRecordAndTrailerSize + offsetof(SetupRecord, RecordSignature);
   bytes.replace(signature, 11, std::string("XXXXXXXXXXX", 11));
   sim.PutFile(sim.module_path, bytes);
-  form = std::make_unique<TSCRSetup>(sim, view, RunModes{true, false},
-                                     std::vector<std::string>{"setup.exe", "-silent"});
-  form->FormCreate();
-  ASSERT_EQ(form->exit_code, kExitOk);
+  SilentFront front;
+  ASSERT_EQ(RunSilent(sim, RunModes{true, false}, {"setup.exe", "-silent"}, front), kExitOk);
   const std::string uninstaller = std::string(kDest) + "uninstall MySaver.exe";
   const std::string copy = sim.ReadWholeFile(uninstaller);
   EXPECT_EQ(
@@ -657,11 +668,8 @@ TEST_F(InstallRunTest, ADamagedRecordSignatureStillGivesAnUninstallerThatRemoves
       std::string("SCRSet.sig\0", 11));
 
   sim.module_path = uninstaller;
-  MemoryView uninstall_view;
-  TSCRSetup uninstall(sim, uninstall_view, RunModes{true, false},
-                      std::vector<std::string>{"uninstall MySaver.exe", "-silent"});
-  uninstall.FormCreate();
-  EXPECT_EQ(uninstall.exit_code, kExitOk);
+  EXPECT_EQ(RunSilent(sim, RunModes{true, false}, {"uninstall MySaver.exe", "-silent"}, front),
+            kExitOk);
   EXPECT_FALSE(sim.FileExists(std::string(kDest) + "MySaver.scr"));
   EXPECT_FALSE(sim.RegKeyExists(RootKey::kLocalMachine, kEntry));
 }
@@ -672,7 +680,7 @@ TEST_F(InstallRunTest, AFolderOfThousandsOfLevelsIsRefusedWithoutRecursion) {
   std::string deep = "C:\\";
   while (deep.size() < 30000) deep += "d\\";
   StartSilent(deep);
-  EXPECT_EQ(form->exit_code, kExitBadDestination);
+  EXPECT_EQ(ExitCode(), kExitBadDestination);
   EXPECT_TRUE(view.terminated);
   // The levels Windows can hold were made before the first refusal, as
   // any preparation failure leaves the folders it made.

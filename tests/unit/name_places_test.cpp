@@ -16,8 +16,7 @@
 #include "package/writer.h"
 #include "platform/sim/sim_system.h"
 #include "setup/run_mode.h"
-#include "wizard/memory_view.h"
-#include "wizard/setup_form.h"
+#include "setup/silent_run.h"
 
 namespace scr {
 namespace {
@@ -80,12 +79,9 @@ class NamePlaces : public testing::Test {
     return RunProgram({"uninstall.exe", "-silent"});
   }
 
-  int RunProgram(std::vector<std::string> args) {
-    MemoryView view;
-    RunModes modes = DecideRunModes(args);
-    TSCRSetup form(*sim, view, modes, std::move(args));
-    form.FormCreate();
-    return form.exit_code;
+  int RunProgram(const std::vector<std::string>& args) {
+    SilentFront front;
+    return RunSilent(*sim, DecideRunModes(args), args, front);
   }
 
   // Directly in kDest, or inside the group of `title`, or on the desktop.

@@ -14,8 +14,8 @@
 #include "package/loader.h"
 #include "package/writer.h"
 #include "platform/sim/sim_system.h"
+#include "setup/silent_run.h"
 #include "wizard/memory_view.h"
-#include "wizard/setup_form.h"
 
 namespace scr {
 namespace {
@@ -405,9 +405,9 @@ TEST(PackageLoadingMemory, ABlockTooLargeToAllocateIsADamagedPackage) {
         limit.rlim_cur = rlim_t{768} << 20;
         setrlimit(RLIMIT_AS, &limit);
         MemoryView view;
-        TSCRSetup form(sim, view, {true, false}, {"setup.exe", "-silent"});
-        form.FormCreate();
-        std::_Exit(form.exit_code == kExitBadPackage && view.terminated ? 0 : 3);
+        MemoryFront front(view);
+        const int exit_code = RunSilent(sim, {true, false}, {"setup.exe", "-silent"}, front);
+        std::_Exit(exit_code == kExitBadPackage && view.terminated ? 0 : 3);
       },
       testing::ExitedWithCode(0), "");
   std::error_code ignored;

@@ -22,6 +22,7 @@
 #include "remove/deferred_removal.h"
 #include "remove/uninstall_run.h"
 #include "setup/run_mode.h"
+#include "setup/silent_run.h"
 #include "wizard/memory_view.h"
 #include "wizard/setup_form.h"
 
@@ -191,9 +192,16 @@ class UninstallRun : public ::testing::Test {
   }
 
   void Run(RunModes modes = {}) {
+    if (modes.SilentMode) {
+      form.reset();
+      MemoryFront front(view);
+      silent_exit_code = RunSilent(*sim, modes, {"uninst.exe"}, front);
+      return;
+    }
     form = std::make_unique<TSCRSetup>(*sim, view, modes, std::vector<std::string>{"uninst.exe"});
     form->FormCreate();
   }
+  int ExitCode() const { return form ? form->exit_code : silent_exit_code; }
 
   // The removal arguments of the one start of the temporary copy, split as
   // the copy's own command line is.
@@ -218,6 +226,7 @@ class UninstallRun : public ::testing::Test {
   std::unique_ptr<TracingSim> sim;
   MemoryView view;
   std::unique_ptr<TSCRSetup> form;
+  int silent_exit_code = kExitOk;  // of the last silent run
 };
 
 TEST_F(UninstallRun, InteractiveRemovalAsksRemovesInOrderAndStartsTheCopy) {
@@ -273,7 +282,7 @@ TEST_F(UninstallRun, InteractiveRemovalAsksRemovesInOrderAndStartsTheCopy) {
   EXPECT_TRUE(sim->DirectoryExists(kPrograms));
   EXPECT_TRUE(sim->delay_until_reboot.empty());  // the copy does that
 
-  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(ExitCode(), kExitOk);
   EXPECT_TRUE(view.hidden_forever);
   EXPECT_TRUE(view.terminated);
   EXPECT_EQ(view.shown_page, -1);  // no wizard page was ever selected
@@ -309,7 +318,7 @@ TEST_F(UninstallRun, SilentRemovalAsksNothingAndPassesOnlyThePath) {
   EXPECT_FALSE(HasKey(RootKey::kLocalMachine, std::string(kUninstallKey) + "Aquarium"));
   EXPECT_FALSE(sim->DirectoryExists(std::string(kPrograms) + "Aquarium"));
   EXPECT_FALSE(Has(std::string(kDesktop) + "Preview Aquarium.lnk"));
-  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(ExitCode(), kExitOk);
   EXPECT_TRUE(view.hidden_forever && view.terminated);
   EXPECT_EQ(view.shown_page, -1);  // no install run follows
 }
@@ -348,7 +357,7 @@ TEST_F(UninstallRun, EachFlagGovernsItsOwnPiece) {
       LayOut("Aquarium");
       sim->answers = {MsgAnswer::kYes};
       Run();
-      EXPECT_EQ(form->exit_code, kExitOk);
+      EXPECT_EQ(ExitCode(), kExitOk);
       EXPECT_FALSE(Has(kScreensaver));
       EXPECT_TRUE(
           sim->RegValueNames(RootKey::kCurrentUser, "\\Software\\Quorvane\\Aquarium").empty());
@@ -376,7 +385,7 @@ TEST_F(UninstallRun, PreviewOnlyAsksAndChangesNothing) {
   EXPECT_EQ(sim->RegistryDump(), registry);
   EXPECT_TRUE(sim->shell_calls.empty());
   EXPECT_TRUE(sim->delay_until_reboot.empty());
-  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(ExitCode(), kExitOk);
   EXPECT_TRUE(view.hidden_forever && view.terminated);
 }
 
@@ -394,7 +403,7 @@ TEST_F(UninstallRun, AnythingButYesChangesNothingAndCancels) {
     EXPECT_EQ(sim->Snapshot(), files);
     EXPECT_EQ(sim->RegistryDump(), registry);
     EXPECT_TRUE(sim->shell_calls.empty());
-    EXPECT_EQ(form->exit_code, kExitCancelled);
+    EXPECT_EQ(ExitCode(), kExitCancelled);
     EXPECT_TRUE(view.hidden_forever && view.terminated);
   }
 }
@@ -430,7 +439,7 @@ TEST_F(UninstallRun, DamagedCopyRemovesNothingAndReportsCorruption) {
     EXPECT_EQ(sim->Snapshot(), files);
     EXPECT_EQ(sim->RegistryDump(), registry);
     EXPECT_TRUE(sim->shell_calls.empty());
-    EXPECT_EQ(form->exit_code, kExitBadPackage);
+    EXPECT_EQ(ExitCode(), kExitBadPackage);
     EXPECT_TRUE(view.terminated);
   }
 }
@@ -476,7 +485,7 @@ TEST_F(UninstallRun, WithoutARecordedPathTheScreensaverIsTakenBesideTheUninstall
   EXPECT_FALSE(Has("C:\\WINDOWS\\Aquarium Readme.txt"));
   EXPECT_TRUE(Has("C:\\Setup\\Aquarium.scr"));
   EXPECT_TRUE(Has("C:\\Setup\\Savers\\Aquarium.scr"));
-  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(ExitCode(), kExitOk);
 }
 
 TEST_F(UninstallRun, WithoutARecordedPathOnlyTheNameTheInstallUsedIsTaken) {
@@ -496,7 +505,7 @@ TEST_F(UninstallRun, WithoutARecordedPathOnlyTheNameTheInstallUsedIsTaken) {
     sim->PutFile("C:\\WINDOWS\\thesis.doc", "the installed screensaver");
     sim->answers = {MsgAnswer::kYes};
     Run();
-    EXPECT_EQ(form->exit_code, kExitOk);
+    EXPECT_EQ(ExitCode(), kExitOk);
     EXPECT_TRUE(Has("C:\\Data\\thesis.doc"));
     EXPECT_TRUE(Has("C:\\WINDOWS\\Savers\\thesis.doc"));
     EXPECT_FALSE(Has("C:\\WINDOWS\\thesis.doc"));
@@ -541,7 +550,7 @@ TEST_F(UninstallRun, ATamperedRecordedPathNeverDeletesAFileOutsideTheUninstaller
       RunModes modes;
       modes.SilentMode = silent;
       Run(modes);
-      EXPECT_EQ(form->exit_code, kExitOk);
+      EXPECT_EQ(ExitCode(), kExitOk);
       for (const char* kept :
            {"C:\\WINDOWS\\system32\\kernel32.dll", "C:\\WINDOWS\\system32\\Aquarium Readme.txt",
             "C:\\Other\\Aquarium.scr", "C:\\Other\\Aquarium Readme.txt", "C:\\Data\\thesis.doc",
@@ -595,7 +604,7 @@ TEST_F(UninstallRun, TheScreensaverIsNamedByTheUninstallersOwnNameNeverByTheReco
         RunModes modes;
         modes.SilentMode = true;
         Run(modes);
-        EXPECT_EQ(form->exit_code, kExitOk);
+        EXPECT_EQ(ExitCode(), kExitOk);
         for (const std::string& file : files) {
           const bool goes = file == owner.removed || file == "Aquarium Readme.txt";
           EXPECT_EQ(Has(folder + file), !goes) << file;
@@ -611,7 +620,7 @@ TEST_F(UninstallRun, ScreensaverDeletedByHandIsNoError) {
   sim->DeleteFile(kScreensaver);
   sim->answers = {MsgAnswer::kYes};
   Run();
-  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(ExitCode(), kExitOk);
   EXPECT_FALSE(Has("C:\\WINDOWS\\Aquarium Readme.txt"));
   EXPECT_FALSE(HasKey(RootKey::kLocalMachine, std::string(kUninstallKey) + "Aquarium"));
   EXPECT_EQ(sim->shell_calls.size(), 1u);
@@ -651,7 +660,7 @@ TEST_F(UninstallRun, TitleThatBreaksTheNameRuleIsRefusedAndLeavesSharedPlacesAlo
     EXPECT_TRUE(Has(kScreensaver));
     EXPECT_TRUE(Has(kUninstaller));
     EXPECT_TRUE(sim->shell_calls.empty());
-    EXPECT_EQ(form->exit_code, kExitBadPackage);
+    EXPECT_EQ(ExitCode(), kExitBadPackage);
   }
 }
 
@@ -666,7 +675,7 @@ TEST_F(UninstallRun, ShellFolderFailureReportsCorruptionAndKeepsTheUninstaller) 
     Run();
     ASSERT_EQ(sim->boxes.size(), 2u);
     EXPECT_EQ(sim->boxes[1].text, "The file is corrupted. Setup can not continue.");
-    EXPECT_EQ(form->exit_code, kExitBadPackage);
+    EXPECT_EQ(ExitCode(), kExitBadPackage);
     // No temporary copy: it would delete the uninstaller and announce a
     // complete removal.
     EXPECT_TRUE(sim->shell_calls.empty());
@@ -706,7 +715,7 @@ TEST_F(UninstallRun, APieceThatStaysEndsTheRunAndKeepsTheUninstaller) {
     LayOut("Aquarium");
     c.fault(*sim);
     Run({true, false});
-    EXPECT_EQ(form->exit_code, kExitBadPackage);
+    EXPECT_EQ(ExitCode(), kExitBadPackage);
     EXPECT_TRUE(sim->boxes.empty());
     EXPECT_TRUE(sim->shell_calls.empty());
     EXPECT_TRUE(sim->delay_until_reboot.empty());
@@ -719,7 +728,7 @@ TEST_F(UninstallRun, APieceThatStaysEndsTheRunAndKeepsTheUninstaller) {
   Install(Package{});
   LayOut("Aquarium");
   Run({true, false});
-  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(ExitCode(), kExitOk);
   EXPECT_FALSE(HasKey(RootKey::kLocalMachine, entry));
 }
 
@@ -736,7 +745,7 @@ TEST_F(UninstallRun, AnEntryThatCannotBeDeletedEndsTheRun) {
   Run();
   ASSERT_EQ(sim->boxes.size(), 2u);
   EXPECT_EQ(sim->boxes[1].text, "The file is corrupted. Setup can not continue.");
-  EXPECT_EQ(form->exit_code, kExitBadPackage);
+  EXPECT_EQ(ExitCode(), kExitBadPackage);
   EXPECT_TRUE(sim->shell_calls.empty());
   EXPECT_TRUE(Has(kUninstaller));
   // The shortcuts come after the entry and are still there.
@@ -751,7 +760,7 @@ TEST_F(UninstallRun, AnUninstallerThatCouldNeverGoEndsInTheReport) {
   Install(Package{});
   LayOut("Aquarium");
   Run({true, false});
-  EXPECT_EQ(form->exit_code, kExitBadPackage);
+  EXPECT_EQ(ExitCode(), kExitBadPackage);
   EXPECT_TRUE(Has(kUninstaller));
   EXPECT_FALSE(Has(kScreensaver));
 }
@@ -772,7 +781,7 @@ TEST_F(UninstallRun, TheProgramFileIsTheOneLoadingOpened) {
   Install(Package{});
   LayOut("Aquarium");
   Run({true, false});
-  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(ExitCode(), kExitOk);
   EXPECT_EQ(RemovalArguments(),
             (std::vector<std::string>{sim->shell_calls[0].file, "-delfile", kShortUninstaller}));
 }
@@ -865,7 +874,7 @@ TEST_F(UninstallRun, NothingPlantedUnderTheCopysNameIsWrittenThroughOrStarted) {
       EXPECT_EQ(text, "planted program");
     }
     EXPECT_TRUE(sim->delay_until_reboot.empty());
-    EXPECT_EQ(form->exit_code, kExitOk);
+    EXPECT_EQ(ExitCode(), kExitOk);
   }
   std::error_code ec;
   fs::remove(outside, ec);
@@ -912,7 +921,7 @@ TEST_F(UninstallRun, TheNumberOfNamesTriedIsBounded) {
   EXPECT_TRUE(sim->shell_calls.empty());
   EXPECT_EQ(sim->delay_until_reboot, std::vector<std::string>{kUninstaller});
   EXPECT_FALSE(Has(kScreensaver));
-  EXPECT_EQ(form->exit_code, kExitOk);
+  EXPECT_EQ(ExitCode(), kExitOk);
 }
 
 TEST_F(UninstallRun, AnElevatedRunPutsTheCopyWhereOnlyAdministratorsMayWrite) {
@@ -932,7 +941,7 @@ TEST_F(UninstallRun, AnElevatedRunPutsTheCopyWhereOnlyAdministratorsMayWrite) {
       RunModes modes;
       modes.SilentMode = true;
       Run(modes);
-      EXPECT_EQ(form->exit_code, kExitOk);
+      EXPECT_EQ(ExitCode(), kExitOk);
       if (!elevated) {
         ASSERT_EQ(sim->shell_calls.size(), 1u);
         EXPECT_EQ(sim->shell_calls[0].file.rfind("C:\\TEMP\\ZEROveruziuninst", 0), 0u);
@@ -977,7 +986,7 @@ TEST_F(UninstallRun, WithoutATemporaryCopyTheUninstallerGoesAtRestart) {
     Run(modes);
     EXPECT_EQ(sim->delay_until_reboot, std::vector<std::string>{kUninstaller});
     EXPECT_FALSE(Has(kScreensaver));
-    EXPECT_EQ(form->exit_code, kExitOk);
+    EXPECT_EQ(ExitCode(), kExitOk);
     // No copy is left behind in the temporary folder.
     if (!c.temp.empty()) {
       auto files = sim->Snapshot();

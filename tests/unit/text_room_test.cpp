@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "wizard/layout.h"
 #include "wizard/text_fit.h"
@@ -94,10 +96,47 @@ class FixedMeasure : public TextMeasure {
     }
     return ends;
   }
+  int LineHeight() override { return 13; }
+  // Breaks anywhere: lines of as many whole characters as fit.
+  void TextBox(const std::string& text, int wrap_width, int* width, int* height) override {
+    const int one_line = Measure(*this, text).Width();
+    const int per_line = wrap_width > 0 ? std::max(wrap_width / 4 * 4, 4) : one_line;
+    *width = std::min(one_line, per_line);
+    *height = 13 * std::max(1, (one_line + per_line - 1) / per_line);
+  }
 
  private:
   LeadBytes lead_;
 };
+
+// Labels follow their text as the layout asks: a one-line label up to its
+// width, where the ellipsis starts; a wrapping one grows downwards; a
+// widening one first grows sideways up to the page's text width.
+TEST(SizeToText, EachSizingFollowsTheTextItsOwnWay) {
+  const LeadBytes lead;
+  FixedMeasure measure(lead);
+  const ControlSize layout = {40, 20};
+  LayoutEntry entry = LayoutOf(Control::Label1);
+  entry.kind = Kind::kLabel;
+  auto size = [&](Sizing sizing, const std::string& text) {
+    entry.sizing = sizing;
+    const ControlSize s = SizeToText(measure, lead, entry, text, layout, 100);
+    return std::pair(s.w, s.h);
+  };
+  EXPECT_EQ(size(Sizing::kOneLine, "abc"), std::pair(12, 13));
+  EXPECT_EQ(size(Sizing::kOneLine, std::string(30, 'a')), std::pair(40, 13));
+  EXPECT_EQ(size(Sizing::kOneLine, ""), std::pair(0, 13));
+  EXPECT_EQ(size(Sizing::kAutoHeight, "abc"), std::pair(40, 13));
+  EXPECT_EQ(size(Sizing::kAutoHeight, std::string(30, 'a')), std::pair(40, 39));
+  EXPECT_EQ(size(Sizing::kAutoHeightWiden, std::string(5, 'a')), std::pair(40, 13));
+  EXPECT_EQ(size(Sizing::kAutoHeightWiden, std::string(20, 'a')), std::pair(80, 13));
+  EXPECT_EQ(size(Sizing::kAutoHeightWiden, std::string(30, 'a')), std::pair(100, 26));
+  EXPECT_EQ(size(Sizing::kAutoHeightWiden, ""), std::pair(40, 13));
+  // The link is as wide as its fitted address, as high as the layout.
+  entry.kind = Kind::kLink;
+  EXPECT_EQ(size(Sizing::kOneLine, "http://a"), std::pair(32, 20));
+  EXPECT_EQ(size(Sizing::kOneLine, "http://a.b/c"), std::pair(40, 20));
+}
 
 TEST(FitLink, AnAddressThatDoesNotFitEndsInAnEllipsisBetweenCharacters) {
   const LeadBytes lead = LeadBytesOfCodePage(932);

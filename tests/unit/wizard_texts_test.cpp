@@ -4,6 +4,7 @@
 
 #include "package/writer.h"
 #include "platform/sim/sim_system.h"
+#include "setup/silent_run.h"
 #include "wizard/memory_view.h"
 #include "wizard/setup_form.h"
 
@@ -173,10 +174,17 @@ TEST(WizardTexts, UnreadableProgramFileIsReportedButNotInSilentMode) {
     sim.fail_open_module = true;
     sim.answers.push_back(MsgAnswer::kOk);
     MemoryView view;
-    TSCRSetup form(sim, view, {silent, false}, {"setup.exe"});
-    form.FormCreate();
+    int exit_code = kExitOk;
+    if (silent) {
+      MemoryFront front(view);
+      exit_code = RunSilent(sim, {true, false}, {"setup.exe", "-silent"}, front);
+    } else {
+      TSCRSetup form(sim, view, {}, {"setup.exe"});
+      form.FormCreate();
+      exit_code = form.exit_code;
+    }
     EXPECT_TRUE(view.terminated);
-    EXPECT_EQ(form.exit_code, kExitBadPackage);
+    EXPECT_EQ(exit_code, kExitBadPackage);
     EXPECT_EQ(sim.boxes.size(), silent ? 0u : 1u);
     EXPECT_EQ(sim.std_error.find("cannot open its own program file C:\\Setup\\setup.exe") !=
                   std::string::npos,
