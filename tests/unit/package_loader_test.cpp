@@ -379,9 +379,7 @@ TEST(PackageLoadingMemory, ABlockTooLargeToAllocateIsADamagedPackage) {
   EXPECT_EXIT(
       {
         SimSystem sim(sandbox);
-        SetupRecord record{};
-        SetField(record.ScrFileName, "Big.scr");
-        SetField(record.ScrTitle, "Big");
+        SetupRecord record = RecordOf({.file_name = "Big.scr", .title = "Big"});
         CompleteSetupRecord(record, 0, 0, 0, kBlock);
         {
           std::ofstream out(sim.HostPath(sim.module_path), std::ios::binary);
@@ -607,10 +605,7 @@ TEST_F(PackageLoading, TheNameRuleReadsTitlesInTheSystemsCodePage) {
   // "\x83\x5c" is one Shift-JIS character whose second byte has the value
   // of "\": the title is one name, not a "\" that would nest it.
   TestPackage p = Full();
-  p.title = std::string(
-      "\x83\x5c"
-      "A",
-      3);
+  p.title = std::string("\x83\x5c") + "A";
   const std::string bytes = Build(p);
   EXPECT_EQ(Load(bytes), LoadStatus::kCorrupted);
   for (int b = 0x81; b <= 0x9F; ++b) sim.lead_bytes.insert(static_cast<uint8_t>(b));
