@@ -21,10 +21,10 @@
 #include <set>
 #include <sstream>
 
-#include "package/writer.h"
 #include "platform/sim/sim_system.h"
 #include "remove/deferred_removal.h"
 #include "setup/silent_run.h"
+#include "tests/unit/test_package.h"
 #include "wizard/memory_view.h"
 #include "wizard/setup_form.h"
 
@@ -60,6 +60,13 @@ std::string Lower(std::string text) {
   return text;
 }
 
+// `size` bytes of the alphabet, over and over.
+std::string Alphabet(int size) {
+  std::string text;
+  for (int i = 0; i < size; ++i) text += static_cast<char>('A' + i % 26);
+  return text;
+}
+
 // A sandbox in memory when the machine has one: the sweep makes thousands.
 std::string SweepSandbox() {
   static int counter = 0;
@@ -71,32 +78,23 @@ std::string SweepSandbox() {
       .string();
 }
 
+// The package every road installs or removes, and its files, put together
+// once for the thousands of runs.
 struct Package {
-  std::string image = std::string(3000, 'P');
-  std::string screensaver;
-  std::string readme = "Read me\r\nsecond line";
-  std::string license = "Licence";
-  std::string language = "Setup\r\nPreview=Preview\r\n";
-  SetupRecord record{};
-  std::string setup_file;
-  std::string uninstaller;  // the copy the install run must write
-
-  Package() {
-    for (int i = 0; i < 150000; ++i) screensaver += static_cast<char>('A' + i % 26);
-    SetField(record.ScrFileName, "MySaver.scr");
-    SetField(record.ScrTitle, "My Saver");
-    SetShortString(record.DestFolder, "<Program Files>\\");
-    SetShortString(record.DestSubfolder, "My Saver");
-    record.AddUninstallEntry = record.AddStartMenuGroup = record.AddDesktopShortcut = 1;
-    record.LicenseMode = 1;
-    CompleteSetupRecord(record, static_cast<int64_t>(screensaver.size()),
-                        static_cast<int64_t>(readme.size()), static_cast<int64_t>(license.size()),
-                        static_cast<int64_t>(language.size()));
-    const std::string record_bytes(reinterpret_cast<const char*>(&record), sizeof(record));
-    const std::string texts = readme + license + language;
-    setup_file = image + screensaver + texts + record_bytes + SetupTrailer();
-    uninstaller = image + texts + record_bytes + UninstallerTrailer();
-  }
+  TestPackage contents{.image = std::string(3000, 'P'),
+                       .screensaver = Alphabet(150000),
+                       .readme = "Read me\r\nsecond line",
+                       .license = "Licence",
+                       .language = "Setup\r\nPreview=Preview\r\n",
+                       .file_name = "MySaver.scr",
+                       .title = "My Saver",
+                       .uninstall_entry = true,
+                       .start_menu_group = true,
+                       .desktop_shortcut = true,
+                       .dest_subfolder = "My Saver",
+                       .license_mode = 1};
+  std::string setup_file = SetupFileBytes(contents);
+  std::string uninstaller = UninstallerCopyBytes(contents);  // the copy the install run must write
 };
 
 const Package& ThePackage() {
@@ -271,7 +269,7 @@ std::vector<std::string> Check(const Road& road, World& w, int exit_code, bool e
 
   std::string bytes;
   const bool target_there = sim.GetFile(kTarget, &bytes);
-  const bool target_right = target_there && bytes == p.screensaver;
+  const bool target_right = target_there && bytes == p.contents.screensaver;
   const bool uninstaller_right = sim.GetFile(kUninstaller, &bytes) && bytes == p.uninstaller;
 
   if (road.kind == Kind::kInstall) {

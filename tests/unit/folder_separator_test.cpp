@@ -9,10 +9,11 @@
 #include "install/player_settings.h"
 #include "install/registration.h"
 #include "package/file_name.h"
-#include "package/writer.h"
+#include "package/record.h"
 #include "platform/sim/sim_system.h"
 #include "setup/run_mode.h"
 #include "setup/silent_run.h"
+#include "tests/unit/test_package.h"
 #include "wizard/memory_view.h"
 #include "wizard/setup_form.h"
 
@@ -74,16 +75,7 @@ class SeparatorInstall : public testing::Test {
  protected:
   void Start(std::vector<std::string> args = {"setup.exe"}, RunModes modes = {}) {
     UseShiftJis(sim);
-    SetupRecord record{};
-    SetField(record.ScrFileName, file_name);
-    SetField(record.ScrTitle, title);
-    SetShortString(record.DestFolder, "C:\\Savers\\" + kTable);
-    record.AddUninstallEntry = record.AddStartMenuGroup = record.AddDesktopShortcut = 1;
-    std::unique_ptr<File> out = sim.CreateFile(sim.module_path);
-    ASSERT_TRUE(out);
-    ASSERT_TRUE(WriteSetupFile(*out, std::string(512, 'P'), "MZ screensaver", readme, "", language,
-                               record));
-    out.reset();
+    ASSERT_TRUE(WriteTestPackage(sim, package));
     if (modes.SilentMode) {
       form.reset();
       MemoryFront front(view);
@@ -106,17 +98,20 @@ class SeparatorInstall : public testing::Test {
   MemoryView view;
   std::unique_ptr<TSCRSetup> form;
   int silent_exit_code = kExitOk;  // of the last silent run
-  std::string title = "Aquarium";
-  std::string file_name = "Aquarium.scr";
-  std::string readme;
-  std::string language;
+  // Its proposed folder ends in the trail byte 0x5C.
+  TestPackage package{.uninstall_entry = true,
+                      .start_menu_group = true,
+                      .desktop_shortcut = true,
+                      .dest_folder = "C:\\Savers\\" + kTable,
+                      .dest_subfolder = ""};
 };
 
 // Title 機能 (8B 40 94 5C) ends in the trail byte 0x5C: its group folder
 // is created with its whole name and holds all three shortcuts.
 TEST_F(SeparatorInstall, ATitleEndingInATrailByteGetsItsGroup) {
-  title = "\x8B\x40\x94\x5C";
-  readme = "Read me";
+  const std::string title = "\x8B\x40\x94\x5C";
+  package.title = title;
+  package.readme = "Read me";
   Start({"setup.exe", "-silent"}, RunModes{true, false});
   EXPECT_EQ(ExitCode(), kExitOk);
   const std::string folder = "C:\\Savers\\" + kTable + "\\";
@@ -133,8 +128,9 @@ TEST_F(SeparatorInstall, ATitleEndingInATrailByteGetsItsGroup) {
 // has its folder found before its first character.
 TEST_F(SeparatorInstall, OnWindows98AFileNameEndingInATrailByteKeepsTheReadmeTarget) {
   sim.version = VersionInfo{true, 1, 4, 10, " A "};
-  file_name = "Saver\x83\x5C";
-  readme = "Read me";
+  const std::string file_name = "Saver\x83\x5C";
+  package.file_name = file_name;
+  package.readme = "Read me";
   Start({"setup.exe", "-silent"}, RunModes{true, false});
   EXPECT_EQ(ExitCode(), kExitOk);
   const std::string folder = "C:\\Savers\\" + kTable + "\\";
@@ -153,7 +149,7 @@ TEST_F(SeparatorInstall, TheJapaneseUninstallerKeepsItsNameAndReplacesTheGarbled
   const std::string word = "\x83\x41\x83\x93\x83\x43\x83\x93\x83\x58\x83\x67\x81\x5B\x83\x8B";
   const std::string garbled = AsciiLower(word);
   ASSERT_NE(garbled, word);
-  language = "Setup\r\nUninstall=" + word + "\r\n";
+  package.language = "Setup\r\nUninstall=" + word + "\r\n";
   Start({"setup.exe", "-silent"}, RunModes{true, false});
   EXPECT_EQ(ExitCode(), kExitOk);
   const std::string folder = "C:\\Savers\\" + kTable + "\\";
@@ -241,12 +237,7 @@ TEST(TrailingSeparator, FoldersAreCreatedWithTheirWholeNames) {
 TEST(TrailingSeparator, TheBrowsersFolderKeepsItsLastCharacter) {
   SimSystem sim;
   UseShiftJis(sim);
-  SetupRecord record{};
-  SetField(record.ScrFileName, "Aquarium.scr");
-  SetField(record.ScrTitle, "Aquarium");
-  std::unique_ptr<File> out = sim.CreateFile(sim.module_path);
-  ASSERT_TRUE(WriteSetupFile(*out, std::string(512, 'P'), "MZ", "", "", "", record));
-  out.reset();
+  ASSERT_TRUE(WriteTestPackage(sim, {}));
   MemoryView view;
   TSCRSetup form(sim, view, RunModes{}, {"setup.exe"});
   form.FormCreate();

@@ -7,9 +7,10 @@
 
 #include "install/player_settings.h"
 #include "install/shell_start.h"
-#include "package/writer.h"
+#include "package/record.h"
 #include "platform/sim/sim_system.h"
 #include "setup/silent_run.h"
+#include "tests/unit/test_package.h"
 #include "wizard/memory_view.h"
 #include "wizard/setup_form.h"
 
@@ -66,24 +67,6 @@ class RecordingSim : public SimSystem {
   std::string program_replaced_by;
 };
 
-struct TestPackage {
-  std::string image = std::string(1000, 'P');
-  std::string screensaver = "MZ screensaver bytes";
-  std::string readme, license, language;
-  SetupRecord record{};
-  TestPackage() {
-    SetField(record.ScrFileName, "MySaver.scr");
-    SetField(record.ScrTitle, "My Saver");
-    SetShortString(record.DestFolder, "<Program Files>\\");
-    SetShortString(record.DestSubfolder, "My Saver");
-    record.AddUninstallEntry = record.AddStartMenuGroup = record.AddDesktopShortcut = 1;
-  }
-};
-
-std::string Bytes(const SetupRecord& record) {
-  return std::string(reinterpret_cast<const char*>(&record), sizeof(record));
-}
-
 // The bar's value as a person would compute it: 100 * position / size,
 // rounded to the nearest integer, halves to the even neighbour.
 int BankersPercent(int64_t position, int64_t size) {
@@ -96,12 +79,7 @@ class InstallRunTest : public testing::Test {
  protected:
   void SetUp() override { sim.busy = &view.busy; }
 
-  void Pack() {
-    std::unique_ptr<File> out = sim.CreateFile(sim.module_path);
-    ASSERT_TRUE(out);
-    ASSERT_TRUE(WriteSetupFile(*out, pkg.image, pkg.screensaver, pkg.readme, pkg.license,
-                               pkg.language, pkg.record));
-  }
+  void Pack() { ASSERT_TRUE(WriteTestPackage(sim, pkg)); }
   void Start(RunModes modes = {}, std::vector<std::string> args = {"setup.exe"}) {
     Pack();
     if (modes.SilentMode) {
@@ -137,7 +115,15 @@ class InstallRunTest : public testing::Test {
 
   RecordingSim sim;
   MemoryView view;
-  TestPackage pkg;
+  // My Saver, with all three registrations.
+  TestPackage pkg{.image = std::string(1000, 'P'),
+                  .screensaver = "MZ screensaver bytes",
+                  .file_name = "MySaver.scr",
+                  .title = "My Saver",
+                  .uninstall_entry = true,
+                  .start_menu_group = true,
+                  .desktop_shortcut = true,
+                  .dest_subfolder = "My Saver"};
   std::unique_ptr<TSCRSetup> form;
   int silent_exit_code = kExitOk;  // of the last silent run
 };
@@ -208,9 +194,9 @@ TEST(ShellStart, AnElevatedRunNeverTakesACommandFromTheUsersClasses) {
 TEST_F(InstallRunTest, InteractiveInstallWritesEverythingInPlace) {
   pkg.readme = "Line one\nLine two\rLine three\r\n";
   pkg.license = "Be nice.";
-  pkg.record.LicenseMode = 0;  // block carried, page not in use
+  pkg.license_mode = 0;  // block carried, page not in use
   pkg.language = "Setup\nNext=Next\n";
-  SetField(pkg.record.ScrFileName, "My Saver.scr");  // XP normalises it at load
+  pkg.file_name = "My Saver.scr";  // XP normalises it at load
   Start();
   ASSERT_EQ(view.Text(Control::edDirectory), kDest);
   form->btnNextClick();
@@ -225,12 +211,9 @@ TEST_F(InstallRunTest, InteractiveInstallWritesEverythingInPlace) {
             "Line one\r\nLine two\r\nLine three\r\n");
 
   // The uninstaller: image, text blocks, the record as loaded, its trailer.
-  SetupRecord expected = pkg.record;
-  CompleteSetupRecord(expected, pkg.screensaver.size(), pkg.readme.size(), pkg.license.size(),
-                      pkg.language.size());
-  SetField(expected.ScrFileName, "My_Saver.scr");
-  EXPECT_EQ(sim.ReadWholeFile(uninstaller), pkg.image + pkg.readme + pkg.license + pkg.language +
-                                                Bytes(expected) + UninstallerTrailer());
+  TestPackage loaded = pkg;
+  loaded.file_name = "My_Saver.scr";
+  EXPECT_EQ(sim.ReadWholeFile(uninstaller), UninstallerCopyBytes(loaded));
 
   ASSERT_EQ(sim.shell_calls.size(), 1u);
   const auto& call = sim.shell_calls[0];
@@ -258,16 +241,13 @@ TEST_F(InstallRunTest, InteractiveInstallWritesEverythingInPlace) {
 }
 
 TEST_F(InstallRunTest, WithoutTextBlocksTheWindowClosesRightAfterTheRun) {
-  pkg.record.AddDesktopShortcut = 0;
+  pkg.desktop_shortcut = false;
   Start();
   InstallInto("C:\\Dest");  // the field gains its backslash
   EXPECT_EQ(view.Text(Control::edDirectory), "C:\\Dest\\");
   EXPECT_TRUE(view.closed);
   EXPECT_EQ(form->CurrentPage(), kPageFinished);
-  SetupRecord expected = pkg.record;
-  CompleteSetupRecord(expected, pkg.screensaver.size(), 0, 0, 0);
-  EXPECT_EQ(sim.ReadWholeFile("C:\\Dest\\uninstall MySaver.exe"),
-            pkg.image + Bytes(expected) + UninstallerTrailer());
+  EXPECT_EQ(sim.ReadWholeFile("C:\\Dest\\uninstall MySaver.exe"), UninstallerCopyBytes(pkg));
   EXPECT_FALSE(sim.FileExists("C:\\Dest\\My Saver Readme.txt"));
   EXPECT_FALSE(sim.FileExists(std::string(kGroup) + "Readme.lnk"));
   EXPECT_TRUE(sim.FileExists(std::string(kGroup) + "Preview My Saver.lnk"));
@@ -539,7 +519,7 @@ TEST_F(InstallRunTest, PreviewOnlyChangesNothingAndShowsOnlyItsNotice) {
 }
 
 TEST_F(InstallRunTest, PackageFileNamesNeverLeaveTheChosenFolder) {
-  SetField(pkg.record.ScrFileName, "..\\..\\evil.scr");
+  pkg.file_name = "..\\..\\evil.scr";
   Start();
   InstallInto("C:\\A\\B\\");
   EXPECT_EQ(sim.ReadWholeFile("C:\\A\\B\\evil.scr"), pkg.screensaver);
@@ -547,7 +527,7 @@ TEST_F(InstallRunTest, PackageFileNamesNeverLeaveTheChosenFolder) {
 
   // Windows 98 keeps the name as stored: "/" and ":" separate too.
   sim.version = {true, 1, 4, 10, ""};
-  SetField(pkg.record.ScrFileName, "sub/dir:odd.scr");
+  pkg.file_name = "sub/dir:odd.scr";
   view = MemoryView();
   Start();
   InstallInto("C:\\C\\");
@@ -558,7 +538,7 @@ TEST_F(InstallRunTest, PackageFileNamesNeverLeaveTheChosenFolder) {
   // package, refused at load; nothing is written or registered.
   for (const char* name : {"C:\\Windows\\", "x/", "..", "Savers\\.", " "}) {
     SCOPED_TRACE(name);
-    SetField(pkg.record.ScrFileName, name);
+    pkg.file_name = name;
     sim.boxes.clear();
     view = MemoryView();
     Pack();
@@ -640,7 +620,7 @@ TEST_F(InstallRunTest, TranslatedMessagesTakeTheTitleAsData) {
       "Uninstall=ENTFERNEN\n"
       "Readme=Liesmich\n";
   pkg.readme = "r";
-  SetField(pkg.record.ScrTitle, "50%s %n");
+  pkg.title = "50%s %n";
   sim.fail_create_file.insert("C:\\T\\entfernen MySaver.exe");
   Start();
   InstallInto("C:\\T");

@@ -13,10 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "package/writer.h"
 #include "platform/sim/sim_system.h"
 #include "setup/run_mode.h"
 #include "setup/silent_run.h"
+#include "tests/unit/test_package.h"
+#include "wizard/memory_view.h"
+#include "wizard/setup_form.h"
 
 namespace scr {
 namespace {
@@ -43,29 +45,28 @@ class PlaceSim : public SimSystem {
   }
 };
 
-struct TestPackage {
-  std::string title = "Aquarium";
-  std::string language;
-  std::string readme = "About it.\r\n";
-};
+// What every case packs: a readme and all three registrations, so that
+// every name is written; its proposed folder is not kDest.
+TestPackage Placed() {
+  return {.image = "MZ program image",
+          .screensaver = "screensaver bytes",
+          .readme = "About it.\r\n",
+          .uninstall_entry = true,
+          .start_menu_group = true,
+          .desktop_shortcut = true,
+          .dest_folder = "C:\\Elsewhere\\",
+          .dest_subfolder = ""};
+}
 
 class NamePlaces : public testing::Test {
  protected:
   // Packs `package` as the running setup file and installs it silently into
   // kDest. Returns the exit code.
-  int Install(const TestPackage& package, const std::function<void(PlaceSim&)>& prepare = nullptr) {
+  int Install(const TestPackage& package = Placed(),
+              const std::function<void(PlaceSim&)>& prepare = nullptr) {
     sim = std::make_unique<PlaceSim>();
     if (prepare) prepare(*sim);
-    SetupRecord record{};
-    SetField(record.ScrFileName, "Aquarium.scr");
-    SetField(record.ScrTitle, package.title);
-    SetShortString(record.DestFolder, "C:\\Elsewhere\\");
-    record.AddUninstallEntry = record.AddStartMenuGroup = record.AddDesktopShortcut = 1;
-    {
-      std::unique_ptr<File> out = sim->CreateFile(sim->module_path);
-      EXPECT_TRUE(out && WriteSetupFile(*out, "MZ program image", "screensaver bytes",
-                                        package.readme, "", package.language, record));
-    }
+    EXPECT_TRUE(WriteTestPackage(*sim, package));
     sim->created.clear();
     before = sim->Snapshot();
     return RunProgram({"setup.exe", "-silent", kDest});
@@ -153,7 +154,7 @@ TEST_F(NamePlaces, TranslatedWordsThatWouldBePathsGiveWayToTheEnglishWords) {
   for (const char* word : {"Readme", "Uninstall", "Preview"}) {
     for (const char* translation : bad) {
       SCOPED_TRACE(std::string(word) + "=" + translation);
-      TestPackage package;
+      TestPackage package = Placed();
       package.language = std::string("Setup\r\n") + word + "=" + translation + "\r\n";
       ASSERT_EQ(Install(package), kExitOk);
       // The screensaver is never lost to a translation.
@@ -176,7 +177,7 @@ TEST_F(NamePlaces, TranslatedWordsThatWouldBePathsGiveWayToTheEnglishWords) {
 }
 
 TEST_F(NamePlaces, UsableTranslationsNameTheFilesAndShortcuts) {
-  TestPackage package;
+  TestPackage package = Placed();
   package.language = "Setup\r\nReadme=Lies mich\r\nUninstall=Entfernen\r\nPreview=Vorschau\r\n";
   ASSERT_EQ(Install(package), kExitOk);
   EXPECT_TRUE(sim->FileExists("C:\\Dest\\Aquarium Lies mich.txt"));
@@ -194,7 +195,7 @@ TEST_F(NamePlaces, TitlesThatLeaveTheirPlaceInstallNothing) {
        {"..\\..\\WINDOWS", "..", "a/..", "Games\\.", " . ", "", "\\", "Games\\Aquarium",
         "Day/Night", "Star Trek: Voyager", "a.\\b", "C:\\windows\\x", "CON", "Fish."}) {
     SCOPED_TRACE(title);
-    TestPackage package;
+    TestPackage package = Placed();
     package.title = title;
     EXPECT_EQ(Install(package), kExitBadPackage);
     EXPECT_TRUE(sim->created.empty());
@@ -217,7 +218,7 @@ TEST_F(NamePlaces, AGroupFolderThatIsALinkIsNeitherWrittenNorEmptied) {
     for (const std::string& name : names) s.PutFile(other + name, "not ours");
   };
   // The link is there before the install.
-  ASSERT_EQ(Install(TestPackage{},
+  ASSERT_EQ(Install(Placed(),
                     [&](PlaceSim& s) {
                       plant(s);
                       s.PutFile("C:\\WINDOWS\\victim.dll", "a system file");
@@ -237,7 +238,7 @@ TEST_F(NamePlaces, AGroupFolderThatIsALinkIsNeitherWrittenNorEmptied) {
   for (const std::string& name : names) EXPECT_EQ(sim->ReadWholeFile(other + name), "not ours");
 
   // The group becomes a link after the install.
-  ASSERT_EQ(Install(TestPackage{}), kExitOk);
+  ASSERT_EQ(Install(), kExitOk);
   EXPECT_TRUE(sim->FileExists(group + "\\Preview Aquarium.lnk"));
   plant(*sim);
   ASSERT_EQ(Uninstall("C:\\Dest\\uninstall Aquarium.exe"), kExitBadPackage);

@@ -15,6 +15,7 @@
 #include "package/writer.h"
 #include "platform/sim/sim_system.h"
 #include "setup/silent_run.h"
+#include "tests/unit/test_package.h"
 #include "wizard/memory_view.h"
 
 namespace scr {
@@ -48,38 +49,25 @@ class PackageLoading : public testing::Test {
  protected:
   PackageLoading() = default;
 
-  struct Parts {
-    std::string image = "MZ\x90 setup program image";
-    std::string screensaver = "MZ screensaver bytes";
-    std::string readme = "Readme line 1\r\nline 2";
-    std::string license = "Licence text";
-    std::string language = "Setup\r\nNext=Weiter\r\nCancel=Abbrechen\r\n";
-  };
-
-  SetupRecord BaseRecord(const char* file_name = "Aquarium.scr") {
-    SetupRecord record{};
-    SetField(record.ScrFileName, file_name);
-    SetField(record.ScrTitle, "Aquarium");
-    SetField(record.LinkAddress, "http://example.com/");
-    SetShortString(record.DestFolder, "<Program Files>\\");
-    SetShortString(record.DestSubfolder, "Aquarium");
-    record.AddUninstallEntry = 1;
-    record.LicenseMode = 1;
-    return record;
+  // Every block and the link in use, the licence shown.
+  static TestPackage Full() {
+    return {.image = "MZ\x90 setup program image",
+            .screensaver = "MZ screensaver bytes",
+            .readme = "Readme line 1\r\nline 2",
+            .license = "Licence text",
+            .language = "Setup\r\nNext=Weiter\r\nCancel=Abbrechen\r\n",
+            .link = "http://example.com/",
+            .uninstall_entry = true,
+            .license_mode = 1};
   }
 
   // A setup file as the writer produces it.
-  std::string Build(const Parts& p, const SetupRecord& record) {
+  std::string Build(const TestPackage& p = Full()) {
     const std::string path = "C:\\Build\\package.exe";
     sim.MakeFolders("C:\\Build");
-    {
-      std::unique_ptr<File> out = sim.CreateFile(path);
-      EXPECT_TRUE(out && WriteSetupFile(*out, p.image, p.screensaver, p.readme, p.license,
-                                        p.language, record));
-    }
+    EXPECT_TRUE(WriteTestPackage(sim, p, path));
     return sim.ReadWholeFile(path);
   }
-  std::string Build() { return Build(Parts{}, BaseRecord()); }
 
   LoadStatus Load(const std::string& bytes) {
     sim.PutFile(sim.module_path, bytes);
@@ -131,9 +119,9 @@ TEST_F(PackageLoading, AppendedBytesChangeNothingButTheFileSize) {
 }
 
 TEST_F(PackageLoading, ScreensaverEndingInTheSetupTrailerDoesNotDisturb) {
-  Parts p;
+  TestPackage p = Full();
   p.screensaver = "screensaver with its own data" + SetupTrailer();
-  const std::string bytes = Build(p, BaseRecord());
+  const std::string bytes = Build(p);
   ASSERT_EQ(Load(bytes), LoadStatus::kOk);
   EXPECT_EQ(package.package_end, static_cast<int64_t>(bytes.size()));
   const PackageBlocks blocks = LocateBlocks(package.record, package.package_end);
@@ -299,7 +287,9 @@ TEST_F(PackageLoading, FileNameRuleKeepsTheNameWhenTheFolderNoLongerFits) {
 }
 
 TEST_F(PackageLoading, FileNameRuleOnlyFromWindows2000On) {
-  const std::string bytes = Build(Parts{}, BaseRecord("Tropical Fish.scr"));
+  TestPackage p = Full();
+  p.file_name = "Tropical Fish.scr";
+  const std::string bytes = Build(p);
   const std::pair<VersionInfo, const char*> cases[] = {
       {{true, 1, 4, 10, ""}, "Tropical Fish.scr"},                // Windows 98
       {{true, 2, 4, 0, "Service Pack 6a"}, "Tropical Fish.scr"},  // NT 4
@@ -389,9 +379,7 @@ TEST(PackageLoadingMemory, ABlockTooLargeToAllocateIsADamagedPackage) {
   EXPECT_EXIT(
       {
         SimSystem sim(sandbox);
-        SetupRecord record{};
-        SetField(record.ScrFileName, "Big.scr");
-        SetField(record.ScrTitle, "Big");
+        SetupRecord record = RecordOf({.file_name = "Big.scr", .title = "Big"});
         CompleteSetupRecord(record, 0, 0, 0, kBlock);
         {
           std::ofstream out(sim.HostPath(sim.module_path), std::ios::binary);
@@ -441,9 +429,9 @@ std::string PeImage(uint32_t section, uint32_t cert_offset = 0, uint32_t cert_si
 }
 
 TEST_F(PackageLoading, TheScreensaverStartsWhereTheProgramFileEnds) {
-  Parts parts;
+  TestPackage parts = Full();
   parts.image = PeImage(1000);
-  const std::string good = Build(parts, BaseRecord());
+  const std::string good = Build(parts);
   ASSERT_EQ(Load(good), LoadStatus::kOk);
   const int64_t package_size = package.record.PackageSize;
   const int64_t record_at = static_cast<int64_t>(good.size()) - kRecordAndTrailerSize;
@@ -463,10 +451,10 @@ TEST_F(PackageLoading, TheScreensaverStartsWhereTheProgramFileEnds) {
   // A program signed before its package was appended: the signature
   // follows the sections (aligned to 8 bytes) and the package follows it.
   parts.image = PeImage(1001, 512 + 1001 + 7, 64) + std::string(7 + 64, 'C');
-  EXPECT_EQ(Load(Build(parts, BaseRecord())), LoadStatus::kOk);
+  EXPECT_EQ(Load(Build(parts)), LoadStatus::kOk);
   // Anything else between the program and its package is damage.
   parts.image = PeImage(1000) + "x";
-  EXPECT_EQ(Load(Build(parts, BaseRecord())), LoadStatus::kCorrupted);
+  EXPECT_EQ(Load(Build(parts)), LoadStatus::kCorrupted);
   // An uninstaller copy's PackageSize is stale and never read.
   std::string copy = good;
   copy.replace(copy.size() - kTrailerSize, kTrailerSize, UninstallerTrailer());
@@ -490,9 +478,9 @@ TEST_F(PackageLoading, TheTextRegionHoldsExactlyItsThreeBlocks) {
 }
 
 TEST_F(PackageLoading, AllBlocksEmptyIsValid) {
-  Parts p;
+  TestPackage p = Full();
   p.readme = p.license = p.language = "";
-  ASSERT_EQ(Load(Build(p, BaseRecord())), LoadStatus::kOk);
+  ASSERT_EQ(Load(Build(p)), LoadStatus::kOk);
   EXPECT_TRUE(package.table.present);
   EXPECT_TRUE(package.table.names.empty());
   ASSERT_TRUE(ReadSetupTexts(*file, package));
@@ -563,9 +551,10 @@ TEST_F(PackageLoading, NamesThatLeaveTheirPlaceAreADamagedPackageOnBothRoads) {
   };
   for (const Case& c : refused) {
     SCOPED_TRACE(std::string("title \"") + c.title + "\" file \"" + c.file_name + "\"");
-    SetupRecord record = BaseRecord(c.file_name);
-    SetField(record.ScrTitle, c.title);
-    std::string bytes = Build(Parts{}, record);
+    TestPackage p = Full();
+    p.file_name = c.file_name;
+    p.title = c.title;
+    std::string bytes = Build(p);
     EXPECT_EQ(Load(bytes), LoadStatus::kCorrupted);
     bytes.replace(bytes.size() - kTrailerSize, kTrailerSize, UninstallerTrailer());
     EXPECT_EQ(Load(bytes), LoadStatus::kCorrupted);
@@ -577,9 +566,10 @@ TEST_F(PackageLoading, NamesThatLeaveTheirPlaceAreADamagedPackageOnBothRoads) {
   };
   for (const Case& c : accepted) {
     SCOPED_TRACE(std::string("title \"") + c.title + "\" file \"" + c.file_name + "\"");
-    SetupRecord record = BaseRecord(c.file_name);
-    SetField(record.ScrTitle, c.title);
-    EXPECT_EQ(Load(Build(Parts{}, record)), LoadStatus::kOk);
+    TestPackage p = Full();
+    p.file_name = c.file_name;
+    p.title = c.title;
+    EXPECT_EQ(Load(Build(p)), LoadStatus::kOk);
   }
 }
 
@@ -603,10 +593,10 @@ TEST_F(PackageLoading, FolderFieldsThatLeaveTheirPlaceAreADamagedPackage) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.folder) + " + " + c.subfolder);
-    SetupRecord record = BaseRecord();
-    SetShortString(record.DestFolder, c.folder);
-    SetShortString(record.DestSubfolder, c.subfolder);
-    std::string bytes = Build(Parts{}, record);
+    TestPackage p = Full();
+    p.dest_folder = c.folder;
+    p.dest_subfolder = c.subfolder;
+    std::string bytes = Build(p);
     EXPECT_EQ(Load(bytes), c.ok ? LoadStatus::kOk : LoadStatus::kCorrupted);
   }
 }
@@ -614,11 +604,9 @@ TEST_F(PackageLoading, FolderFieldsThatLeaveTheirPlaceAreADamagedPackage) {
 TEST_F(PackageLoading, TheNameRuleReadsTitlesInTheSystemsCodePage) {
   // "\x83\x5c" is one Shift-JIS character whose second byte has the value
   // of "\": the title is one name, not a "\" that would nest it.
-  SetupRecord record = BaseRecord();
-  SetField(record.ScrTitle, std::string("\x83\x5c"
-                                        "A",
-                                        3));
-  const std::string bytes = Build(Parts{}, record);
+  TestPackage p = Full();
+  p.title = std::string("\x83\x5c") + "A";
+  const std::string bytes = Build(p);
   EXPECT_EQ(Load(bytes), LoadStatus::kCorrupted);
   for (int b = 0x81; b <= 0x9F; ++b) sim.lead_bytes.insert(static_cast<uint8_t>(b));
   EXPECT_EQ(Load(bytes), LoadStatus::kOk);
@@ -628,18 +616,17 @@ TEST_F(PackageLoading, LicenceIsReadOnlyInModesOneToThree) {
   const std::pair<uint8_t, bool> modes[] = {{0, false}, {1, true},  {2, true},
                                             {3, true},  {4, false}, {255, false}};
   for (const auto& [mode, read] : modes) {
-    SetupRecord record = BaseRecord();
-    record.LicenseMode = mode;
-    ASSERT_EQ(Load(Build(Parts{}, record)), LoadStatus::kOk);
+    TestPackage p = Full();
+    p.license_mode = mode;
+    ASSERT_EQ(Load(Build(p)), LoadStatus::kOk);
     ASSERT_TRUE(ReadSetupTexts(*file, package));
-    EXPECT_EQ(package.license, read ? Parts{}.license : "") << int(mode);
-    EXPECT_EQ(package.readme, Parts{}.readme);
+    EXPECT_EQ(package.license, read ? p.license : "") << int(mode);
+    EXPECT_EQ(package.readme, p.readme);
   }
-  Parts no_licence;
+  TestPackage no_licence = Full();
   no_licence.license = "";
-  SetupRecord record = BaseRecord();
-  record.LicenseMode = 2;
-  ASSERT_EQ(Load(Build(no_licence, record)), LoadStatus::kOk);
+  no_licence.license_mode = 2;
+  ASSERT_EQ(Load(Build(no_licence)), LoadStatus::kOk);
   ASSERT_TRUE(ReadSetupTexts(*file, package));
   EXPECT_EQ(package.license, "");
 }

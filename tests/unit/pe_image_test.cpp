@@ -14,6 +14,7 @@
 #include "package/loader.h"
 #include "package/writer.h"
 #include "platform/sim/sim_system.h"
+#include "tests/unit/test_package.h"
 
 namespace scr {
 namespace {
@@ -111,13 +112,7 @@ TEST(SignedSetupCopy, TheCopyIsTheImageUnsignedAndTheSetupFileIsUntouched) {
   // Longer than the header span, so the copy joins the buffered header and
   // the streamed rest.
   const std::string image = SignedImage(kPeHeaderSpan + 5000);
-  SetupRecord record{};
-  SetField(record.ScrFileName, "Aquarium.scr");
-  SetField(record.ScrTitle, "Aquarium");
-  {
-    std::unique_ptr<File> out = sim.CreateFile(sim.module_path);
-    ASSERT_TRUE(WriteSetupFile(*out, image, "screensaver", "readme", "", "Setup\r\n", record));
-  }
+  ASSERT_TRUE(WriteTestPackage(sim, {.image = image, .readme = "readme", .language = "Setup\r\n"}));
   // The signature, appended after the trailer as Authenticode does.
   const std::string signed_setup = sim.ReadWholeFile(sim.module_path) + std::string(1536, 'C');
   sim.PutFile(sim.module_path, signed_setup);

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "package/writer.h"
 #include "platform/sim/sim_system.h"
 #include "remove/deferred_removal.h"
 #include "setup/run_mode.h"
+#include "tests/unit/test_package.h"
 
 namespace scr {
 namespace {
@@ -191,27 +191,22 @@ TEST(UninstallerFolderDecision, OnlyTheEmptyDefaultFolderBelowTheOnesWindowsName
 constexpr char kFolder[] = "C:\\Program Files\\My Saver";
 constexpr char kUninstaller[] = "C:\\Program Files\\My Saver\\uninstall MySaver.exe";
 
-// The temporary copy is a copy of the uninstaller: program image, record
-// and its trailer.
+// The temporary copy is a copy of the uninstaller, whose record names the
+// package's default folder.
 class DeferredFolderRemoval : public ::testing::Test {
  protected:
-  DeferredFolderRemoval() {
-    sim.module_path = kCopy;
-    SetShortString(record.DestFolder, "<Program Files>\\");
-    SetShortString(record.DestSubfolder, "My Saver");
-    SetField(record.ScrFileName, "MySaver.scr");
-    SetField(record.ScrTitle, "My Saver");
-  }
+  DeferredFolderRemoval() { sim.module_path = kCopy; }
   int Run(const std::string& uninstaller = kUninstaller) {
-    CompleteSetupRecord(record, 0, 0, 0, 0);
-    sim.PutFile(kCopy, std::string(600, 'P') +
-                           std::string(reinterpret_cast<const char*>(&record), sizeof(record)) +
-                           UninstallerTrailer());
+    sim.PutFile(kCopy, UninstallerCopyBytes(package));
     sim.PutFile(uninstaller, "uninstaller");
     return ExitCodeOf(RunDeferredRemoval(sim, {kCopy, "-delfile", uninstaller}));
   }
   SimSystem sim;
-  SetupRecord record{};
+  TestPackage package{.image = std::string(600, 'P'),
+                      .screensaver = "",
+                      .file_name = "MySaver.scr",
+                      .title = "My Saver",
+                      .dest_subfolder = "My Saver"};
 };
 
 TEST_F(DeferredFolderRemoval, TheEmptyDefaultFolderGoesWithTheUninstaller) {
@@ -230,7 +225,7 @@ TEST_F(DeferredFolderRemoval, WhatTheInstallationDidNotMakeStays) {
   EXPECT_EQ(Run("C:\\Savers\\uninstall MySaver.exe"), kExitOk);
   EXPECT_TRUE(sim.DirectoryExists("C:\\Savers"));
   // The proposed folder of a package without a sub-folder: Program Files.
-  SetShortString(record.DestSubfolder, " \\ ");
+  package.dest_subfolder = " \\ ";
   EXPECT_EQ(Run("C:\\Program Files\\uninstall MySaver.exe"), kExitOk);
   EXPECT_TRUE(sim.DirectoryExists("C:\\Program Files"));
   // A copy that holds no package says nothing about any folder.

@@ -1,7 +1,7 @@
 // The uninstall run of an uninstaller copy, driven through FormCreate as the
-// real program does: a setup file is packed, its uninstaller copy written
-// and placed at the module path, and the installed state (files, registry,
-// shortcuts) laid out under the names that installation uses.
+// real program does: the uninstaller copy of a package is placed at the
+// module path, and the installed state (files, registry, shortcuts) laid
+// out under the names that installation uses.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -17,12 +17,12 @@
 #include <vector>
 
 #include "package/record.h"
-#include "package/writer.h"
 #include "platform/sim/sim_system.h"
 #include "remove/deferred_removal.h"
 #include "remove/uninstall_run.h"
 #include "setup/run_mode.h"
 #include "setup/silent_run.h"
+#include "tests/unit/test_package.h"
 #include "wizard/memory_view.h"
 #include "wizard/setup_form.h"
 
@@ -96,13 +96,18 @@ class TracingSim : public SimSystem {
   bool locked_at_start = false;
 };
 
-struct Package {
-  std::string title = "Aquarium";
-  std::string file_name = "Aquarium.scr";
-  std::string readme = "Read me.\r\n";
-  std::string language;
-  bool entry = true, group = true, desktop = true;
-};
+// The package whose uninstaller copy these tests run: a readme and all
+// three registrations.
+TestPackage Installed() {
+  return {.image = "MZ program image",
+          .screensaver = "screensaver bytes",
+          .readme = "Read me.\r\n",
+          .uninstall_entry = true,
+          .start_menu_group = true,
+          .desktop_shortcut = true,
+          .dest_folder = "",
+          .dest_subfolder = ""};
+}
 
 class UninstallRun : public ::testing::Test {
  protected:
@@ -116,42 +121,18 @@ class UninstallRun : public ::testing::Test {
     sim->short_paths[kUninstaller] = kShortUninstaller;
   }
 
-  // Packs `p`, writes its uninstaller copy to the module path and lays out
-  // what an installation of it leaves. `tamper` may then damage the record
-  // in the written copy.
-  void Install(const Package& p, void (*tamper)(SetupRecord&) = nullptr) {
-    SetupRecord record{};
-    SetField(record.ScrFileName, p.file_name);
-    SetField(record.ScrTitle, p.title);
-    record.AddUninstallEntry = p.entry;
-    record.AddStartMenuGroup = p.group;
-    record.AddDesktopShortcut = p.desktop;
-    const std::string setup_path = "C:\\Setup\\setup.exe";
-    {
-      std::unique_ptr<File> out = sim->CreateFile(setup_path);
-      ASSERT_TRUE(out);
-      ASSERT_TRUE(WriteSetupFile(*out, "MZ program image", "screensaver bytes", p.readme, "",
-                                 p.language, record));
-    }
-    CompleteSetupRecord(record, 17, p.readme.size(), 0, p.language.size());
-    {
-      std::unique_ptr<File> setup = sim->OpenRead(setup_path, Share::kDenyNone);
-      ASSERT_TRUE(setup);
-      sim->MakeFolders(kFolder);
-      std::unique_ptr<File> out = sim->CreateFile(sim->module_path);
-      ASSERT_TRUE(out);
-      ASSERT_TRUE(WriteUninstallerCopy(*out, *setup, setup->Size(), record));
-    }
+  // Puts the uninstaller copy of `p` at the module path; `tamper` may
+  // damage its record first. LayOut adds what an installation of it leaves.
+  void Install(const TestPackage& p = Installed(), void (*tamper)(SetupRecord&) = nullptr) {
+    std::string bytes = UninstallerCopyBytes(p);
     if (tamper) {
-      // The copy as written, damaged afterwards on the disk.
-      std::string bytes = sim->ReadWholeFile(sim->module_path);
+      SetupRecord record;
       char* at = bytes.data() + bytes.size() - kRecordAndTrailerSize;
       std::memcpy(&record, at, sizeof(record));
       tamper(record);
       std::memcpy(at, &record, sizeof(record));
-      sim->PutFile(sim->module_path, bytes);
     }
-    sim->DeleteFile(setup_path);
+    sim->PutFile(sim->module_path, bytes);
     sim->trace.clear();
     sim->deleted.clear();
     sim->delete_attempts = 0;
@@ -230,7 +211,7 @@ class UninstallRun : public ::testing::Test {
 };
 
 TEST_F(UninstallRun, InteractiveRemovalAsksRemovesInOrderAndStartsTheCopy) {
-  Install(Package{});
+  Install();
   LayOut("Aquarium");
   LayOutNeighbours();
   sim->answers = {MsgAnswer::kYes};
@@ -304,7 +285,7 @@ TEST_F(UninstallRun, InteractiveRemovalAsksRemovesInOrderAndStartsTheCopy) {
 }
 
 TEST_F(UninstallRun, SilentRemovalAsksNothingAndPassesOnlyThePath) {
-  Install(Package{});
+  Install();
   LayOut("Aquarium");
   RunModes modes;
   modes.SilentMode = true;
@@ -328,7 +309,7 @@ TEST_F(UninstallRun, PathWithBlanksReachesTheCopyWhole) {
     SCOPED_TRACE(silent ? "silent" : "interactive");
     Reset();
     sim->short_paths.clear();  // a volume without short names
-    Install(Package{});
+    Install();
     LayOut("Aquarium");
     sim->answers = {MsgAnswer::kYes};
     RunModes modes;
@@ -348,10 +329,10 @@ TEST_F(UninstallRun, EachFlagGovernsItsOwnPiece) {
     for (bool readme : {false, true}) {
       SCOPED_TRACE("flags " + std::to_string(flags) + (readme ? " with readme" : " no readme"));
       Reset();
-      Package p;
-      p.entry = flags & 1;
-      p.group = flags & 2;
-      p.desktop = flags & 4;
+      TestPackage p = Installed();
+      p.uninstall_entry = flags & 1;
+      p.start_menu_group = flags & 2;
+      p.desktop_shortcut = flags & 4;
       if (!readme) p.readme.clear();
       Install(p);
       LayOut("Aquarium");
@@ -362,17 +343,19 @@ TEST_F(UninstallRun, EachFlagGovernsItsOwnPiece) {
       EXPECT_TRUE(
           sim->RegValueNames(RootKey::kCurrentUser, "\\Software\\Quorvane\\Aquarium").empty());
       EXPECT_EQ(Has("C:\\WINDOWS\\Aquarium Readme.txt"), !readme);
-      EXPECT_EQ(HasKey(RootKey::kLocalMachine, std::string(kUninstallKey) + "Aquarium"), !p.entry);
-      EXPECT_EQ(sim->DirectoryExists(std::string(kPrograms) + "Aquarium"), !p.group);
-      EXPECT_EQ(Has(std::string(kPrograms) + "Aquarium\\Uninstall Aquarium.lnk"), !p.group);
-      EXPECT_EQ(Has(std::string(kDesktop) + "Preview Aquarium.lnk"), !p.desktop);
+      EXPECT_EQ(HasKey(RootKey::kLocalMachine, std::string(kUninstallKey) + "Aquarium"),
+                !p.uninstall_entry);
+      EXPECT_EQ(sim->DirectoryExists(std::string(kPrograms) + "Aquarium"), !p.start_menu_group);
+      EXPECT_EQ(Has(std::string(kPrograms) + "Aquarium\\Uninstall Aquarium.lnk"),
+                !p.start_menu_group);
+      EXPECT_EQ(Has(std::string(kDesktop) + "Preview Aquarium.lnk"), !p.desktop_shortcut);
       EXPECT_EQ(sim->shell_calls.size(), 1u);  // the uninstaller goes in every case
     }
   }
 }
 
 TEST_F(UninstallRun, PreviewOnlyAsksAndChangesNothing) {
-  Install(Package{});
+  Install();
   LayOut("Aquarium");
   auto files = sim->Snapshot();
   auto registry = sim->RegistryDump();
@@ -393,7 +376,7 @@ TEST_F(UninstallRun, AnythingButYesChangesNothingAndCancels) {
   for (MsgAnswer answer : {MsgAnswer::kNo, MsgAnswer::kFailed}) {
     SCOPED_TRACE(static_cast<int>(answer));
     Reset();
-    Install(Package{});
+    Install();
     LayOut("Aquarium");
     auto files = sim->Snapshot();
     auto registry = sim->RegistryDump();
@@ -422,7 +405,7 @@ TEST_F(UninstallRun, DamagedCopyRemovesNothingAndReportsCorruption) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Reset();
-    Install(Package{}, c.tamper);
+    Install(Installed(), c.tamper);
     if (c.cut_trailer) {
       std::string bytes = sim->ReadWholeFile(kUninstaller);
       bytes.back() = 'X';
@@ -446,7 +429,7 @@ TEST_F(UninstallRun, DamagedCopyRemovesNothingAndReportsCorruption) {
 
 TEST_F(UninstallRun, RefusesAPackageThatIsNoUninstallerCopy) {
   // The run checks both marks itself, whoever calls it.
-  Install(Package{});
+  Install();
   LayOut("Aquarium");
   auto files = sim->Snapshot();
   MemoryView v;
@@ -472,7 +455,7 @@ TEST_F(UninstallRun, RefusesAPackageThatIsNoUninstallerCopy) {
 }
 
 TEST_F(UninstallRun, WithoutARecordedPathTheScreensaverIsTakenBesideTheUninstaller) {
-  Package p;
+  TestPackage p = Installed();
   p.file_name = "Savers\\Aquarium.scr";  // only the name counts
   Install(p);
   LayOut("Aquarium");
@@ -497,7 +480,7 @@ TEST_F(UninstallRun, WithoutARecordedPathOnlyTheNameTheInstallUsedIsTaken) {
     SCOPED_TRACE(name);
     Reset();
     sim->version = VersionInfo{true, 1, 4, 10, " A "};  // Windows 98
-    Package p;
+    TestPackage p = Installed();
     p.file_name = name;
     Install(p);
     sim->PutFile("C:\\Data\\thesis.doc", "years of work");
@@ -534,7 +517,7 @@ TEST_F(UninstallRun, ATamperedRecordedPathNeverDeletesAFileOutsideTheUninstaller
     for (bool silent : {true, false}) {
       SCOPED_TRACE(std::string(c.name) + (silent ? " silent" : " interactive"));
       Reset();
-      Install(Package{});
+      Install();
       LayOut("Aquarium");
       sim->RegSetString(RootKey::kCurrentUser, "\\Software\\Quorvane\\Aquarium", "FileName_",
                         c.recorded);
@@ -596,7 +579,7 @@ TEST_F(UninstallRun, TheScreensaverIsNamedByTheUninstallersOwnNameNeverByTheReco
         sim->module_path = folder + owner.uninstaller;
         sim->short_paths["C:\\Program Files\\Aquarium Saver"] = "C:\\PROGRA~1\\AQUARI~1";
         sim->MakeFolders(folder);
-        Install(Package{});
+        Install();
         for (const std::string& file : files) sim->PutFile(folder + file, file);
         const std::string player = "\\Software\\Quorvane\\Aquarium";
         sim->RegCreateKey(RootKey::kCurrentUser, player);
@@ -615,7 +598,7 @@ TEST_F(UninstallRun, TheScreensaverIsNamedByTheUninstallersOwnNameNeverByTheReco
 }
 
 TEST_F(UninstallRun, ScreensaverDeletedByHandIsNoError) {
-  Install(Package{});
+  Install();
   LayOut("Aquarium");
   sim->DeleteFile(kScreensaver);
   sim->answers = {MsgAnswer::kYes};
@@ -631,7 +614,7 @@ TEST_F(UninstallRun, TitleThatBreaksTheNameRuleIsRefusedAndLeavesSharedPlacesAlo
                             "Games\\Aquarium", "CON", "Fish."}) {
     SCOPED_TRACE("title [" + title + "]");
     Reset();
-    Package p;
+    TestPackage p = Installed();
     p.title = title;
     Install(p);
     LayOutNeighbours();
@@ -668,7 +651,7 @@ TEST_F(UninstallRun, ShellFolderFailureReportsCorruptionAndKeepsTheUninstaller) 
   for (ShellFolder failing : {ShellFolder::kPrograms, ShellFolder::kDesktop}) {
     SCOPED_TRACE(static_cast<int>(failing));
     Reset();
-    Install(Package{});
+    Install();
     LayOut("Aquarium");
     sim->failing_folders = {failing};
     sim->answers = {MsgAnswer::kYes};
@@ -711,7 +694,7 @@ TEST_F(UninstallRun, APieceThatStaysEndsTheRunAndKeepsTheUninstaller) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Reset();
-    Install(Package{});
+    Install();
     LayOut("Aquarium");
     c.fault(*sim);
     Run({true, false});
@@ -725,7 +708,7 @@ TEST_F(UninstallRun, APieceThatStaysEndsTheRunAndKeepsTheUninstaller) {
 
   // The same run without the fault removes everything.
   Reset();
-  Install(Package{});
+  Install();
   LayOut("Aquarium");
   Run({true, false});
   EXPECT_EQ(ExitCode(), kExitOk);
@@ -739,7 +722,7 @@ TEST_F(UninstallRun, AnEntryThatCannotBeDeletedEndsTheRun) {
   };
   sim = std::make_unique<KeepingSim>();
   sim->module_path = kUninstaller;
-  Install(Package{});
+  Install();
   LayOut("Aquarium");
   sim->answers = {MsgAnswer::kYes};
   Run();
@@ -757,7 +740,7 @@ TEST_F(UninstallRun, AnUninstallerThatCouldNeverGoEndsInTheReport) {
   // uninstaller: it would stay for good after a run that says it is done.
   sim->temp_path = "";
   sim->delay_until_reboot_ok = false;
-  Install(Package{});
+  Install();
   LayOut("Aquarium");
   Run({true, false});
   EXPECT_EQ(ExitCode(), kExitBadPackage);
@@ -778,7 +761,7 @@ TEST_F(UninstallRun, TheProgramFileIsTheOneLoadingOpened) {
   sim = std::make_unique<OnceSim>();
   sim->module_path = kUninstaller;
   sim->short_paths[kUninstaller] = kShortUninstaller;
-  Install(Package{});
+  Install();
   LayOut("Aquarium");
   Run({true, false});
   EXPECT_EQ(ExitCode(), kExitOk);
@@ -794,7 +777,7 @@ TEST_F(UninstallRun, TemporaryCopyPathTakesOneBackslashAndARandomNumber) {
       Reset();
       sim->temp_path = temp;
       sim->seed = seed;
-      Install(Package{});
+      Install();
       RunModes modes;
       modes.SilentMode = true;
       Run(modes);
@@ -819,7 +802,7 @@ TEST_F(UninstallRun, TemporaryCopyPathTakesOneBackslashAndARandomNumber) {
 // ---- the temporary copy cannot be swapped ----
 
 TEST_F(UninstallRun, TheTemporaryCopyIsHeldUnchangeableUntilStartedAndLetGoAfter) {
-  Install(Package{});
+  Install();
   LayOut("Aquarium");
   RunModes modes;
   modes.SilentMode = true;
@@ -834,7 +817,7 @@ TEST_F(UninstallRun, TheTemporaryCopyIsHeldUnchangeableUntilStartedAndLetGoAfter
 
 TEST_F(UninstallRun, NothingPlantedUnderTheCopysNameIsWrittenThroughOrStarted) {
   // The name the run picks first, for this seed.
-  Install(Package{});
+  Install();
   RunModes modes;
   modes.SilentMode = true;
   Run(modes);
@@ -846,7 +829,7 @@ TEST_F(UninstallRun, NothingPlantedUnderTheCopysNameIsWrittenThroughOrStarted) {
   for (const char* planted : {"file", "folder", "link to a missing file", "link to a file"}) {
     SCOPED_TRACE(planted);
     Reset();
-    Install(Package{});
+    Install();
     std::error_code ec;
     fs::remove(outside, ec);
     const std::string kind = planted;
@@ -881,7 +864,7 @@ TEST_F(UninstallRun, NothingPlantedUnderTheCopysNameIsWrittenThroughOrStarted) {
 }
 
 TEST_F(UninstallRun, ACopyChangedBeforeItIsHeldIsDeletedAndNeverStarted) {
-  Install(Package{});
+  Install();
   sim->tamper_seals = 1;
   RunModes modes;
   modes.SilentMode = true;
@@ -901,7 +884,7 @@ TEST_F(UninstallRun, ACopyChangedBeforeItIsHeldIsDeletedAndNeverStarted) {
   // Changed every time: no copy is started, the uninstaller goes at the
   // next restart.
   Reset();
-  Install(Package{});
+  Install();
   sim->tamper_seals = 1000;
   Run(modes);
   EXPECT_TRUE(sim->shell_calls.empty());
@@ -911,7 +894,7 @@ TEST_F(UninstallRun, ACopyChangedBeforeItIsHeldIsDeletedAndNeverStarted) {
 }
 
 TEST_F(UninstallRun, TheNumberOfNamesTriedIsBounded) {
-  Install(Package{});
+  Install();
   LayOut("Aquarium");
   sim->names_taken = true;
   RunModes modes;
@@ -936,7 +919,7 @@ TEST_F(UninstallRun, AnElevatedRunPutsTheCopyWhereOnlyAdministratorsMayWrite) {
       Reset();
       sim->elevated = elevated;
       if (folder_made) sim->MakeFolders("C:\\WINDOWS\\Temp");
-      Install(Package{});
+      Install();
       LayOut("Aquarium");
       RunModes modes;
       modes.SilentMode = true;
@@ -979,7 +962,7 @@ TEST_F(UninstallRun, WithoutATemporaryCopyTheUninstallerGoesAtRestart) {
     Reset();
     sim->temp_path = c.temp;
     sim->start_program_ok = c.starts;
-    Install(Package{});
+    Install();
     LayOut("Aquarium");
     RunModes modes;
     modes.SilentMode = true;
@@ -997,7 +980,7 @@ TEST_F(UninstallRun, WithoutATemporaryCopyTheUninstallerGoesAtRestart) {
 }
 
 TEST_F(UninstallRun, TranslatedPackageUsesTheTranslatedNames) {
-  Package p;
+  TestPackage p = Installed();
   p.language =
       "Setup\r\n"
       "Uninstall=Deinstallieren\r\n"
@@ -1026,7 +1009,7 @@ TEST_F(UninstallRun, TranslatedPackageUsesTheTranslatedNames) {
 }
 
 TEST_F(UninstallRun, TitleIsInsertedAsData) {
-  Package p;
+  TestPackage p = Installed();
   p.title = "50%s Off %d";
   Install(p);
   sim->answers = {MsgAnswer::kYes};

@@ -3,34 +3,19 @@
 // hand-over to the install run.
 #include <gtest/gtest.h>
 
-#include "package/writer.h"
 #include "platform/sim/sim_system.h"
+#include "tests/unit/test_package.h"
 #include "wizard/memory_view.h"
 #include "wizard/setup_form.h"
 
 namespace scr {
 namespace {
 
-struct Package {
-  std::string readme, license, language;
-  SetupRecord record{};
-  Package() {
-    SetField(record.ScrFileName, "Aquarium.scr");
-    SetField(record.ScrTitle, "Aquarium");
-    SetShortString(record.DestFolder, "<Program Files>\\");
-    SetShortString(record.DestSubfolder, "Aquarium");
-  }
-};
-
 class Wizard {
  public:
-  explicit Wizard(const Package& package, RunModes modes = {},
+  explicit Wizard(const TestPackage& package, RunModes modes = {},
                   std::vector<std::string> args = {"setup.exe"}) {
-    std::unique_ptr<File> out = sim.CreateFile(sim.module_path);
-    EXPECT_TRUE(out);
-    EXPECT_TRUE(WriteSetupFile(*out, std::string(512, 'P'), "MZ screensaver", package.readme,
-                               package.license, package.language, package.record));
-    out.reset();
+    EXPECT_TRUE(WriteTestPackage(sim, package));
     form = std::make_unique<TSCRSetup>(sim, view, modes, std::move(args));
     form->FormCreate();
   }
@@ -49,22 +34,17 @@ class Wizard {
   std::unique_ptr<TSCRSetup> form;
 };
 
-Package WithLicence(int mode) {
-  Package p;
-  p.license = "Terms\rof use\n";
-  p.record.LicenseMode = static_cast<uint8_t>(mode);
-  return p;
+TestPackage WithLicence(int mode) {
+  return {.license = "Terms\rof use\n", .license_mode = static_cast<uint8_t>(mode)};
 }
 
 TEST(WizardFirstPage, LicencePageOnlyForModes1To3WithText) {
   for (int mode : {0, 1, 2, 3, 4, 255}) {
     for (bool skip : {false, true}) {
       for (bool text : {false, true}) {
-        Package p;
-        p.record.LicenseMode = static_cast<uint8_t>(mode);
-        p.record.SkipFolderPage = skip;
-        if (text) p.license = "Terms";
-        Wizard w(p);
+        Wizard w({.license = text ? "Terms" : "",
+                  .skip_folder_page = skip,
+                  .license_mode = static_cast<uint8_t>(mode)});
         SCOPED_TRACE("mode " + std::to_string(mode) + " skip " + std::to_string(skip) + " text " +
                      std::to_string(text));
         const bool licence_page = mode >= 1 && mode <= 3 && text;
@@ -87,7 +67,7 @@ TEST(WizardFirstPage, LicencePageOnlyForModes1To3WithText) {
 }
 
 TEST(WizardFirstPage, LicenceAndReadmeTextsGetWindowsLineBreaks) {
-  Package p = WithLicence(2);
+  TestPackage p = WithLicence(2);
   p.readme = "one\ntwo\rthree\r\nfour";
   Wizard w(p);
   EXPECT_EQ(w.view.Text(Control::edLicense), "Terms\r\nof use\r\n");
@@ -113,7 +93,7 @@ TEST(WizardButtonStates, EveryPageEntryFollowsTheTable) {
       {kPageReadme, "Next >", -1, 0},   {kPageFinished, "Finish", -1, 0},
   };
   for (bool licence : {false, true}) {
-    Wizard w(licence ? WithLicence(3) : Package());
+    Wizard w(licence ? WithLicence(3) : TestPackage());
     for (const Row& row : rows) {
       for (bool before : {false, true}) {
         SCOPED_TRACE("licence " + std::to_string(licence) + " page " + std::to_string(row.page) +
@@ -139,9 +119,7 @@ TEST(WizardButtonStates, EveryPageEntryFollowsTheTable) {
 
 TEST(WizardButtonStates, BackNeedsALicenceText) {
   // Licence page in use but no text: no licence page, so no Back either.
-  Package p;
-  p.record.LicenseMode = 1;
-  Wizard w(p);
+  Wizard w({.license_mode = 1});
   for (int page : {kPageDirectory, kPageReady}) {
     w.form->SelectPage(page);
     EXPECT_FALSE(w.BackVisible()) << page;
@@ -170,8 +148,8 @@ TEST(WizardPaths, LicenceThenDirectoryAndBackAgain) {
 }
 
 TEST(WizardPaths, SkipFolderPageGoesFromLicenceToReadyAndBack) {
-  Package p = WithLicence(2);
-  p.record.SkipFolderPage = 1;
+  TestPackage p = WithLicence(2);
+  p.skip_folder_page = true;
   Wizard w(p);
   w.Accept(true);
   w.form->btnNextClick();
@@ -196,7 +174,7 @@ TEST(WizardPaths, BackStepsOneDownExceptFromReady) {
 }
 
 TEST(WizardPaths, NextOnReadmeAndFinished) {
-  Wizard w(Package{});
+  Wizard w(TestPackage{});
   w.form->SelectPage(kPageReadme);
   w.form->btnNextClick();
   EXPECT_EQ(w.Page(), kPageFinished);
@@ -224,7 +202,7 @@ TEST(WizardLicence, AcceptanceTogglesNextAndMovesTheFocus) {
 }
 
 TEST(WizardLicence, RadioButtonsDoNothingWithoutALicencePage) {
-  Wizard w(Package{});  // mode 0
+  Wizard w(TestPackage{});  // mode 0
   ASSERT_TRUE(w.NextEnabled());
   w.view.focus = Control::rbNotAccept;
   w.Accept(false);
@@ -234,9 +212,9 @@ TEST(WizardLicence, RadioButtonsDoNothingWithoutALicencePage) {
 
 TEST(WizardCancel, CancelEndsWithCode2AndChangesNothing) {
   for (int first : {kPageLicense, kPageDirectory, kPageReady}) {
-    Package p = first == kPageLicense ? WithLicence(1) : Package();
-    p.record.SkipFolderPage = first == kPageReady;
-    p.record.AddUninstallEntry = p.record.AddStartMenuGroup = p.record.AddDesktopShortcut = 1;
+    TestPackage p = first == kPageLicense ? WithLicence(1) : TestPackage();
+    p.skip_folder_page = first == kPageReady;
+    p.uninstall_entry = p.start_menu_group = p.desktop_shortcut = true;
     Wizard w(p);
     ASSERT_EQ(w.Page(), first);
     const auto files = w.sim.Snapshot();
@@ -251,7 +229,7 @@ TEST(WizardCancel, CancelEndsWithCode2AndChangesNothing) {
 }
 
 TEST(WizardCancel, ClosingAfterTheInstallIsNoCancellation) {
-  Wizard w(Package{});
+  Wizard w(TestPackage{});
   w.form->Installed(false);  // the install run, with a readme to show
   w.form->btnCancelClick();  // the close box on the Readme page
   EXPECT_TRUE(w.view.closed);
@@ -260,9 +238,7 @@ TEST(WizardCancel, ClosingAfterTheInstallIsNoCancellation) {
 
 TEST(WizardInstall, NextOnDirectoryOrReadyStartsTheInstallRun) {
   for (bool skip : {false, true}) {
-    Package p;
-    p.record.SkipFolderPage = skip;
-    Wizard w(p);
+    Wizard w({.skip_folder_page = skip});
     std::vector<int> pages;
     w.view.on_pump = [&] { pages.push_back(w.view.shown_page); };
     w.form->btnNextClick();
@@ -276,9 +252,7 @@ TEST(WizardInstall, NextOnDirectoryOrReadyStartsTheInstallRun) {
 
 TEST(WizardInstall, PageMachineContinuesFromWhereTheInstallRunLeftIt) {
   {
-    Package p;
-    p.readme = "Read me";
-    Wizard w(p);
+    Wizard w({.readme = "Read me"});
     w.form->btnNextClick();
     ASSERT_FALSE(w.view.closed);
     EXPECT_EQ(w.Page(), kPageReadme);
@@ -293,7 +267,7 @@ TEST(WizardInstall, PageMachineContinuesFromWhereTheInstallRunLeftIt) {
   }
   {
     // Without a readme the same click that installs also closes.
-    Wizard w(Package{});
+    Wizard w(TestPackage{});
     w.form->btnNextClick();
     EXPECT_TRUE(w.view.closed);
     EXPECT_EQ(w.form->exit_code, kExitOk);
@@ -301,9 +275,7 @@ TEST(WizardInstall, PageMachineContinuesFromWhereTheInstallRunLeftIt) {
 }
 
 TEST(WizardInstall, AFolderTheInstallRunRefusesBringsTheDirectoryPageBack) {
-  Package p;
-  p.record.SkipFolderPage = 1;
-  Wizard w(p);
+  Wizard w({.skip_folder_page = true});
   ASSERT_EQ(w.Page(), kPageReady);
   w.view.SetText(Control::edDirectory, "C:\\Nowhere\\Deeper\\");
   w.sim.fail_create_directory.insert("C:\\Nowhere");
@@ -323,9 +295,7 @@ TEST(WizardInstall, AFolderTheInstallRunRefusesBringsTheDirectoryPageBack) {
 }
 
 TEST(WizardBrowse, ChosenFolderReplacesTheFieldAndCancelKeepsIt) {
-  Package p;
-  p.language = "Setup\nBrowse=Ordner suchen\n";
-  Wizard w(p);
+  Wizard w({.language = "Setup\nBrowse=Ordner suchen\n"});
   const std::string start = w.view.Text(Control::edDirectory);
   EXPECT_EQ(start, "C:\\Program Files\\Aquarium\\");
   w.form->btnBrowseClick();  // cancelled
@@ -339,9 +309,7 @@ TEST(WizardBrowse, ChosenFolderReplacesTheFieldAndCancelKeepsIt) {
 }
 
 TEST(WizardLink, ClickOpensTheAddressWithTheDefaultVerb) {
-  Package p;
-  SetField(p.record.LinkAddress, "http://www.aquarium.example/");
-  Wizard w(p);
+  Wizard w({.link = "http://www.aquarium.example/"});
   w.form->LinkClick();
   ASSERT_EQ(w.sim.shell_calls.size(), 1u);
   const auto& call = w.sim.shell_calls[0];

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "package/writer.h"
 #include "platform/sim/sim_system.h"
+#include "tests/unit/test_package.h"
 #include "wizard/keyboard.h"
 #include "wizard/memory_view.h"
 #include "wizard/setup_form.h"
@@ -16,34 +16,14 @@
 namespace scr {
 namespace {
 
-struct Package {
-  std::string readme, license, language;
-  SetupRecord record{};
-  Package() {
-    SetField(record.ScrFileName, "Aquarium.scr");
-    SetField(record.ScrTitle, "Aquarium");
-    SetShortString(record.DestFolder, "C:\\Savers");
-    SetShortString(record.DestSubfolder, "Aquarium");
-  }
-};
-
-Package WithLicence() {
-  Package p;
-  p.license = "Terms";
-  p.record.LicenseMode = 1;
-  return p;
-}
+TestPackage WithLicence() { return {.license = "Terms", .license_mode = 1}; }
 
 // A wizard over a window-less view. The focus is kept here, as the real
 // window keeps it, and settles after every handler as it does there.
 class Wizard {
  public:
-  explicit Wizard(const Package& package) {
-    std::unique_ptr<File> out = sim.CreateFile(sim.module_path);
-    EXPECT_TRUE(out);
-    EXPECT_TRUE(WriteSetupFile(*out, std::string(512, 'P'), "MZ screensaver", package.readme,
-                               package.license, package.language, package.record));
-    out.reset();
+  explicit Wizard(const TestPackage& package) {
+    EXPECT_TRUE(WriteTestPackage(sim, package));
     form = std::make_unique<TSCRSetup>(sim, view, RunModes{}, std::vector<std::string>{"x"});
     form->FormCreate();
     focus.reset();
@@ -103,9 +83,9 @@ void ExpectFocusAndClick(const KeyAction& action, Control target) {
 // ---- Escape: the first visible and enabled of Cancel, Back, Next ----
 
 TEST(KeyboardEscape, CancelsOnTheLicenceDirectoryAndReadyPages) {
-  Package skip = WithLicence();
-  skip.record.SkipFolderPage = 1;
-  for (const Package& p : {WithLicence(), Package{}, skip}) {
+  TestPackage skip = WithLicence();
+  skip.skip_folder_page = true;
+  for (const TestPackage& p : {WithLicence(), TestPackage{}, skip}) {
     Wizard w(p);
     SCOPED_TRACE(w.form->CurrentPage());
     ExpectClick(w.Press(Key::kEscape), Control::btnCancel);
@@ -120,9 +100,7 @@ TEST(KeyboardEscape, CancelsOnTheLicenceDirectoryAndReadyPages) {
 }
 
 TEST(KeyboardEscape, ActsAsNextOnTheReadmePageAndAsFinishOnTheLastPage) {
-  Package p;
-  p.readme = "Read me";
-  Wizard w(p);
+  Wizard w({.readme = "Read me"});
   w.Click(Control::btnNext);  // installs, and stays for the readme
   ASSERT_EQ(w.form->CurrentPage(), kPageReadme);
   ExpectClick(w.Press(Key::kEscape), Control::btnNext);
@@ -135,7 +113,7 @@ TEST(KeyboardEscape, ActsAsNextOnTheReadmePageAndAsFinishOnTheLastPage) {
 }
 
 TEST(KeyboardEscape, DoesNothingOnTheProgressPage) {
-  Wizard w(Package{});
+  Wizard w(TestPackage{});
   // As the install run leaves it while copying: Cancel disabled, Back and
   // Next hidden.
   w.form->SelectPage(kPageProgress);
@@ -145,9 +123,7 @@ TEST(KeyboardEscape, DoesNothingOnTheProgressPage) {
 }
 
 TEST(KeyboardEscape, CancelsAgainAfterARefusedFolder) {
-  Package p;
-  p.record.SkipFolderPage = 1;
-  Wizard w(p);
+  Wizard w({.skip_folder_page = true});
   w.view.SetText(Control::edDirectory, "C:\\Nowhere\\Deeper\\");
   w.sim.fail_create_directory.insert("C:\\Nowhere");
   w.sim.answers.push_back(MsgAnswer::kOk);
@@ -157,7 +133,7 @@ TEST(KeyboardEscape, CancelsAgainAfterARefusedFolder) {
 }
 
 TEST(KeyboardEscape, IsOursEvenWhenFocusIsInATextBox) {
-  Wizard w(Package{});
+  Wizard w(TestPackage{});
   w.focus = Control::edDirectory;
   ExpectClick(w.Press(Key::kEscape), Control::btnCancel);
   EXPECT_FALSE(w.Press(Key::kEscape).show_cues);
@@ -192,9 +168,7 @@ TEST(KeyboardEnter, DoesNothingInTheTextBoxesAndOnRadioButtons) {
 }
 
 TEST(KeyboardEnter, MakesALineBreakInTheReadme) {
-  Package p;
-  p.readme = "Read me";
-  Wizard w(p);
+  Wizard w({.readme = "Read me"});
   w.Click(Control::btnNext);
   ASSERT_EQ(w.form->CurrentPage(), kPageReadme);
   w.focus = Control::edReadme;
@@ -234,7 +208,7 @@ TEST(KeyboardTab, TheUnselectedRadioButtonStandsInItsGroupsPlace) {
 }
 
 TEST(KeyboardTab, DirectoryPageWithAndWithoutBack) {
-  Wizard plain(Package{});
+  Wizard plain(TestPackage{});
   ASSERT_EQ(plain.focus, Control::btnNext);
   EXPECT_EQ(plain.Tabs(4), (std::vector<Control>{Control::btnCancel, Control::btnBrowse,
                                                  Control::edDirectory, Control::btnNext}));
@@ -249,9 +223,9 @@ TEST(KeyboardTab, DirectoryPageWithAndWithoutBack) {
 }
 
 TEST(KeyboardTab, ReadyReadmeAndFinishedPages) {
-  Package p = WithLicence();
+  TestPackage p = WithLicence();
   p.readme = "Read me";
-  p.record.SkipFolderPage = 1;
+  p.skip_folder_page = true;
   Wizard w(p);
   w.Click(Control::rbAccept);
   w.Click(Control::btnNext);
@@ -268,7 +242,7 @@ TEST(KeyboardTab, ReadyReadmeAndFinishedPages) {
 }
 
 TEST(KeyboardTab, WithoutFocusStartsAtEitherEndAndWithoutStopsDoesNothing) {
-  Wizard w(Package{});
+  Wizard w(TestPackage{});
   w.focus.reset();
   EXPECT_EQ(w.Tabs(1), std::vector<Control>{Control::btnNext});
   w.focus.reset();
@@ -295,7 +269,7 @@ TEST(KeyboardAccelerators, EnglishCaptions) {
 }
 
 TEST(KeyboardAccelerators, TranslatedCaptions) {
-  Package p = WithLicence();
+  TestPackage p = WithLicence();
   p.language =
       "Setup\n"
       "I &accept the agreement=Ich &stimme zu\n"
@@ -329,7 +303,7 @@ char LatinFold(char c) {
 }
 
 TEST(KeyboardAccelerators, LettersBeyondAsciiFoldTheSystemsWay) {
-  Package p;
+  TestPackage p;
   p.language = "Setup\n&Browse=\xC4&ndern / &\xC4ndern\n";
   Wizard w(p);
   ASSERT_EQ(w.view.Text(Control::btnBrowse), "\xC4&ndern / &\xC4ndern...");
@@ -349,7 +323,7 @@ TEST(KeyboardAccelerators, LettersBeyondAsciiFoldTheSystemsWay) {
 }
 
 TEST(KeyboardAccelerators, PlainLettersWorkOnButtonsOnly) {
-  Wizard w(Package{});
+  Wizard w(TestPackage{});
   w.focus = Control::btnNext;
   ExpectFocusAndClick(w.Press(Key::kCharacter, false, 'b'), Control::btnBrowse);
   EXPECT_EQ(w.Press(Key::kCharacter, false, 'q').what, KeyAction::kPass);
@@ -373,7 +347,7 @@ TEST(KeyboardArrows, MoveTheSelectionBetweenTheRadioButtons) {
 // ---- Focus after each page change ----
 
 TEST(KeyboardFocus, SettlesOnNextOrTheFirstStopAfterEachPageChange) {
-  Package p = WithLicence();
+  TestPackage p = WithLicence();
   p.readme = "Read me";
   Wizard w(p);
   EXPECT_EQ(w.focus, Control::btnCancel);  // License: Next disabled
@@ -412,9 +386,7 @@ TEST(KeyboardFocus, BackToTheLicenceWithoutAcceptingGoesToCancel) {
 }
 
 TEST(KeyboardFocus, ARefusedFolderLeavesTheFocusOnInstall) {
-  Package p;
-  p.record.SkipFolderPage = 1;
-  Wizard w(p);
+  Wizard w({.skip_folder_page = true});
   ASSERT_EQ(w.focus, Control::btnNext);
   w.view.SetText(Control::edDirectory, "C:\\Nowhere\\Deeper\\");
   w.sim.fail_create_directory.insert("C:\\Nowhere");
@@ -425,7 +397,7 @@ TEST(KeyboardFocus, ARefusedFolderLeavesTheFocusOnInstall) {
 }
 
 TEST(KeyboardFocus, NoControlCanTakeItWhileCopying) {
-  Wizard w(Package{});
+  Wizard w(TestPackage{});
   w.focus = Control::btnCancel;
   w.form->SelectPage(kPageProgress);
   w.view.SetVisible(Control::btnNext, false);

@@ -2,9 +2,9 @@
 // caption, the link label, and what a damaged package leaves behind.
 #include <gtest/gtest.h>
 
-#include "package/writer.h"
 #include "platform/sim/sim_system.h"
 #include "setup/silent_run.h"
+#include "tests/unit/test_package.h"
 #include "wizard/memory_view.h"
 #include "wizard/setup_form.h"
 
@@ -12,16 +12,8 @@ namespace scr {
 namespace {
 
 struct TextRun {
-  explicit TextRun(const std::string& title, const std::string& link = "",
-                   const std::string& language = "", RunModes modes = {}) {
-    SetupRecord record{};
-    SetField(record.ScrFileName, "Aquarium.scr");
-    SetField(record.ScrTitle, title);
-    SetField(record.LinkAddress, link);
-    SetShortString(record.DestFolder, "<Program Files>\\");
-    std::unique_ptr<File> out = sim.CreateFile(sim.module_path);
-    EXPECT_TRUE(WriteSetupFile(*out, std::string(256, 'P'), "MZ", "", "", language, record));
-    out.reset();
+  explicit TextRun(const TestPackage& package = {}, RunModes modes = {}) {
+    EXPECT_TRUE(WriteTestPackage(sim, package));
     form = std::make_unique<TSCRSetup>(sim, view, modes, std::vector<std::string>{"setup.exe"});
     form->FormCreate();
   }
@@ -31,7 +23,7 @@ struct TextRun {
 };
 
 TEST(WizardTexts, EnglishWithoutALanguageBlock) {
-  TextRun r("Aquarium");
+  TextRun r;
   MemoryView& v = r.view;
   EXPECT_EQ(v.Caption(), "Aquarium Setup");
   EXPECT_EQ(v.Text(Control::btnBack), "< Back");
@@ -70,19 +62,20 @@ TEST(WizardTexts, EnglishWithoutALanguageBlock) {
 }
 
 TEST(WizardTexts, LanguageBlockTranslatesButtonsCaptionAndHeaders) {
-  TextRun r("Aquarium", "",
-            "Setup\r\n"
-            "Setup=Einrichtung\r\n"
-            "Next=Weiter\r\n"
-            "Back=Zur\xfc"
-            "ck\r\n"
-            "Cancel=Abbrechen\r\n"
-            "Install=Installieren\r\n"
-            "Finish=Fertigstellen\r\n"
-            "&Browse=&Durchsuchen\r\n"
-            "I &accept the agreement=Ich &akzeptiere\r\n"
-            "Select Destination Directory=Zielordner w\xe4hlen\r\n"
-            "Please read the following important information before continuing.=Bitte lesen.\r\n");
+  TextRun r(
+      {.language =
+           "Setup\r\n"
+           "Setup=Einrichtung\r\n"
+           "Next=Weiter\r\n"
+           "Back=Zur\xfc"
+           "ck\r\n"
+           "Cancel=Abbrechen\r\n"
+           "Install=Installieren\r\n"
+           "Finish=Fertigstellen\r\n"
+           "&Browse=&Durchsuchen\r\n"
+           "I &accept the agreement=Ich &akzeptiere\r\n"
+           "Select Destination Directory=Zielordner w\xe4hlen\r\n"
+           "Please read the following important information before continuing.=Bitte lesen.\r\n"});
   MemoryView& v = r.view;
   EXPECT_EQ(v.Caption(), "Aquarium Einrichtung");
   EXPECT_EQ(v.Text(Control::btnBack),
@@ -104,15 +97,15 @@ TEST(WizardTexts, LanguageBlockTranslatesButtonsCaptionAndHeaders) {
 }
 
 TEST(WizardTexts, FinishedHeadingHasItsOwnTextAndFallsBackToTheButtons) {
-  TextRun english("Aquarium");
+  TextRun english;
   english.form->SelectPage(kPageFinished);
   EXPECT_EQ(english.view.Text(Control::lbTitle), "Finish");
   // A language file written before the heading had a text of its own.
-  TextRun older("Aquarium", "", "Setup\r\nFinish=Fertigstellen\r\n");
+  TextRun older({.language = "Setup\r\nFinish=Fertigstellen\r\n"});
   older.form->SelectPage(kPageFinished);
   EXPECT_EQ(older.view.Text(Control::lbTitle), "Fertigstellen");
-  TextRun newer("Aquarium", "",
-                "Setup\r\nFinish=Fertigstellen\r\nFinished=Installation abgeschlossen\r\n");
+  TextRun newer(
+      {.language = "Setup\r\nFinish=Fertigstellen\r\nFinished=Installation abgeschlossen\r\n"});
   newer.form->SelectPage(kPageFinished);
   EXPECT_EQ(newer.view.Text(Control::lbTitle), "Installation abgeschlossen");
   EXPECT_EQ(newer.view.Text(Control::btnNext), "Fertigstellen");
@@ -121,18 +114,18 @@ TEST(WizardTexts, FinishedHeadingHasItsOwnTextAndFallsBackToTheButtons) {
 TEST(WizardTexts, CaptionHoldsAFullLengthTitle) {
   const std::string title = "A Screensaver Title Of 31 Chars";
   ASSERT_EQ(title.size(), 31u);
-  TextRun r(title);
+  TextRun r({.title = title});
   EXPECT_EQ(r.view.Caption(), title + " Setup");
 }
 
 TEST(WizardTexts, LinkShowsTheAddressOrIsHidden) {
-  TextRun with("Aquarium", "http://www.aquarium.example/page?a=1&b=2");
+  TextRun with({.link = "http://www.aquarium.example/page?a=1&b=2"});
   EXPECT_TRUE(with.view.Visible(Control::Link));
   EXPECT_EQ(with.view.Text(Control::Link), "http://www.aquarium.example/page?a=1&b=2");
-  TextRun without("Aquarium");
+  TextRun without;
   EXPECT_FALSE(without.view.Visible(Control::Link));
   const std::string longest(101, 'x');  // the field's full width but its NUL
-  TextRun full("Aquarium", longest);
+  TextRun full({.link = longest});
   EXPECT_EQ(full.view.Text(Control::Link), longest);
 }
 
