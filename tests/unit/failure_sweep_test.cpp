@@ -24,8 +24,8 @@
 #include "platform/sim/sim_system.h"
 #include "remove/deferred_removal.h"
 #include "setup/silent_run.h"
+#include "tests/unit/memory_view.h"
 #include "tests/unit/test_package.h"
-#include "wizard/memory_view.h"
 #include "wizard/setup_form.h"
 
 namespace scr {

@@ -15,8 +15,8 @@
 #include "package/writer.h"
 #include "platform/sim/sim_system.h"
 #include "setup/silent_run.h"
+#include "tests/unit/memory_view.h"
 #include "tests/unit/test_package.h"
-#include "wizard/memory_view.h"
 
 namespace scr {
 namespace {

@@ -22,8 +22,8 @@
 #include "remove/uninstall_run.h"
 #include "setup/run_mode.h"
 #include "setup/silent_run.h"
+#include "tests/unit/memory_view.h"
 #include "tests/unit/test_package.h"
-#include "wizard/memory_view.h"
 #include "wizard/setup_form.h"
 
 namespace scr {

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/sim/sim_system.h"
+#include "tests/unit/memory_view.h"
 #include "tests/unit/test_package.h"
-#include "wizard/memory_view.h"
 #include "wizard/setup_form.h"
 
 namespace scr {

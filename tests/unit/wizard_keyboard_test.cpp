@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "platform/sim/sim_system.h"
+#include "tests/unit/memory_view.h"
 #include "tests/unit/test_package.h"
 #include "wizard/keyboard.h"
-#include "wizard/memory_view.h"
 #include "wizard/setup_form.h"
 
 namespace scr {

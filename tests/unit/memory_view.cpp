@@ -1,4 +1,4 @@
-#include "wizard/memory_view.h"
+#include "tests/unit/memory_view.h"
 
 namespace scr {
 
