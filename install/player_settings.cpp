@@ -90,7 +90,7 @@ std::string ChooseTargetFileName(System& system, std::string_view title, std::st
     return recorded;
 
   for (unsigned n = 1;; ++n) {
-    const std::string digits = std::to_string(n);
+    const std::string digits = DecimalText(n);
     if (digits.size() >= 8) break;
     target = folder + NumberedName(lead, name, digits);
     if (!system.FileExists(target)) break;

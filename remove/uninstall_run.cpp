@@ -69,7 +69,7 @@ uint32_t RandomNumber(uint32_t state) {
 // Exactly one backslash joins the two, whether or not the folder ends in
 // one.
 std::string TemporaryCopyPath(const LeadBytes& lead, const std::string& temp, uint32_t state) {
-  return JoinPath(lead, temp, "ZEROveruziuninst" + std::to_string(RandomNumber(state)) + ".exe");
+  return JoinPath(lead, temp, "ZEROveruziuninst" + DecimalText(RandomNumber(state)) + ".exe");
 }
 
 // Whether `a` and `b` hold the same `size` bytes, read from their starts.
@@ -138,7 +138,7 @@ std::string MakePrivateFolder(System& sys) {
   uint32_t state = NextRandom(~sys.RandomSeed());
   for (int attempt = 0; attempt < kTemporaryCopyAttempts; ++attempt) {
     state = NextRandom(state);
-    const std::string folder = temp + "ZEROveruziuninst" + std::to_string(RandomNumber(state));
+    const std::string folder = temp + "ZEROveruziuninst" + DecimalText(RandomNumber(state));
     if (sys.CreatePrivateFolder(folder)) return folder;
   }
   return "";
