@@ -65,7 +65,9 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   #   each call is shorter (4.5 KiB of the image). GCC allows that only
   #   without its stack probes, which touch the pages of a frame larger
   #   than the one guard page below the stack in order; so no frame may
-  #   come near a page, and the build fails before one does;
+  #   come near a page, and the build fails before one does (nor may a
+  #   frame grow by a size known only at run time: alloca, arrays of
+  #   variable length);
   # - 4-byte stack alignment: Windows enters a window procedure or a
   #   callback of an i686 program with no more, so the code that kept 16
   #   bought nothing (4 KiB); code that needs more (there is no SSE code
@@ -80,7 +82,8 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   #   where an access to a local takes a 4-byte offset instead of one byte
   #   (500 such accesses instead of 100; 1.5 KiB).
   set(SCR_I686_SIZE_OPTIONS -mno-accumulate-outgoing-args -mno-stack-arg-probe
-                            -Werror=frame-larger-than=3072 -mpreferred-stack-boundary=2
+                            -Werror=frame-larger-than=3072 -Werror=alloca -Werror=vla
+                            -mpreferred-stack-boundary=2
                             -fomit-frame-pointer -fno-declone-ctor-dtor
                             -fno-inline-functions-called-once)
   target_compile_options(scrcore PRIVATE ${SCR_I686_SIZE_OPTIONS})
