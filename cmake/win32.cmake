@@ -58,10 +58,41 @@ target_link_options(setup PRIVATE -Wl,--tsaware)
 # --disable-runtime-pseudo-reloc would make ld merge the read-only data into
 # the writable .data section.)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  # Code generation for size, given to the compiler of both setup.exe's
+  # and scrcore's sources and to the link (the link-time pass generates the
+  # code again, with the options the sources were compiled with):
+  # - arguments pushed, not stored into an area reserved in every frame:
+  #   each call is shorter (4.5 KiB of the image). GCC allows that only
+  #   without its stack probes, which touch the pages of a frame larger
+  #   than the one guard page below the stack in order; so no frame may
+  #   come near a page, and the build fails before one does (nor may a
+  #   frame grow by a size known only at run time: alloca, arrays of
+  #   variable length);
+  # - 4-byte stack alignment: Windows enters a window procedure or a
+  #   callback of an i686 program with no more, so the code that kept 16
+  #   bought nothing (4 KiB); code that needs more (there is no SSE code
+  #   here) realigns its own frame;
+  # - no frame pointer: one more register, and no frame set-up (2.5 KiB);
+  # - constructors and destructors kept as the shared definitions the
+  #   library's headers give: "decloned", each source file got a private
+  #   copy (of std::string's copy and move constructors, for one) that the
+  #   link could not merge (2 KiB);
+  # - a function called from one place stays a function of its own: the
+  #   runs folded into their callers made frames of more than 128 bytes,
+  #   where an access to a local takes a 4-byte offset instead of one byte
+  #   (500 such accesses instead of 100; 1.5 KiB).
+  set(SCR_I686_SIZE_OPTIONS -mno-accumulate-outgoing-args -mno-stack-arg-probe
+                            -Werror=frame-larger-than=3072 -Werror=alloca -Werror=vla
+                            -mpreferred-stack-boundary=2
+                            -fomit-frame-pointer -fno-declone-ctor-dtor
+                            -fno-inline-functions-called-once)
+  target_compile_options(scrcore PRIVATE ${SCR_I686_SIZE_OPTIONS})
+  target_compile_options(setup PRIVATE ${SCR_I686_SIZE_OPTIONS})
+  target_link_options(setup PRIVATE ${SCR_I686_SIZE_OPTIONS})
   target_link_options(setup PRIVATE -Wl,--disable-auto-import)
-  set(SCR_UNWIND_SCRIPT ${CMAKE_SOURCE_DIR}/cmake/discard_unwind_tables.ld)
-  target_link_options(setup PRIVATE -Wl,-T,${SCR_UNWIND_SCRIPT})
-  set_property(TARGET setup APPEND PROPERTY LINK_DEPENDS ${SCR_UNWIND_SCRIPT})
+  set(SCR_SECTIONS_SCRIPT ${CMAKE_SOURCE_DIR}/cmake/setup_sections.ld)
+  target_link_options(setup PRIVATE -Wl,-T,${SCR_SECTIONS_SCRIPT})
+  set_property(TARGET setup APPEND PROPERTY LINK_DEPENDS ${SCR_SECTIONS_SCRIPT})
 endif()
 # The program must load on Windows 95 and NT 4: no import newer than theirs.
 target_compile_definitions(setup PRIVATE WINVER=0x0400 _WIN32_WINNT=0x0400 _WIN32_IE=0x0400)

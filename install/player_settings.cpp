@@ -25,8 +25,7 @@ std::string NumberedName(const LeadBytes& lead, const std::string& name,
 
 // Whether `candidate` is a name the target choice makes for `name`: the
 // name itself, or one of its numbered names (1 to 9 999 999).
-bool IsOwnTargetName(const LeadBytes& lead, const std::string& name,
-                     const std::string& candidate) {
+bool IsOwnTargetName(const LeadBytes& lead, const std::string& name, const std::string& candidate) {
   if (candidate.empty()) return false;
   if (candidate == name) return true;
   for (size_t count = 1; count < 8; ++count) {
@@ -90,7 +89,7 @@ std::string ChooseTargetFileName(System& system, std::string_view title, std::st
     return recorded;
 
   for (unsigned n = 1;; ++n) {
-    const std::string digits = std::to_string(n);
+    const std::string digits = DecimalText(n);
     if (digits.size() >= 8) break;
     target = folder + NumberedName(lead, name, digits);
     if (!system.FileExists(target)) break;

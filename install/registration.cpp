@@ -21,6 +21,20 @@ std::string ProgramsFolder(System& system) {
   return std::string(TrimBlanks(LeadBytesOf(system), reported));
 }
 
+// A shortcut's name: the translated word, and for the screensaver's and
+// the uninstaller's shortcuts a blank and the title behind it (an empty
+// `title` for the readme's). The install and the uninstall build the same
+// names here.
+std::string ShortcutName(System& system, const LanguageTable& table, TextId word,
+                         std::string_view title) {
+  std::string name = NameWord(system, table, word);
+  if (!title.empty()) {
+    name += ' ';
+    name += title;
+  }
+  return name;
+}
+
 }  // namespace
 
 std::string ReadmeFileName(System& system, const LanguageTable& table, std::string_view title) {
@@ -81,16 +95,16 @@ void CreateProgramShortcuts(System& system, const LanguageTable& table, std::str
   if (!held) return;
 
   // Each shortcut on its own: one that fails is simply missing.
-  CreateShellLink(system, screensaver,
-                  t + "\\" + NameWord(system, table, TextId::kPreview) + " " + t,
+  const std::string in_group = t + "\\";
+  CreateShellLink(system, screensaver, in_group + ShortcutName(system, table, TextId::kPreview, t),
                   ShellFolder::kPrograms);
   if (has_readme) {
     const std::string readme = FolderPart(lead, screensaver) + ReadmeFileName(system, table, t);
-    CreateShellLink(system, readme, t + "\\" + NameWord(system, table, TextId::kReadme),
+    CreateShellLink(system, readme, in_group + ShortcutName(system, table, TextId::kReadme, ""),
                     ShellFolder::kPrograms);
   }
   CreateShellLink(system, uninstaller,
-                  t + "\\" + NameWord(system, table, TextId::kUninstall) + " " + t,
+                  in_group + ShortcutName(system, table, TextId::kUninstall, t),
                   ShellFolder::kPrograms);
 }
 
@@ -111,10 +125,13 @@ bool DeleteProgramShortcuts(System& system, const LanguageTable& table, std::str
     // at all holds nothing to delete.
     const std::unique_ptr<HeldFolder> held = system.HoldFolder(group.substr(0, group.size() - 1));
     if (!held) return !system.DirectoryExists(group);
-    for (const std::string& link :
-         {group + NameWord(system, table, TextId::kPreview) + " " + t + ".lnk",
-          group + NameWord(system, table, TextId::kReadme) + ".lnk",
-          group + NameWord(system, table, TextId::kUninstall) + " " + t + ".lnk"}) {
+    const struct {
+      TextId word;
+      bool titled;
+    } kLinks[] = {{TextId::kPreview, true}, {TextId::kReadme, false}, {TextId::kUninstall, true}};
+    for (const auto& [word, titled] : kLinks) {
+      const std::string link =
+          group + ShortcutName(system, table, word, titled ? std::string_view(t) : "") + ".lnk";
       system.DeleteFile(link);
       if (system.FileExists(link)) gone = false;
     }
@@ -128,7 +145,7 @@ void CreateDesktopPreviewShortcut(System& system, const LanguageTable& table,
                                   std::string_view title, const std::string& screensaver) {
   if (!TitleStaysInPlace(system, title)) return;
   const std::string t(title);
-  CreateShellLink(system, screensaver, NameWord(system, table, TextId::kPreview) + " " + t,
+  CreateShellLink(system, screensaver, ShortcutName(system, table, TextId::kPreview, t),
                   ShellFolder::kDesktop);
 }
 
@@ -138,9 +155,8 @@ bool DeleteDesktopPreviewShortcut(System& system, const LanguageTable& table,
   std::string desktop;
   if (!system.SpecialFolderPath(ShellFolder::kDesktop, &desktop)) return false;
   if (desktop.empty()) return true;
-  const std::string link =
-      JoinPath(LeadBytesOf(system), desktop,
-               NameWord(system, table, TextId::kPreview) + " " + std::string(title) + ".lnk");
+  const std::string link = JoinPath(LeadBytesOf(system), desktop,
+                                    ShortcutName(system, table, TextId::kPreview, title) + ".lnk");
   system.DeleteFile(link);
   return !system.FileExists(link);
 }

@@ -174,4 +174,14 @@ std::string_view CutToBytes(const LeadBytes& lead, std::string_view text, size_t
   return text.substr(0, end);
 }
 
+std::string DecimalText(uint32_t value) {
+  char digits[10];  // 4 294 967 295 has ten
+  size_t start = sizeof(digits);
+  do {
+    digits[--start] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  return std::string(digits + start, sizeof(digits) - start);
+}
+
 }  // namespace scr

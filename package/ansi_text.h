@@ -108,5 +108,9 @@ std::string LowerSingleByteLetters(const LeadBytes& lead, std::string_view text)
 // The longest start of `text` of at most `bytes` bytes that ends on a
 // character boundary.
 std::string_view CutToBytes(const LeadBytes& lead, std::string_view text, size_t bytes);
+// The decimal digits of `value`, for the numbers in file names. (The
+// library's std::to_string brings a 200-byte table of digit pairs into
+// setup.exe.)
+std::string DecimalText(uint32_t value);
 
 }  // namespace scr

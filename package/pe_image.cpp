@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace scr {
 namespace {
@@ -74,9 +75,12 @@ ProgramImage ReadProgramImage(File& file, int64_t size) {
   ProgramImage image;
   // The headers and the section table of every program this system builds
   // lie within its first page.
-  uint8_t head[kPeHeaderSpan];
-  const size_t n = static_cast<size_t>(std::min<int64_t>(size, sizeof(head)));
-  if (n < kMzHeaderSize || !(file.Seek(0) && file.ReadExact(head, n)) || head[0] != 'M' ||
+  // On the heap: setup.exe is built without stack probes, so no frame of
+  // it may hold a page (cmake/win32.cmake).
+  std::vector<uint8_t> page(kPeHeaderSpan);
+  const uint8_t* head = page.data();
+  const size_t n = static_cast<size_t>(std::min<int64_t>(size, kPeHeaderSpan));
+  if (n < kMzHeaderSize || !(file.Seek(0) && file.ReadExact(page.data(), n)) || head[0] != 'M' ||
       head[1] != 'Z')
     return image;
   const uint32_t pe = Le32(head + kNewHeaderPointer);

@@ -1,7 +1,5 @@
 #include "package/texts.h"
 
-#include <algorithm>
-
 namespace scr {
 namespace {
 
@@ -79,6 +77,14 @@ constexpr bool InIdOrder() {
 }
 static_assert(InIdOrder(), "kTexts is indexed by TextId");
 
+// Whether the language file has a text named `english`. A plain loop:
+// std::find's unrolled search is larger code than this short list needs.
+bool HasName(const LanguageTable& table, std::string_view english) {
+  for (const std::string& name : table.names)
+    if (name == english) return true;
+  return false;
+}
+
 }  // namespace
 
 const TextEntry& TextInfo(TextId id) { return kTexts[static_cast<size_t>(id)]; }
@@ -87,11 +93,8 @@ const TextEntry* TextsEnd() { return kTexts + kTextCount; }
 
 std::string Translate(const LanguageTable& table, TextId id) {
   const TextEntry& entry = TextInfo(id);
-  if (entry.fallback != TextId::kCount) {
-    const auto& names = table.names;
-    if (std::find(names.begin(), names.end(), entry.english) == names.end())
-      return Translate(table, entry.fallback);
-  }
+  if (entry.fallback != TextId::kCount && !HasName(table, entry.english))
+    return Translate(table, entry.fallback);
   return Translate(table, std::string_view(entry.english));
 }
 

@@ -112,8 +112,11 @@ bool MayRemoveUninstallerFolder(const UninstallerFolder& facts) {
       !(facts.attributes & kAttributeDirectory) || (facts.attributes & kAttributeReparsePoint))
     return false;
   if (!facts.system_folders_known || IsRoot(facts.folder)) return false;
-  return std::find(facts.system_folders.begin(), facts.system_folders.end(), facts.folder) ==
-         facts.system_folders.end();
+  // A plain loop: std::find's unrolled search is larger code than these
+  // few folders need.
+  for (const std::string& system_folder : facts.system_folders)
+    if (system_folder == facts.folder) return false;
+  return true;
 }
 
 RunEnd RunDeferredRemoval(System& sys, const std::vector<std::string>& args) {

@@ -38,23 +38,24 @@ std::string ScreensaverToRemove(System& sys, const LanguageTable& table, const s
   const LeadBytes lead = LeadBytesOf(sys);
   const std::string package_name = InstalledFileName(file_name, lead);
   if (package_name.empty()) return "";
-  const size_t name_start = FileNameStart(lead, own, kFolderSeparators);
-  const std::string own_folder = own.substr(0, name_start);
-  const std::string own_name = own.substr(name_start);
+  const std::string_view own_view = own;
+  const size_t name_start = FileNameStart(lead, own_view, kFolderSeparators);
+  std::string path(own_view.substr(0, name_start));
+  const std::string_view own_name = own_view.substr(name_start);
   // Compared as the install run wrote it: single-byte letters lowered only.
   const std::string prefix =
       LowerSingleByteLetters(lead, NameWord(sys, table, TextId::kUninstall)) + " ";
-  const std::string suffix = ".exe";
+  constexpr std::string_view suffix = ".exe";
   const std::string lowered = LowerSingleByteLetters(lead, own_name);
-  if (lowered.size() > prefix.size() + suffix.size() && lowered.rfind(prefix, 0) == 0 &&
+  if (lowered.size() > prefix.size() + suffix.size() &&
+      lowered.compare(0, prefix.size(), prefix) == 0 &&
       lowered.compare(lowered.size() - suffix.size(), suffix.size(), suffix) == 0) {
     const size_t dot = ExtensionStart(lead, package_name);
-    const std::string extension = dot == std::string::npos ? "" : package_name.substr(dot);
-    const std::string middle =
-        own_name.substr(prefix.size(), own_name.size() - prefix.size() - suffix.size());
-    return own_folder + middle + extension;
+    path += own_name.substr(prefix.size(), own_name.size() - prefix.size() - suffix.size());
+    if (dot != std::string::npos) path += std::string_view(package_name).substr(dot);
+    return path;
   }
-  return own_folder + package_name;
+  return path + package_name;
 }
 
 // The next state of the pseudo-random sequence (a linear congruential
@@ -69,7 +70,7 @@ uint32_t RandomNumber(uint32_t state) {
 // Exactly one backslash joins the two, whether or not the folder ends in
 // one.
 std::string TemporaryCopyPath(const LeadBytes& lead, const std::string& temp, uint32_t state) {
-  return JoinPath(lead, temp, "ZEROveruziuninst" + std::to_string(RandomNumber(state)) + ".exe");
+  return JoinPath(lead, temp, "ZEROveruziuninst" + DecimalText(RandomNumber(state)) + ".exe");
 }
 
 // Whether `a` and `b` hold the same `size` bytes, read from their starts.
@@ -138,7 +139,7 @@ std::string MakePrivateFolder(System& sys) {
   uint32_t state = NextRandom(~sys.RandomSeed());
   for (int attempt = 0; attempt < kTemporaryCopyAttempts; ++attempt) {
     state = NextRandom(state);
-    const std::string folder = temp + "ZEROveruziuninst" + std::to_string(RandomNumber(state));
+    const std::string folder = temp + "ZEROveruziuninst" + DecimalText(RandomNumber(state));
     if (sys.CreatePrivateFolder(folder)) return folder;
   }
   return "";

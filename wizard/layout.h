@@ -86,8 +86,9 @@ enum : uint8_t {
   kStartsGroup = 8,  // the first radio button of its group
 };
 
+// Fields no wider than their values: the table travels in setup.exe.
 struct LayoutEntry {
-  int id;
+  int16_t id;
   Parent parent;
   Kind kind;
   const char* text;  // design-time text
@@ -95,7 +96,7 @@ struct LayoutEntry {
   // by its text, h is the height of one line, and w the widest it may grow
   // (kOneLine), its wrapping width (kAutoHeight) or its least width
   // (kAutoHeightWiden).
-  int x, y, w, h;
+  int16_t x, y, w, h;
   Sizing sizing;
   Font font;
   uint8_t start;  // kStart* flags

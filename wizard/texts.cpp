@@ -6,15 +6,18 @@ namespace scr {
 void TSCRSetup::LangRenameControls() {
   view.SetText(Control::btnBack, "< " + Tr(TextId::kBack));
   view.SetText(Control::btnBrowse, Tr(TextId::kBrowseButton) + "...");
-  view.SetText(Control::btnCancel, Tr(TextId::kCancel));
   view.SetText(Control::btnNext, Tr(TextId::kNext) + " >");
-  view.SetText(Control::Label1, Tr(TextId::kDirectoryPageText));
-  view.SetText(Control::Label2, Tr(TextId::kLicensePageText));
-  view.SetText(Control::Label3, Tr(TextId::kReadmePageText));
-  view.SetText(Control::Label4, Tr(TextId::kFinishedPageText));
-  view.SetText(Control::Label5, Tr(TextId::kReadyPageText));
-  view.SetText(Control::rbAccept, Tr(TextId::kAccept));
-  view.SetText(Control::rbNotAccept, Tr(TextId::kNotAccept));
+  // The controls that show their text as it is translated: one loop, not
+  // a call sequence apiece.
+  static constexpr struct {
+    Control control;
+    TextId text;
+  } kPlainTexts[] = {
+      {Control::btnCancel, TextId::kCancel},        {Control::Label1, TextId::kDirectoryPageText},
+      {Control::Label2, TextId::kLicensePageText},  {Control::Label3, TextId::kReadmePageText},
+      {Control::Label4, TextId::kFinishedPageText}, {Control::Label5, TextId::kReadyPageText},
+      {Control::rbAccept, TextId::kAccept},         {Control::rbNotAccept, TextId::kNotAccept}};
+  for (const auto& [control, text] : kPlainTexts) view.SetText(control, Tr(text));
 
   static constexpr TextId kTitles[kPageCount] = {TextId::kLicenseTitle, TextId::kDirectoryTitle,
                                                  TextId::kReadyTitle,   TextId::kProgressTitle,

@@ -169,6 +169,14 @@ TEST(AnsiText, EveryOperationKeepsCharactersWhole) {
   }
 }
 
+TEST(AnsiText, DecimalTextWritesEveryDigit) {
+  EXPECT_EQ(DecimalText(0), "0");
+  EXPECT_EQ(DecimalText(7), "7");
+  EXPECT_EQ(DecimalText(10), "10");
+  EXPECT_EQ(DecimalText(9999998), "9999998");
+  EXPECT_EQ(DecimalText(4294967295u), "4294967295");
+}
+
 // The names of the faults found on a code page 932 system, by their bytes.
 TEST(AnsiText, JapaneseNamesFromTheFieldKeepTheirLastCharacter) {
   const LeadBytes sjis = LeadBytesOfCodePage(932);
