@@ -984,31 +984,12 @@ bool Win32System::CreateShellLink(const std::string& target, const std::string& 
 
 MsgAnswer Win32System::MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                                   MsgButtons buttons) {
-  UINT flags = 0;
-  switch (icon) {
-    case MsgIcon::kNone:
-      break;
-    case MsgIcon::kError:
-      flags |= MB_ICONERROR;
-      break;
-    case MsgIcon::kQuestion:
-      flags |= MB_ICONQUESTION;
-      break;
-    case MsgIcon::kInformation:
-      flags |= MB_ICONINFORMATION;
-      break;
-  }
-  switch (buttons) {
-    case MsgButtons::kOk:
-      flags |= MB_OK;
-      break;
-    case MsgButtons::kYesNo:
-      flags |= MB_YESNO;
-      break;
-    case MsgButtons::kYesNoCancel:
-      flags |= MB_YESNOCANCEL;
-      break;
-  }
+  // Indexed by the enumerations' values, in their order.
+  static constexpr UINT kIconFlags[] = {0, MB_ICONERROR, MB_ICONQUESTION, MB_ICONINFORMATION};
+  static constexpr UINT kButtonFlags[] = {MB_OK, MB_YESNO, MB_YESNOCANCEL};
+  static_assert(static_cast<int>(MsgIcon::kInformation) == 3 &&
+                static_cast<int>(MsgButtons::kYesNoCancel) == 2);
+  const UINT flags = kIconFlags[static_cast<int>(icon)] | kButtonFlags[static_cast<int>(buttons)];
   if (!owner_) UseUpStartupShowMode();
   int answer = MessageBoxA(static_cast<HWND>(owner_), text.c_str(), caption.c_str(), flags);
   switch (answer) {
