@@ -1,93 +1,89 @@
 // The wizard's two pictures, drawn with plain GDI so the program carries no
 // bitmap resources: a software box with a disc for the header band, and a
-// yellow folder for the Directory page. Coordinates are given on the design
-// grid (48 x 48 and 32 x 32) and scaled to the target rectangle.
+// yellow folder for the Directory page. Each picture is a list of shapes on
+// its design grid (48 x 48 and 32 x 32), scaled to the target rectangle, so
+// one small loop draws both instead of a call sequence per shape.
 #include "wizard/win32/pictures.h"
 
 namespace scr {
 namespace {
 
-struct Grid {
-  RECT r;
-  int size;
-  int X(int x) const { return r.left + MulDiv(x, r.right - r.left, size); }
-  int Y(int y) const { return r.top + MulDiv(y, r.bottom - r.top, size); }
-  POINT P(int x, int y) const {
-    POINT p = {X(x), Y(y)};
-    return p;
-  }
+// Stands for the picture's background colour, which the caller chooses.
+const COLORREF kBackground = CLR_INVALID;
+
+// A polygon of `count` corners, or (count 0) an ellipse whose bounding box
+// runs from the first corner to the second.
+struct Shape {
+  COLORREF fill;
+  COLORREF line;
+  unsigned char count;
+  unsigned char xy[14];
 };
 
-void FillPolygon(HDC dc, const POINT* points, int count, COLORREF fill, COLORREF line) {
-  HBRUSH brush = CreateSolidBrush(fill);
-  HPEN pen = CreatePen(PS_SOLID, 1, line);
+const COLORREF kBoxOutline = RGB(20, 40, 110);
+const COLORREF kDiscEdge = RGB(110, 120, 140);
+
+// The disc (centred at 25,14) stands half out of the open box, behind its
+// front face. Then the box: right side, the open top's far rim, front face
+// and a label stripe.
+const Shape kSoftwareBox[] = {
+    {RGB(222, 226, 236), kDiscEdge, 0, {12, 1, 38, 27}},
+    {RGB(176, 204, 240), RGB(150, 170, 200), 0, {16, 5, 34, 23}},
+    {RGB(240, 240, 244), kDiscEdge, 0, {21, 10, 29, 18}},
+    {kBackground, kDiscEdge, 0, {23, 12, 27, 16}},
+    {RGB(30, 70, 160), kBoxOutline, 4, {36, 26, 44, 21, 44, 41, 36, 46}},
+    {RGB(120, 160, 225), kBoxOutline, 4, {4, 26, 12, 21, 14, 21, 8, 26}},
+    {RGB(120, 160, 225), kBoxOutline, 4, {32, 26, 38, 21, 44, 21, 36, 26}},
+    {RGB(50, 100, 200), kBoxOutline, 4, {4, 26, 36, 26, 36, 46, 4, 46}},
+    {RGB(250, 200, 40), RGB(200, 150, 20), 4, {4, 32, 36, 32, 36, 37, 4, 37}},
+};
+
+const COLORREF kFolderOutline = RGB(150, 110, 20);
+
+// The folder's rear with its tab, a sheet of paper, and the front flap.
+const Shape kFolder[] = {
+    {RGB(232, 186, 60), kFolderOutline, 7, {2, 7, 4, 5, 12, 5, 14, 8, 28, 8, 28, 26, 2, 26}},
+    {RGB(255, 255, 255), RGB(170, 170, 170), 4, {5, 10, 26, 10, 26, 22, 5, 22}},
+    {RGB(255, 214, 90), kFolderOutline, 4, {1, 13, 27, 13, 30, 27, 4, 27}},
+};
+
+void DrawShape(HDC dc, const RECT& r, int grid, const Shape& shape, COLORREF background) {
+  POINT points[7];
+  const int corners = shape.count ? shape.count : 2;
+  for (int i = 0; i < corners; ++i) {
+    points[i].x = r.left + MulDiv(shape.xy[2 * i], r.right - r.left, grid);
+    points[i].y = r.top + MulDiv(shape.xy[2 * i + 1], r.bottom - r.top, grid);
+  }
+  HBRUSH brush = CreateSolidBrush(shape.fill == kBackground ? background : shape.fill);
+  HPEN pen = CreatePen(PS_SOLID, 1, shape.line);
   HGDIOBJ old_brush = SelectObject(dc, brush);
   HGDIOBJ old_pen = SelectObject(dc, pen);
-  Polygon(dc, points, count);
+  if (shape.count)
+    Polygon(dc, points, shape.count);
+  else
+    Ellipse(dc, points[0].x, points[0].y, points[1].x, points[1].y);
   SelectObject(dc, old_brush);
   SelectObject(dc, old_pen);
   DeleteObject(brush);
   DeleteObject(pen);
 }
 
-void FillEllipse(HDC dc, int left, int top, int right, int bottom, COLORREF fill, COLORREF line) {
-  HBRUSH brush = CreateSolidBrush(fill);
-  HPEN pen = CreatePen(PS_SOLID, 1, line);
-  HGDIOBJ old_brush = SelectObject(dc, brush);
-  HGDIOBJ old_pen = SelectObject(dc, pen);
-  Ellipse(dc, left, top, right, bottom);
-  SelectObject(dc, old_brush);
-  SelectObject(dc, old_pen);
-  DeleteObject(brush);
-  DeleteObject(pen);
+void DrawPicture(HDC dc, const RECT& rect, COLORREF background, int grid, const Shape* shapes,
+                 int count) {
+  HBRUSH back = CreateSolidBrush(background);
+  FillRect(dc, &rect, back);
+  DeleteObject(back);
+  for (int i = 0; i < count; ++i) DrawShape(dc, rect, grid, shapes[i], background);
 }
 
 }  // namespace
 
 void DrawSoftwareBox(HDC dc, const RECT& rect, COLORREF background) {
-  HBRUSH back = CreateSolidBrush(background);
-  FillRect(dc, &rect, back);
-  DeleteObject(back);
-  const Grid g = {rect, 48};
-  const COLORREF outline = RGB(20, 40, 110);
-
-  // The disc stands half out of the open box, behind its front face.
-  const int cx = 25, cy = 14, radius = 13;
-  FillEllipse(dc, g.X(cx - radius), g.Y(cy - radius), g.X(cx + radius), g.Y(cy + radius),
-              RGB(222, 226, 236), RGB(110, 120, 140));
-  FillEllipse(dc, g.X(cx - 9), g.Y(cy - 9), g.X(cx + 9), g.Y(cy + 9), RGB(176, 204, 240),
-              RGB(150, 170, 200));
-  FillEllipse(dc, g.X(cx - 4), g.Y(cy - 4), g.X(cx + 4), g.Y(cy + 4), RGB(240, 240, 244),
-              RGB(110, 120, 140));
-  FillEllipse(dc, g.X(cx - 2), g.Y(cy - 2), g.X(cx + 2), g.Y(cy + 2), background,
-              RGB(110, 120, 140));
-
-  // Box: right side, the open top's far rim, front face and a label stripe.
-  const POINT side[] = {g.P(36, 26), g.P(44, 21), g.P(44, 41), g.P(36, 46)};
-  FillPolygon(dc, side, 4, RGB(30, 70, 160), outline);
-  const POINT rim[] = {g.P(4, 26), g.P(12, 21), g.P(14, 21), g.P(8, 26)};
-  FillPolygon(dc, rim, 4, RGB(120, 160, 225), outline);
-  const POINT rim_right[] = {g.P(32, 26), g.P(38, 21), g.P(44, 21), g.P(36, 26)};
-  FillPolygon(dc, rim_right, 4, RGB(120, 160, 225), outline);
-  const POINT front[] = {g.P(4, 26), g.P(36, 26), g.P(36, 46), g.P(4, 46)};
-  FillPolygon(dc, front, 4, RGB(50, 100, 200), outline);
-  const POINT stripe[] = {g.P(4, 32), g.P(36, 32), g.P(36, 37), g.P(4, 37)};
-  FillPolygon(dc, stripe, 4, RGB(250, 200, 40), RGB(200, 150, 20));
+  DrawPicture(dc, rect, background, 48, kSoftwareBox, sizeof(kSoftwareBox) / sizeof(Shape));
 }
 
 void DrawFolder(HDC dc, const RECT& rect, COLORREF background) {
-  HBRUSH back = CreateSolidBrush(background);
-  FillRect(dc, &rect, back);
-  DeleteObject(back);
-  const Grid g = {rect, 32};
-  const COLORREF outline = RGB(150, 110, 20);
-  const POINT rear[] = {g.P(2, 7),  g.P(4, 5),   g.P(12, 5), g.P(14, 8),
-                        g.P(28, 8), g.P(28, 26), g.P(2, 26)};
-  FillPolygon(dc, rear, 7, RGB(232, 186, 60), outline);
-  const POINT paper[] = {g.P(5, 10), g.P(26, 10), g.P(26, 22), g.P(5, 22)};
-  FillPolygon(dc, paper, 4, RGB(255, 255, 255), RGB(170, 170, 170));
-  const POINT front[] = {g.P(1, 13), g.P(27, 13), g.P(30, 27), g.P(4, 27)};
-  FillPolygon(dc, front, 4, RGB(255, 214, 90), outline);
+  DrawPicture(dc, rect, background, 32, kFolder, sizeof(kFolder) / sizeof(Shape));
 }
 
 }  // namespace scr
