@@ -35,6 +35,16 @@ std::string ShortcutName(System& system, const LanguageTable& table, TextId word
   return name;
 }
 
+// The group's shortcuts in the order they are made and deleted: the
+// screensaver's preview, the readme's (named without the title), the
+// uninstaller's.
+struct GroupLink {
+  TextId word;
+  bool titled;
+};
+const GroupLink kGroupLinks[] = {
+    {TextId::kPreview, true}, {TextId::kReadme, false}, {TextId::kUninstall, true}};
+
 }  // namespace
 
 std::string ReadmeFileName(System& system, const LanguageTable& table, std::string_view title) {
@@ -96,16 +106,21 @@ void CreateProgramShortcuts(System& system, const LanguageTable& table, std::str
 
   // Each shortcut on its own: one that fails is simply missing.
   const std::string in_group = t + "\\";
-  CreateShellLink(system, screensaver, in_group + ShortcutName(system, table, TextId::kPreview, t),
-                  ShellFolder::kPrograms);
-  if (has_readme) {
-    const std::string readme = FolderPart(lead, screensaver) + ReadmeFileName(system, table, t);
-    CreateShellLink(system, readme, in_group + ShortcutName(system, table, TextId::kReadme, ""),
-                    ShellFolder::kPrograms);
+  for (const GroupLink& link : kGroupLinks) {
+    std::string target;
+    if (link.word == TextId::kPreview)
+      target = screensaver;
+    else if (link.word == TextId::kUninstall)
+      target = uninstaller;
+    else if (has_readme)
+      target = FolderPart(lead, screensaver) + ReadmeFileName(system, table, t);
+    else
+      continue;
+    CreateShellLink(
+        system, target,
+        in_group + ShortcutName(system, table, link.word, link.titled ? std::string_view(t) : ""),
+        ShellFolder::kPrograms);
   }
-  CreateShellLink(system, uninstaller,
-                  in_group + ShortcutName(system, table, TextId::kUninstall, t),
-                  ShellFolder::kPrograms);
 }
 
 bool DeleteProgramShortcuts(System& system, const LanguageTable& table, std::string_view title) {
@@ -125,11 +140,7 @@ bool DeleteProgramShortcuts(System& system, const LanguageTable& table, std::str
     // at all holds nothing to delete.
     const std::unique_ptr<HeldFolder> held = system.HoldFolder(group.substr(0, group.size() - 1));
     if (!held) return !system.DirectoryExists(group);
-    const struct {
-      TextId word;
-      bool titled;
-    } kLinks[] = {{TextId::kPreview, true}, {TextId::kReadme, false}, {TextId::kUninstall, true}};
-    for (const auto& [word, titled] : kLinks) {
+    for (const auto& [word, titled] : kGroupLinks) {
       const std::string link =
           group + ShortcutName(system, table, word, titled ? std::string_view(t) : "") + ".lnk";
       system.DeleteFile(link);
