@@ -91,7 +91,7 @@ RunEnd InstallRun::Run() {
 
   // The installed file always lands inside the chosen folder, whatever
   // folder part the package's file name carries.
-  const std::string name = InstalledFileName(FieldText(record_.ScrFileName), LeadBytesOf(sys_));
+  const std::string name = InstalledFileName(FieldView(record_.ScrFileName), LeadBytesOf(sys_));
   // A file name that names no file is a damaged package (loading refuses
   // it): nothing can be installed, and nothing is written or registered.
   bool succeeded = !name.empty();
@@ -281,7 +281,7 @@ void InstallRun::RemoveGarbledUninstaller() {
     LoadedPackage earlier;
     ours = ReadPackage(*file, earlier, LeadBytesOf(sys_)) == LoadStatus::kOk &&
            earlier.kind == TrailerKind::kUninstaller &&
-           FieldText(earlier.record.ScrTitle) == title_;
+           FieldView(earlier.record.ScrTitle) == title_;
   }
   if (ours) sys_.DeleteFile(path);
 }

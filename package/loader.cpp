@@ -195,10 +195,10 @@ LoadStatus ReadPackage(File& file, LoadedPackage& package, const LeadBytes& lead
   // installed halfway, into another folder, or under names that Windows
   // takes for a path, a stream or a device.
   size_t at = 0;
-  if (CheckTitleForFiles(FieldText(record.ScrTitle), lead, &at) != NameFault::kNone ||
-      CheckScrFileNameForFiles(FieldText(record.ScrFileName), lead, &at) != NameFault::kNone ||
-      CheckFolderField(ShortStringText(record.DestFolder), true, lead, &at) != NameFault::kNone ||
-      CheckFolderField(ShortStringText(record.DestSubfolder), false, lead, &at) != NameFault::kNone)
+  if (CheckTitleForFiles(FieldView(record.ScrTitle), lead, &at) != NameFault::kNone ||
+      CheckScrFileNameForFiles(FieldView(record.ScrFileName), lead, &at) != NameFault::kNone ||
+      CheckFolderField(ShortStringView(record.DestFolder), true, lead, &at) != NameFault::kNone ||
+      CheckFolderField(ShortStringView(record.DestSubfolder), false, lead, &at) != NameFault::kNone)
     return LoadStatus::kCorrupted;
 
   const BlockSpan language = LocateBlocks(record, end).language;
@@ -225,7 +225,7 @@ LoadStatus ReadPackage(File& file, LoadedPackage& package, const LeadBytes& lead
       return LoadStatus::kOk;
     }
     case TrailerKind::kUninstaller:
-      if (FieldText(record.RecordSignature) != RecordSignatureText()) return LoadStatus::kCorrupted;
+      if (FieldView(record.RecordSignature) != RecordSignatureText()) return LoadStatus::kCorrupted;
       return LoadStatus::kOk;
     case TrailerKind::kNone:
       break;

@@ -38,10 +38,14 @@ TrailerKind ClassifyTrailer(const char* ten_bytes) {
   return TrailerKind::kNone;
 }
 
-std::string FieldText(const char* field, size_t width) {
+std::string_view FieldView(const char* field, size_t width) {
   const void* nul = std::memchr(field, '\0', width);
   size_t length = nul ? static_cast<const char*>(nul) - field : width;
-  return std::string(field, length);
+  return std::string_view(field, length);
+}
+
+std::string FieldText(const char* field, size_t width) {
+  return std::string(FieldView(field, width));
 }
 
 void SetField(char* field, size_t width, std::string_view text) {
@@ -49,9 +53,13 @@ void SetField(char* field, size_t width, std::string_view text) {
   std::memcpy(field, text.data(), std::min(text.size(), width - 1));
 }
 
-std::string ShortStringText(const uint8_t (&field)[1 + kShortStringMax]) {
+std::string_view ShortStringView(const uint8_t (&field)[1 + kShortStringMax]) {
   size_t length = std::min<size_t>(field[0], kShortStringMax);
-  return std::string(reinterpret_cast<const char*>(field + 1), length);
+  return std::string_view(reinterpret_cast<const char*>(field + 1), length);
+}
+
+std::string ShortStringText(const uint8_t (&field)[1 + kShortStringMax]) {
+  return std::string(ShortStringView(field));
 }
 
 void SetShortString(uint8_t (&field)[1 + kShortStringMax], std::string_view text) {

@@ -85,7 +85,13 @@ std::string RecordSignatureText();  // "SCRSet.sig"
 // The kind of a 10-byte window: kSetup, kUninstaller or kNone.
 TrailerKind ClassifyTrailer(const char* ten_bytes);
 
-// Text of a NUL-terminated char field, read at most `width` bytes.
+// Text of a NUL-terminated char field, read at most `width` bytes. The
+// view serves where the text is only looked at, and costs no copy.
+std::string_view FieldView(const char* field, size_t width);
+template <size_t N>
+std::string_view FieldView(const char (&field)[N]) {
+  return FieldView(field, N);
+}
 std::string FieldText(const char* field, size_t width);
 template <size_t N>
 std::string FieldText(const char (&field)[N]) {
@@ -101,6 +107,7 @@ void SetField(char (&field)[N], std::string_view text) {
 
 // Text of a ShortString (length byte 0..250, then characters).
 std::string ShortStringText(const uint8_t (&field)[1 + kShortStringMax]);
+std::string_view ShortStringView(const uint8_t (&field)[1 + kShortStringMax]);
 void SetShortString(uint8_t (&field)[1 + kShortStringMax], std::string_view text);
 
 bool LicensePageInUse(const SetupRecord& record);  // LicenseMode 1, 2 or 3

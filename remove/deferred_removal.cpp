@@ -35,9 +35,9 @@ std::string DefaultFolder(System& sys) {
   std::string folder;
   if (LoadPackage(sys, package, file) == LoadStatus::kOk &&
       package.kind == TrailerKind::kUninstaller) {
-    const std::string dest = ShortStringText(package.record.DestFolder);
+    const std::string_view dest = ShortStringView(package.record.DestFolder);
     const std::string own =
-        ResolveDestinationFolder(sys, dest, ShortStringText(package.record.DestSubfolder));
+        ResolveDestinationFolder(sys, dest, ShortStringView(package.record.DestSubfolder));
     // A sub-folder of blanks or a lone "\" makes no folder of its own.
     if (own != ResolveDestinationFolder(sys, dest, "")) folder = ComparableFolder(sys, own);
   }

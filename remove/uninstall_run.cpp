@@ -34,7 +34,7 @@ std::string FolderPart(System& sys, const std::string& path) {
 // system shares (the Windows folder). An uninstaller that no longer bears
 // such a name removes the package's own file name from its folder.
 std::string ScreensaverToRemove(System& sys, const LanguageTable& table, const std::string& own,
-                                const std::string& file_name) {
+                                std::string_view file_name) {
   const LeadBytes lead = LeadBytesOf(sys);
   const std::string package_name = InstalledFileName(file_name, lead);
   if (package_name.empty()) return "";
@@ -248,7 +248,7 @@ RunEnd RunUninstall(const UninstallContext& context) {
 
   // Both marks of an uninstaller copy, whoever started this run.
   if (package.kind != TrailerKind::kUninstaller ||
-      FieldText(record.RecordSignature) != RecordSignatureText())
+      FieldView(record.RecordSignature) != RecordSignatureText())
     return RunEnd::kNotAnUninstaller;
 
   if (!context.modes.SilentMode) {
@@ -267,7 +267,7 @@ RunEnd RunUninstall(const UninstallContext& context) {
   // not asked again: a failure then could make the run look for its files,
   // copy and mark for deletion under another name).
   const std::string screensaver =
-      ScreensaverToRemove(sys, package.table, context.own_path, FieldText(record.ScrFileName));
+      ScreensaverToRemove(sys, package.table, context.own_path, FieldView(record.ScrFileName));
   if (context.modes.PreviewOnly) return RunEnd::kDone;
 
   if (!RemoveFiles(context, title, title_in_place, screensaver) ||

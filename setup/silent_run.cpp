@@ -17,8 +17,8 @@ namespace {
 RunEnd InstallSilently(System& system, RunModes modes, const std::vector<std::string>& args,
                        const LoadedPackage& package, SilentFront& front) {
   const SetupRecord& record = package.record;
-  std::string destination = ResolveDestinationFolder(system, ShortStringText(record.DestFolder),
-                                                     ShortStringText(record.DestSubfolder));
+  std::string destination = ResolveDestinationFolder(system, ShortStringView(record.DestFolder),
+                                                     ShortStringView(record.DestSubfolder));
   const std::string folder = Argument(args, 2);
   if (!folder.empty()) destination = folder;
   // The readme as the wizard's box would hold it: the installed copy is

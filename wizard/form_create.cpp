@@ -95,8 +95,8 @@ void TSCRSetup::ShowCaptionAndLink() {
 void TSCRSetup::ProposeDestination() {
   const SetupRecord& record = package.record;
   view.SetText(Control::edDirectory,
-               ResolveDestinationFolder(sys, ShortStringText(record.DestFolder),
-                                        ShortStringText(record.DestSubfolder)));
+               ResolveDestinationFolder(sys, ShortStringView(record.DestFolder),
+                                        ShortStringView(record.DestSubfolder)));
 }
 
 void TSCRSetup::FormDestroy() { FreeLanguageTable(package.table); }
