@@ -45,6 +45,12 @@ std::string DefaultFolder(System& sys) {
   return folder;
 }
 
+// Folders of the system that are never removed, whoever asks.
+const char* const kWindowsSubfolders[] = {"", "\\system32", "\\system", "\\SysWOW64"};
+// 64-bit Windows shows a 32-bit program another Program Files folder than
+// its own; both are recorded.
+const char* const kProgramFilesValues[] = {"ProgramFilesDir", "ProgramW6432Dir"};
+
 UninstallerFolder DescribeFolder(System& sys, const std::string& folder) {
   UninstallerFolder facts;
   facts.folder = ComparableFolder(sys, folder);
@@ -56,12 +62,10 @@ UninstallerFolder DescribeFolder(System& sys, const std::string& folder) {
                                !program_files.empty();
   if (facts.system_folders_known) {
     const std::string base = WithoutBackslash(sys, windows);
-    for (const char* sub : {"", "\\system32", "\\system", "\\SysWOW64"})
+    for (const char* sub : kWindowsSubfolders)
       facts.system_folders.push_back(ComparableFolder(sys, base + sub));
     facts.system_folders.push_back(ComparableFolder(sys, program_files));
-    // 64-bit Windows shows a 32-bit program another Program Files folder
-    // than its own; both are recorded here.
-    for (const char* value : {"ProgramFilesDir", "ProgramW6432Dir"}) {
+    for (const char* value : kProgramFilesValues) {
       std::string path;
       if (sys.RegGetString(RootKey::kLocalMachine, kCurrentVersionKey, value, &path) &&
           !path.empty())
