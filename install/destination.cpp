@@ -34,13 +34,13 @@ std::string ResolveDestinationFolder(System& system, std::string_view folder,
   // A folder may end in a double-byte character whose trail byte looks
   // like "\\": it still needs its separator, and keeps its last character.
   const LeadBytes lead = LeadBytesOf(system);
-  std::string head = WithBackslash(lead, std::string(TrimBlanks(lead, folder)));
+  std::string head = WithBackslash(lead, TrimBlanks(lead, folder));
 
   std::string tail(TrimBlanks(lead, subfolder));
   if (!tail.empty() && tail.front() == '\\') tail.erase(0, 1);
   tail = WithoutBackslash(lead, tail);
 
-  std::string result = WithBackslash(lead, std::string(TrimBlanks(lead, head + tail)));
+  std::string result = WithBackslash(lead, TrimBlanks(lead, head + tail));
 
   // Expanded only after joining, so a macro works in either input; what a
   // macro yields is inserted as it is.
@@ -65,7 +65,7 @@ bool IsDisallowedSystemFolder(System& system, std::string_view folder) {
   if (!IsRunningUnderWow64(system)) return false;
   const LeadBytes lead = LeadBytesOf(system);
   const std::string windows = WithBackslash(lead, system.WindowsDirectory());
-  const std::string chosen = WithBackslash(lead, std::string(folder));
+  const std::string chosen = WithBackslash(lead, folder);
   return LowerSingleByteLetters(lead, chosen) ==
          LowerSingleByteLetters(lead, windows + "system32\\");
 }

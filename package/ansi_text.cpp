@@ -102,20 +102,24 @@ bool EndsWithBackslash(const LeadBytes& lead, std::string_view path) {
   return !path.empty() && LastSeparator(lead, path, kFolderSeparators) + 1 == path.size();
 }
 
-std::string WithBackslash(const LeadBytes& lead, std::string path) {
+std::string WithBackslash(const LeadBytes& lead, std::string_view text) {
+  std::string path(text);
   if (EndsWithBackslash(lead, path)) return path;
   if (EndsInLoneLeadByte(lead, path)) path.pop_back();
   if (!EndsWithBackslash(lead, path)) path += '\\';
   return path;
 }
 
-std::string WithoutBackslash(const LeadBytes& lead, std::string path) {
+std::string WithoutBackslash(const LeadBytes& lead, std::string_view text) {
+  std::string path(text);
   if (EndsWithBackslash(lead, path)) path.pop_back();
   return path;
 }
 
 std::string JoinPath(const LeadBytes& lead, std::string_view folder, std::string_view name) {
-  return WithBackslash(lead, std::string(folder)) + std::string(name);
+  std::string path = WithBackslash(lead, folder);
+  path += name;
+  return path;
 }
 
 std::string_view TrimBlanks(const LeadBytes& lead, std::string_view text) {

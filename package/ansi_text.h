@@ -88,9 +88,9 @@ bool EndsWithBackslash(const LeadBytes& lead, std::string_view path);
 // byte (the path would end in a character, not a separator, and a name
 // joined to it would land in the parent folder): such an incomplete
 // character is no character, and goes.
-std::string WithBackslash(const LeadBytes& lead, std::string path);
+std::string WithBackslash(const LeadBytes& lead, std::string_view path);
 // `path` without its trailing "\", when it has one (only one goes).
-std::string WithoutBackslash(const LeadBytes& lead, std::string path);
+std::string WithoutBackslash(const LeadBytes& lead, std::string_view path);
 // `folder`, a "\" unless it ends with one, and `name`.
 std::string JoinPath(const LeadBytes& lead, std::string_view folder, std::string_view name);
 

@@ -12,12 +12,12 @@ bool EndsWithBackslash(System& system, std::string_view path) {
   return EndsWithBackslash(LeadBytesOf(system), path);
 }
 
-std::string WithBackslash(System& system, std::string path) {
-  return WithBackslash(LeadBytesOf(system), std::move(path));
+std::string WithBackslash(System& system, std::string_view path) {
+  return WithBackslash(LeadBytesOf(system), path);
 }
 
-std::string WithoutBackslash(System& system, std::string path) {
-  return WithoutBackslash(LeadBytesOf(system), std::move(path));
+std::string WithoutBackslash(System& system, std::string_view path) {
+  return WithoutBackslash(LeadBytesOf(system), path);
 }
 
 }  // namespace scr

@@ -18,7 +18,7 @@ size_t FileNameStart(System& system, std::string_view path, std::string_view sep
 // Every test for, and every addition or removal of, a folder's trailing
 // separator goes through these three (a trail byte 0x5C is none).
 bool EndsWithBackslash(System& system, std::string_view path);
-std::string WithBackslash(System& system, std::string path);
-std::string WithoutBackslash(System& system, std::string path);
+std::string WithBackslash(System& system, std::string_view path);
+std::string WithoutBackslash(System& system, std::string_view path);
 
 }  // namespace scr
