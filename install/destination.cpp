@@ -36,11 +36,11 @@ std::string ResolveDestinationFolder(System& system, std::string_view folder,
   const LeadBytes lead = LeadBytesOf(system);
   std::string head = WithBackslash(lead, TrimBlanks(lead, folder));
 
-  std::string tail(TrimBlanks(lead, subfolder));
-  if (!tail.empty() && tail.front() == '\\') tail.erase(0, 1);
-  tail = WithoutBackslash(lead, tail);
+  std::string_view tail = TrimBlanks(lead, subfolder);
+  if (!tail.empty() && tail.front() == '\\') tail.remove_prefix(1);
+  head += WithoutBackslash(lead, tail);
 
-  std::string result = WithBackslash(lead, TrimBlanks(lead, head + tail));
+  std::string result = WithBackslash(lead, TrimBlanks(lead, head));
 
   // Expanded only after joining, so a macro works in either input; what a
   // macro yields is inserted as it is.
