@@ -25,8 +25,10 @@ void LoadLanguageTable(LanguageTable& table, std::string_view block, std::string
     if (eq == std::string_view::npos) {
       current = line;
     } else if (section.empty() || current == section) {
-      table.names.emplace_back(line.substr(0, eq));
-      table.values.emplace_back(line.substr(eq + 1));
+      // A string made here and moved in: the program then needs only one
+      // copy of a string vector's growth code, whatever the source.
+      table.names.push_back(std::string(line.substr(0, eq)));
+      table.values.push_back(std::string(line.substr(eq + 1)));
     }
   }
 }

@@ -184,7 +184,8 @@ std::vector<std::string> KeyLevels(const std::string& sub) {
   const char* start = sub.c_str();
   for (const char* p = start;;) {
     if (*p == '\\' || *p == '\0') {
-      levels.emplace_back(start, static_cast<size_t>(p - start));
+      // Moved in as a string, as everywhere: one copy of the growth code.
+      levels.push_back(std::string(start, static_cast<size_t>(p - start)));
       if (*p == '\0') break;
       start = ++p;
       continue;
@@ -653,7 +654,7 @@ std::vector<std::string> Win32System::RegValueNames(RootKey root, const std::str
     LONG status =
         RegEnumValueA(k.get(), index, &buffer[0], &length, nullptr, nullptr, nullptr, nullptr);
     if (status != ERROR_SUCCESS) break;
-    names.emplace_back(buffer.data(), length);
+    names.push_back(std::string(buffer.data(), length));
   }
   return names;
 }
