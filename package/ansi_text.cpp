@@ -43,8 +43,13 @@ std::vector<size_t> CharacterStarts(const LeadBytes& lead, std::string_view text
 
 size_t LastCharactersStart(const LeadBytes& lead, std::string_view text, size_t count) {
   if (count == 0) return text.size();
-  const std::vector<size_t> starts = CharacterStarts(lead, text);
-  return starts.size() <= count ? 0 : starts[starts.size() - count];
+  // Counted, then walked again: no list of every start is kept.
+  size_t characters = 0;
+  for (size_t i = 0; i < text.size(); i = NextCharacter(lead, text, i)) ++characters;
+  if (characters <= count) return 0;
+  size_t at = 0;
+  for (size_t skip = characters - count; skip > 0; --skip) at = NextCharacter(lead, text, at);
+  return at;
 }
 
 bool EndsInLoneLeadByte(const LeadBytes& lead, std::string_view text) {
