@@ -14,7 +14,7 @@ TextLine Measure(TextMeasure& measure, const std::string& text) {
   line.text = text;
   if (text.empty()) return line;
   line.ends = measure.CharacterEnds(text);
-  if (line.ends.size() != text.size()) line.ends.assign(text.size(), 0);
+  if (line.ends.size() != text.size()) line.ends = std::vector<int>(text.size(), 0);
   return line;
 }
 

@@ -2,6 +2,8 @@
 // draws itself: the colours of its static controls, the pictures and the
 // link. The sizing rules are the host's (wizard/text_fit.h); the window
 // only measures.
+#include <algorithm>
+
 #include "package/ansi_text.h"
 #include "wizard/text_fit.h"
 #include "wizard/win32/pictures.h"
@@ -23,7 +25,7 @@ class DcMeasure : public TextMeasure {
     SIZE size = {};
     if (!GetTextExtentExPointA(dc_, text.c_str(), static_cast<int>(text.size()), 0x7FFFFFFF, &fit,
                                ends.data(), &size))
-      ends.assign(text.size(), 0);
+      std::fill(ends.begin(), ends.end(), 0);
     return ends;
   }
   int LineHeight() override {
