@@ -76,13 +76,21 @@ std::vector<size_t> SeparatorPositions(const LeadBytes& lead, std::string_view t
 std::vector<std::string_view> SplitAtSeparators(const LeadBytes& lead, std::string_view text,
                                                 std::string_view separators) {
   std::vector<std::string_view> parts;
-  size_t begin = 0;
-  for (size_t at : SeparatorPositions(lead, text, separators)) {
-    parts.push_back(text.substr(begin, at - begin));
-    begin = at + 1;
-  }
-  parts.push_back(text.substr(begin));
+  std::string_view part;
+  for (size_t begin = 0; NextPart(lead, text, separators, &begin, &part);) parts.push_back(part);
   return parts;
+}
+
+bool NextPart(const LeadBytes& lead, std::string_view text, std::string_view separators,
+              size_t* begin, std::string_view* part) {
+  if (*begin > text.size()) return false;
+  size_t end = *begin;
+  while (end < text.size() &&
+         !(NextCharacter(lead, text, end) == end + 1 && IsOneOf(text[end], separators)))
+    end = NextCharacter(lead, text, end);
+  *part = text.substr(*begin, end - *begin);
+  *begin = end + 1;
+  return true;
 }
 
 size_t FileNameStart(const LeadBytes& lead, std::string_view path, std::string_view separators) {

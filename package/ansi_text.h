@@ -63,6 +63,11 @@ std::vector<size_t> SeparatorPositions(const LeadBytes& lead, std::string_view t
 // has three, "" one).
 std::vector<std::string_view> SplitAtSeparators(const LeadBytes& lead, std::string_view text,
                                                 std::string_view separators);
+// The same parts one at a time, with no list: the part that starts at
+// `*begin` (0 for the first), up to the next separator, and `*begin` moved
+// past that separator. False once every part has been given.
+bool NextPart(const LeadBytes& lead, std::string_view text, std::string_view separators,
+              size_t* begin, std::string_view* part);
 
 // Where the file name of `path` begins: just behind its last separator.
 size_t FileNameStart(const LeadBytes& lead, std::string_view path, std::string_view separators);

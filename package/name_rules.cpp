@@ -24,7 +24,8 @@ NameFault PartFault(std::string_view part) {
 // aware); stops and returns false as soon as `visit` does.
 template <typename Visit>
 bool ForEachPart(std::string_view text, const LeadBytes& lead, Visit visit) {
-  for (std::string_view part : SplitAtSeparators(lead, text, kNameSeparators))
+  std::string_view part;
+  for (size_t begin = 0; NextPart(lead, text, kNameSeparators, &begin, &part);)
     if (!visit(part)) return false;
   return true;
 }

@@ -32,15 +32,14 @@ bool IsDeviceName(std::string_view part) {
 template <typename Check>
 NameFault CheckParts(std::string_view text, std::string_view separators, const LeadBytes& lead,
                      size_t* at, Check check) {
-  size_t begin = 0;
-  for (std::string_view part : SplitAtSeparators(lead, text, separators)) {
+  std::string_view part;
+  for (size_t begin = 0, next = 0; NextPart(lead, text, separators, &next, &part); begin = next) {
     size_t inner = 0;
     const NameFault fault = check(part, &inner);
     if (fault != NameFault::kNone) {
       *at = begin + inner;
       return fault;
     }
-    begin += part.size() + 1;
   }
   return NameFault::kNone;
 }
