@@ -49,13 +49,15 @@ class InstallRun {
   // A destination that cannot be used: in SilentMode the program ends with
   // its own exit code, otherwise the user is told and may choose another.
   RunEnd RejectDestination(TextId message) {
-    if (silent_) {
+    if (silent_)
       front_.Terminate();
-    } else {
-      sys_.MessageBox(Tr(message), Tr(TextId::kMessageCaption), MsgIcon::kError, MsgButtons::kOk);
-    }
+    else
+      ShowError(message);
     front_.ReturnToFolderPage();
     return silent_ ? RunEnd::kBadDestination : RunEnd::kFolderRefused;
+  }
+  void ShowError(TextId message) {
+    sys_.MessageBox(Tr(message), Tr(TextId::kMessageCaption), MsgIcon::kError, MsgButtons::kOk);
   }
   bool SettleFolder(RunEnd* refused);
   bool CheckFolder(RunEnd* refused);
@@ -113,8 +115,7 @@ bool InstallRun::SettleFolder(RunEnd* refused) {
     // The checks are skipped in a preview, but a preview should still show
     // what the real run would say about an empty field, and an empty folder
     // would otherwise make every path relative to the root of the drive.
-    sys_.MessageBox(Tr(TextId::kInvalidFolder), Tr(TextId::kMessageCaption), MsgIcon::kError,
-                    MsgButtons::kOk);
+    ShowError(TextId::kInvalidFolder);
     *refused = ReturnToFolderPage();
     return false;
   }
@@ -315,8 +316,11 @@ std::string UninstallerFileName(const LeadBytes& lead, std::string_view uninstal
                                 std::string_view target_name) {
   // Only single-byte letters are lowered: in a double-byte word the trail
   // bytes that look like capitals belong to other characters.
-  return LowerSingleByteLetters(lead, uninstall_word) + " " +
-         std::string(target_name.substr(0, ExtensionStart(lead, target_name))) + ".exe";
+  std::string name = LowerSingleByteLetters(lead, uninstall_word);
+  name += ' ';
+  name += target_name.substr(0, ExtensionStart(lead, target_name));
+  name += ".exe";
+  return name;
 }
 
 RunEnd RunInstall(const InstallContext& context) { return InstallRun(context).Run(); }
