@@ -729,10 +729,13 @@ bool Win32System::StartProgram(const std::string& program, const std::string& pa
   const DWORD n = GetFullPathNameA(program.c_str(), MAX_PATH, folder, &name);
   if (n == 0 || n > MAX_PATH || !name) return false;
   *name = '\0';
+  // CreateProcessA may write into the command line: the string's own
+  // buffer, NUL-terminated, serves.
   std::string line = "\"" + program + "\"";
-  if (!params.empty()) line += " " + params;
-  std::vector<char> command(line.begin(), line.end());
-  command.push_back('\0');
+  if (!params.empty()) {
+    line += ' ';
+    line += params;
+  }
   STARTUPINFOA startup;
   ZeroMemory(&startup, sizeof startup);
   startup.cb = sizeof startup;
@@ -740,7 +743,7 @@ bool Win32System::StartProgram(const std::string& program, const std::string& pa
   startup.wShowWindow = static_cast<WORD>(show);
   PROCESS_INFORMATION process;
   ZeroMemory(&process, sizeof process);
-  if (!CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder,
+  if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder,
                       &startup, &process))
     return false;
   CloseHandle(process.hThread);
