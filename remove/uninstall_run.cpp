@@ -209,11 +209,15 @@ bool ArrangeOwnDeletion(const UninstallContext& context, const std::string& titl
   const std::string private_folder = elevated ? MakePrivateFolder(sys) : "";
   const std::string temp = elevated ? private_folder : sys.TempPath();
   if (std::unique_ptr<File> held = MakeTemporaryCopy(sys, temp, own, &copy)) {
-    std::string params = "-delfile " + PathArgument(sys.ShortPath(own));
+    std::string params = "-delfile ";
+    params += PathArgument(sys.ShortPath(own));
     if (!context.modes.SilentMode) {
       const LanguageTable& table = context.package.table;
-      params += " \"" + Translate(table, TextId::kMessageCaption) + "\" \"" +
-                InsertTitle(Translate(table, TextId::kRemoved), title) + "\"";
+      params += " \"";
+      params += Translate(table, TextId::kMessageCaption);
+      params += "\" \"";
+      params += InsertTitle(Translate(table, TextId::kRemoved), title);
+      params += '"';
     }
     // By its path, never through the shell: the shell would look up how to
     // open a program in classes that the user may override.
