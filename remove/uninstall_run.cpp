@@ -66,11 +66,21 @@ uint32_t RandomNumber(uint32_t state) {
   return static_cast<uint32_t>((static_cast<uint64_t>(state) * 9999999u) >> 32);
 }
 
+// The name of the temporary copy (without its extension) or of its
+// folder for the sequence state `state`.
+std::string RandomName(uint32_t state) {
+  std::string name = "ZEROveruziuninst";
+  name += DecimalText(RandomNumber(state));
+  return name;
+}
+
 // The temporary copy's path in `temp` for the sequence state `state`.
 // Exactly one backslash joins the two, whether or not the folder ends in
 // one.
 std::string TemporaryCopyPath(const LeadBytes& lead, const std::string& temp, uint32_t state) {
-  return JoinPath(lead, temp, "ZEROveruziuninst" + DecimalText(RandomNumber(state)) + ".exe");
+  std::string name = RandomName(state);
+  name += ".exe";
+  return JoinPath(lead, temp, name);
 }
 
 // Whether `a` and `b` hold the same `size` bytes, read from their starts.
@@ -135,11 +145,12 @@ std::unique_ptr<File> MakeTemporaryCopy(System& sys, const std::string& temp,
 std::string MakePrivateFolder(System& sys) {
   const std::string windows = sys.WindowsDirectory();
   if (windows.empty()) return "";
-  const std::string temp = WithBackslash(sys, windows) + "Temp\\";
+  std::string temp = WithBackslash(sys, windows);
+  temp += "Temp\\";
   uint32_t state = NextRandom(~sys.RandomSeed());
   for (int attempt = 0; attempt < kTemporaryCopyAttempts; ++attempt) {
     state = NextRandom(state);
-    const std::string folder = temp + "ZEROveruziuninst" + DecimalText(RandomNumber(state));
+    const std::string folder = temp + RandomName(state);
     if (sys.CreatePrivateFolder(folder)) return folder;
   }
   return "";
