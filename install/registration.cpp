@@ -10,7 +10,9 @@ namespace scr {
 namespace {
 
 std::string UninstallKey(std::string_view title) {
-  return std::string(kUninstallKeyParent) + std::string(title);
+  std::string key(kUninstallKeyParent);
+  key += title;
+  return key;
 }
 
 // The Programs folder, or empty when the shell query fails or reports
@@ -48,7 +50,11 @@ const GroupLink kGroupLinks[] = {
 }  // namespace
 
 std::string ReadmeFileName(System& system, const LanguageTable& table, std::string_view title) {
-  return std::string(title) + " " + NameWord(system, table, TextId::kReadme) + ".txt";
+  std::string name(title);
+  name += ' ';
+  name += NameWord(system, table, TextId::kReadme);
+  name += ".txt";
+  return name;
 }
 
 void WriteUninstallEntry(System& system, std::string_view title, std::string_view uninstaller) {
@@ -58,8 +64,10 @@ void WriteUninstallEntry(System& system, std::string_view title, std::string_vie
   // HKEY_LOCAL_MACHINE the entry is simply missing.
   system.RegCreateKey(RootKey::kLocalMachine, key);
   system.RegSetString(RootKey::kLocalMachine, key, "DisplayName", std::string(title));
-  system.RegSetString(RootKey::kLocalMachine, key, "UninstallString",
-                      "\"" + std::string(uninstaller) + "\"");
+  std::string command = "\"";
+  command += uninstaller;
+  command += '"';
+  system.RegSetString(RootKey::kLocalMachine, key, "UninstallString", command);
 }
 
 bool DeleteUninstallEntry(System& system, std::string_view title) {
@@ -75,7 +83,8 @@ bool CreateShellLink(System& system, const std::string& target, const std::strin
                      ShellFolder folder) {
   std::string path;
   if (!system.SpecialFolderPath(folder, &path) || path.empty()) return false;
-  const std::string link = JoinPath(LeadBytesOf(system), path, link_name) + ".lnk";
+  std::string link = JoinPath(LeadBytesOf(system), path, link_name);
+  link += ".lnk";
   // Saving writes into an existing file, which may be a hard link to any
   // file the user could name: an old shortcut goes first.
   system.DeleteFile(link);
