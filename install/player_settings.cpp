@@ -6,7 +6,9 @@ namespace scr {
 namespace {
 
 std::string PlayerSettingsKey(std::string_view title) {
-  return std::string(kPlayerSettingsParent) + std::string(title);
+  std::string key(kPlayerSettingsParent);
+  key += title;
+  return key;
 }
 
 // `name` with the number `digits` (written without leading zeros) before
@@ -20,7 +22,9 @@ std::string NumberedName(const LeadBytes& lead, const std::string& name,
   std::string base = name.substr(0, split);
   while (!base.empty() && base.size() + digits.size() > 8)
     base.erase(LastCharactersStart(lead, base, 1));
-  return base + digits + name.substr(split);
+  base += digits;
+  base += std::string_view(name).substr(split);
+  return base;
 }
 
 // Whether `candidate` is a name the target choice makes for `name`: the
@@ -65,7 +69,10 @@ void ClearPlayerSettings(System& system, std::string_view title) {
   if (!system.RegCreateKey(RootKey::kCurrentUser, key)) return;
   for (const std::string& name : system.RegValueNames(RootKey::kCurrentUser, key))
     system.RegDeleteValue(RootKey::kCurrentUser, key, name);
-  system.RegDeleteTree(RootKey::kCurrentUser, key + "\\" + kPlayListKey);
+  std::string play_list = key;
+  play_list += '\\';
+  play_list += kPlayListKey;
+  system.RegDeleteTree(RootKey::kCurrentUser, play_list);
 }
 
 std::string ChooseTargetFileName(System& system, std::string_view title, std::string target,
