@@ -22,9 +22,10 @@ std::string ProgramFilesFolder(System& system) {
       !TrimBlanks(lead, path).empty() && path.find('%') == std::string::npos)
     return std::string(TrimBlanks(lead, path));
   const std::string windows = system.WindowsDirectory();
-  std::string drive = "C:";
-  if (windows.size() >= 2 && windows[1] == ':') drive = windows.substr(0, 2);
-  return drive + "\\Program Files";
+  std::string folder = "C:";
+  if (windows.size() >= 2 && windows[1] == ':') folder = windows.substr(0, 2);
+  folder += "\\Program Files";
+  return folder;
 }
 
 }  // namespace
@@ -64,14 +65,16 @@ bool IsRunningUnderWow64(System& system) { return system.IsWow64(); }
 bool IsDisallowedSystemFolder(System& system, std::string_view folder) {
   if (!IsRunningUnderWow64(system)) return false;
   const LeadBytes lead = LeadBytesOf(system);
-  const std::string windows = WithBackslash(lead, system.WindowsDirectory());
+  std::string system32 = WithBackslash(lead, system.WindowsDirectory());
+  system32 += "system32\\";
   const std::string chosen = WithBackslash(lead, folder);
-  return LowerSingleByteLetters(lead, chosen) ==
-         LowerSingleByteLetters(lead, windows + "system32\\");
+  return LowerSingleByteLetters(lead, chosen) == LowerSingleByteLetters(lead, system32);
 }
 
 std::string AllowedSystemFolder(System& system) {
-  return WithBackslash(system, system.WindowsDirectory()) + "SysWoW64\\";
+  std::string folder = WithBackslash(system, system.WindowsDirectory());
+  folder += "SysWoW64\\";
+  return folder;
 }
 
 }  // namespace scr

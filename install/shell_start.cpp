@@ -20,7 +20,9 @@ void StartInstallVerb(System& system, const std::string& screensaver) {
       name.empty() || name.find('\\') != std::string::npos)
     return;
   const std::string class_key = kMachineClasses + name;
-  if (!system.RegKeyExists(RootKey::kLocalMachine, class_key + "\\shell\\install\\command")) return;
+  std::string command_key = class_key;
+  command_key += "\\shell\\install\\command";
+  if (!system.RegKeyExists(RootKey::kLocalMachine, command_key)) return;
   system.ShellExecuteMachineClass(verb, screensaver, class_key, kSwShowNoActivate);
 }
 
