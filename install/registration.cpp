@@ -104,8 +104,7 @@ void CreateProgramShortcuts(System& system, const LanguageTable& table, std::str
   const std::string programs = ProgramsFolder(system);
   if (programs.empty()) return;
   const LeadBytes lead = LeadBytesOf(system);
-  const std::string t(title);
-  const std::string group = JoinPath(lead, programs, t);
+  const std::string group = JoinPath(lead, programs, title);
   CreateFolderPath(system, group + "\\");
   // Only a real folder, held while the shortcuts are written: a group that
   // is a link to another folder, or that cannot be held, is one that could
@@ -114,21 +113,21 @@ void CreateProgramShortcuts(System& system, const LanguageTable& table, std::str
   if (!held) return;
 
   // Each shortcut on its own: one that fails is simply missing.
-  const std::string in_group = t + "\\";
   for (const GroupLink& link : kGroupLinks) {
-    std::string target;
-    if (link.word == TextId::kPreview)
-      target = screensaver;
-    else if (link.word == TextId::kUninstall)
-      target = uninstaller;
-    else if (has_readme)
-      target = FolderPart(lead, screensaver) + ReadmeFileName(system, table, t);
-    else
-      continue;
-    CreateShellLink(
-        system, target,
-        in_group + ShortcutName(system, table, link.word, link.titled ? std::string_view(t) : ""),
-        ShellFolder::kPrograms);
+    std::string readme;
+    const std::string* target = &screensaver;
+    if (link.word == TextId::kUninstall) {
+      target = &uninstaller;
+    } else if (link.word == TextId::kReadme) {
+      if (!has_readme) continue;
+      readme = FolderPart(lead, screensaver);
+      readme += ReadmeFileName(system, table, title);
+      target = &readme;
+    }
+    std::string name(title);
+    name += '\\';
+    name += ShortcutName(system, table, link.word, link.titled ? title : "");
+    CreateShellLink(system, *target, name, ShellFolder::kPrograms);
   }
 }
 
