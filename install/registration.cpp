@@ -137,8 +137,8 @@ bool DeleteProgramShortcuts(System& system, const LanguageTable& table, std::str
   std::string programs;
   if (!system.SpecialFolderPath(ShellFolder::kPrograms, &programs)) return false;
   if (programs.empty()) return true;
-  const std::string t(title);
-  const std::string group = JoinPath(LeadBytesOf(system), programs, t) + "\\";
+  const std::string folder = JoinPath(LeadBytesOf(system), programs, title);
+  const std::string group = folder + "\\";
   bool gone = true;
   {
     // Only in a real folder, held while the shortcuts are deleted: a group
@@ -146,17 +146,18 @@ bool DeleteProgramShortcuts(System& system, const LanguageTable& table, std::str
     // cannot be found, as a Programs folder that cannot be found, and the
     // shortcuts of the same names there stay. A group that is not there
     // at all holds nothing to delete.
-    const std::unique_ptr<HeldFolder> held = system.HoldFolder(group.substr(0, group.size() - 1));
+    const std::unique_ptr<HeldFolder> held = system.HoldFolder(folder);
     if (!held) return !system.DirectoryExists(group);
     for (const auto& [word, titled] : kGroupLinks) {
-      const std::string link =
-          group + ShortcutName(system, table, word, titled ? std::string_view(t) : "") + ".lnk";
+      std::string link = group;
+      link += ShortcutName(system, table, word, titled ? title : "");
+      link += ".lnk";
       system.DeleteFile(link);
       if (system.FileExists(link)) gone = false;
     }
   }
   // Kept when the user put other files there.
-  system.RemoveDirectory(group.substr(0, group.size() - 1));
+  system.RemoveDirectory(folder);
   return gone;
 }
 
