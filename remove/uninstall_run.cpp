@@ -43,8 +43,8 @@ std::string ScreensaverToRemove(System& sys, const LanguageTable& table, const s
   std::string path(own_view.substr(0, name_start));
   const std::string_view own_name = own_view.substr(name_start);
   // Compared as the install run wrote it: single-byte letters lowered only.
-  const std::string prefix =
-      LowerSingleByteLetters(lead, NameWord(sys, table, TextId::kUninstall)) + " ";
+  std::string prefix = LowerSingleByteLetters(lead, NameWord(sys, table, TextId::kUninstall));
+  prefix += ' ';
   constexpr std::string_view suffix = ".exe";
   const std::string lowered = LowerSingleByteLetters(lead, own_name);
   if (lowered.size() > prefix.size() + suffix.size() &&
@@ -55,7 +55,8 @@ std::string ScreensaverToRemove(System& sys, const LanguageTable& table, const s
     if (dot != std::string::npos) path += std::string_view(package_name).substr(dot);
     return path;
   }
-  return path + package_name;
+  path += package_name;
+  return path;
 }
 
 // The next state of the pseudo-random sequence (a linear congruential
@@ -267,10 +268,12 @@ RunEnd RunUninstall(const UninstallContext& context) {
     return RunEnd::kNotAnUninstaller;
 
   if (!context.modes.SilentMode) {
+    std::string caption = title;
+    caption += ' ';
+    caption += Translate(package.table, TextId::kUninstall);
     MsgAnswer answer =
         sys.MessageBox(InsertTitle(Translate(package.table, TextId::kRemoveQuestion), title),
-                       title + " " + Translate(package.table, TextId::kUninstall),
-                       MsgIcon::kQuestion, MsgButtons::kYesNo);
+                       caption, MsgIcon::kQuestion, MsgButtons::kYesNo);
     if (answer != MsgAnswer::kYes) return RunEnd::kCancelled;
   }
 
