@@ -83,7 +83,10 @@ bool TSCRSetup::PrepareWizardPages(std::unique_ptr<File>& file) {
 }
 
 void TSCRSetup::ShowCaptionAndLink() {
-  view.SetCaption(Title() + " " + Tr(TextId::kSetup));
+  std::string caption = Title();
+  caption += ' ';
+  caption += Tr(TextId::kSetup);
+  view.SetCaption(caption);
   std::string link = FieldText(package.record.LinkAddress);
   if (link.empty())
     view.SetVisible(Control::Link, false);

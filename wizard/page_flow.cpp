@@ -7,7 +7,11 @@
 namespace scr {
 namespace {
 
-std::string DecorateNext(const TSCRSetup& form) { return form.Tr(TextId::kNext) + " >"; }
+std::string DecorateNext(const TSCRSetup& form) {
+  std::string text = form.Tr(TextId::kNext);
+  text += " >";
+  return text;
+}
 
 }  // namespace
 

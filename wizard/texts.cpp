@@ -4,9 +4,21 @@
 namespace scr {
 
 void TSCRSetup::LangRenameControls() {
-  view.SetText(Control::btnBack, "< " + Tr(TextId::kBack));
-  view.SetText(Control::btnBrowse, Tr(TextId::kBrowseButton) + "...");
-  view.SetText(Control::btnNext, Tr(TextId::kNext) + " >");
+  // The buttons whose translated word gets an arrow or an ellipsis.
+  static constexpr struct {
+    Control control;
+    const char* before;
+    TextId text;
+    const char* after;
+  } kDecoratedTexts[] = {{Control::btnBack, "< ", TextId::kBack, ""},
+                         {Control::btnBrowse, "", TextId::kBrowseButton, "..."},
+                         {Control::btnNext, "", TextId::kNext, " >"}};
+  for (const auto& [control, before, text, after] : kDecoratedTexts) {
+    std::string decorated = before;
+    decorated += Tr(text);
+    decorated += after;
+    view.SetText(control, decorated);
+  }
   // The controls that show their text as it is translated: one loop, not
   // a call sequence apiece.
   static constexpr struct {
