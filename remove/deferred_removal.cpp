@@ -61,15 +61,17 @@ UninstallerFolder DescribeFolder(System& sys, const std::string& folder) {
                                sys.SpecialFolderPath(ShellFolder::kProgramFiles, &program_files) &&
                                !program_files.empty();
   if (facts.system_folders_known) {
+    const auto add = [&](const std::string& path) {
+      facts.system_folders.push_back(ComparableFolder(sys, path));
+    };
     const std::string base = WithoutBackslash(sys, windows);
-    for (const char* sub : kWindowsSubfolders)
-      facts.system_folders.push_back(ComparableFolder(sys, base + sub));
-    facts.system_folders.push_back(ComparableFolder(sys, program_files));
+    for (const char* sub : kWindowsSubfolders) add(base + sub);
+    add(program_files);
     for (const char* value : kProgramFilesValues) {
       std::string path;
       if (sys.RegGetString(RootKey::kLocalMachine, kCurrentVersionKey, value, &path) &&
           !path.empty())
-        facts.system_folders.push_back(ComparableFolder(sys, path));
+        add(path);
     }
   }
   const std::string bare = WithoutBackslash(sys, folder);
