@@ -162,7 +162,12 @@ std::string MakePrivateFolder(System& sys) {
 // removed again when the copy splits its command line).
 std::string PathArgument(const std::string& path) {
   for (char c : path)
-    if (static_cast<unsigned char>(c) <= ' ') return "\"" + path + "\"";
+    if (static_cast<unsigned char>(c) <= ' ') {
+      std::string quoted = "\"";
+      quoted += path;
+      quoted += '"';
+      return quoted;
+    }
   return path;
 }
 
