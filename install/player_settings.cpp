@@ -98,7 +98,8 @@ std::string ChooseTargetFileName(System& system, std::string_view title, std::st
   for (unsigned n = 1;; ++n) {
     const std::string digits = DecimalText(n);
     if (digits.size() >= 8) break;
-    target = folder + NumberedName(lead, name, digits);
+    target = folder;
+    target += NumberedName(lead, name, digits);
     if (!system.FileExists(target)) break;
   }
   return target;
