@@ -18,9 +18,10 @@ std::string ProgramFilesFolder(System& system) {
   // A value still holding "%" would need expanding; Windows never stores
   // this one so, and a literal "%SystemDrive%" folder is no answer.
   const LeadBytes lead = LeadBytesOf(system);
-  if (system.RegGetString(RootKey::kLocalMachine, kCurrentVersionKey, "ProgramFilesDir", &path) &&
-      !TrimBlanks(lead, path).empty() && path.find('%') == std::string::npos)
-    return std::string(TrimBlanks(lead, path));
+  if (system.RegGetString(RootKey::kLocalMachine, kCurrentVersionKey, "ProgramFilesDir", &path)) {
+    const std::string_view trimmed = TrimBlanks(lead, path);
+    if (!trimmed.empty() && path.find('%') == std::string::npos) return std::string(trimmed);
+  }
   const std::string windows = system.WindowsDirectory();
   std::string folder = "C:";
   if (windows.size() >= 2 && windows[1] == ':') folder = windows.substr(0, 2);
