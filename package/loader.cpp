@@ -120,14 +120,17 @@ void NormaliseScrFileName(System& system, char (&field)[256]) {
 }
 
 void NormaliseScrFileName(const LeadBytes& lead, char (&field)[256]) {
-  std::string text = FieldText(field);
+  const std::string_view text = FieldView(field);
 
   const size_t name_start = FileNameStart(lead, text, "\\:");
-  std::string folder = text.substr(0, name_start);
-  std::string name = text.substr(name_start);
+  const std::string_view folder = text.substr(0, name_start);
+  std::string name(text.substr(name_start));
 
   size_t dot = name.find('.');
-  if (dot != std::string::npos && dot + 1 >= 9) name = name.substr(0, 8) + ".scr";
+  if (dot != std::string::npos && dot + 1 >= 9) {
+    name.resize(8);
+    name += ".scr";
+  }
   if (name.size() > 4) {
     // Byte by byte, but a double-byte character whose lead byte goes loses
     // its trail byte too, even among the last four bytes: left alone there
@@ -145,12 +148,11 @@ void NormaliseScrFileName(const LeadBytes& lead, char (&field)[256]) {
   // long folder part plus the new name may no longer fit the field with its
   // NUL. Only the name is ever used for the installed file, so the folder
   // part gives way rather than the name being cut mid-extension.
-  std::string result = folder + name;
-  if (result.size() >= sizeof(field) && !folder.empty()) result = name;
+  if (folder.size() + name.size() < sizeof(field)) name.insert(0, folder);
   // A stored name that filled all 256 bytes without a NUL may still do so
   // (readers stop at the field's width).
   std::memset(field, 0, sizeof(field));
-  std::memcpy(field, result.data(), std::min(result.size(), sizeof(field)));
+  std::memcpy(field, name.data(), std::min(name.size(), sizeof(field)));
 }
 
 namespace {
