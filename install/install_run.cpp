@@ -161,7 +161,8 @@ bool InstallRun::InstallAndRegister(const std::string& name, RunEnd* refused) {
   target_name_ = target_.substr(FileNameStart(sys_, target_, kFolderSeparators));
   uninstaller_name_ = UninstallerFileName(
       LeadBytesOf(sys_), NameWord(sys_, package_.table, TextId::kUninstall), target_name_);
-  uninstaller_ = folder_ + uninstaller_name_;
+  uninstaller_ = folder_;
+  uninstaller_ += uninstaller_name_;
 
   if (!preview_) {
     target_file_ = sys_.CreateFile(target_);
@@ -293,9 +294,10 @@ void InstallRun::Register() {
   // spelling (a relative folder, a forward slash, a "." or ".." part, a
   // path from the root of the drive).
   const std::string expanded = sys_.FullPath(target_);
-  const std::string folder = expanded.substr(0, FileNameStart(sys_, expanded, kFolderSeparators));
-  const std::string screensaver = folder + target_name_;
-  const std::string uninstaller = folder + uninstaller_name_;
+  std::string screensaver = expanded.substr(0, FileNameStart(sys_, expanded, kFolderSeparators));
+  std::string uninstaller = screensaver;
+  screensaver += target_name_;
+  uninstaller += uninstaller_name_;
   if (record_.AddUninstallEntry) WriteUninstallEntry(sys_, title_, uninstaller);
   if (record_.AddStartMenuGroup)
     CreateProgramShortcuts(sys_, package_.table, title_, uninstaller, screensaver,

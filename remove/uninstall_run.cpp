@@ -223,7 +223,8 @@ bool ArrangeOwnDeletion(const UninstallContext& context, const std::string& titl
   // Windows 9x, and NT without elevation, keep the user's temporary folder:
   // the run has no more rights than the user there.
   const bool elevated = sys.IsElevated();
-  const std::string private_folder = elevated ? MakePrivateFolder(sys) : "";
+  std::string private_folder;
+  if (elevated) private_folder = MakePrivateFolder(sys);
   const std::string temp = elevated ? private_folder : sys.TempPath();
   if (std::unique_ptr<File> held = MakeTemporaryCopy(sys, temp, own, &copy)) {
     std::string params = "-delfile ";
