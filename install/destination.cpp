@@ -29,6 +29,8 @@ std::string ProgramFilesFolder(System& system) {
   return folder;
 }
 
+std::string WindowsFolder(System& system) { return system.WindowsDirectory(); }
+
 }  // namespace
 
 std::string ResolveDestinationFolder(System& system, std::string_view folder,
@@ -46,14 +48,14 @@ std::string ResolveDestinationFolder(System& system, std::string_view folder,
 
   // Expanded only after joining, so a macro works in either input; what a
   // macro yields is inserted as it is.
-  static constexpr char kWindowsMacro[] = "<Windows>";
-  static constexpr char kProgramFilesMacro[] = "<Program Files>";
-  if (result.find(kWindowsMacro) != std::string::npos)
-    result =
-        ReplaceAll(lead, result, kWindowsMacro, WithoutBackslash(lead, system.WindowsDirectory()));
-  if (result.find(kProgramFilesMacro) != std::string::npos)
-    result = ReplaceAll(lead, result, kProgramFilesMacro,
-                        WithoutBackslash(lead, ProgramFilesFolder(system)));
+  // Each folder is asked for only when its macro is there.
+  static constexpr struct {
+    const char* macro;
+    std::string (*folder)(System&);
+  } kMacros[] = {{"<Windows>", WindowsFolder}, {"<Program Files>", ProgramFilesFolder}};
+  for (const auto& [macro, folder_of] : kMacros)
+    if (result.find(macro) != std::string::npos)
+      result = ReplaceAll(lead, result, macro, WithoutBackslash(lead, folder_of(system)));
   // Text that is no whole text of the code page (a lead byte followed by
   // "<", which no double-byte character holds) can make a replacement end
   // in a lead byte that swallows the separator behind it; the folder still
