@@ -1,5 +1,7 @@
 #include "setup/run_mode.h"
 
+#include "package/ansi_text.h"
+
 namespace scr {
 
 std::vector<std::string> SplitCommandLine(std::string_view line) {
@@ -48,10 +50,8 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
+  // Every byte a character of its own: no lead bytes.
+  return LowerSingleByteLetters(LeadBytes{}, text);
 }
 
 }  // namespace scr
