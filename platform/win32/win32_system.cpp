@@ -685,11 +685,16 @@ bool Win32System::SpecialFolderPath(ShellFolder folder, std::string* path) {
   // asks for its folder again (each query costs milliseconds): answers are
   // kept for the process. Failures are not kept, so a later query may still
   // succeed.
-  for (const auto& [id, known] : folders_) {
-    if (id == folder) {
-      *path = known;
-      return true;
-    }
+  static constexpr ShellFolder kCachedFolders[] = {ShellFolder::kDesktop, ShellFolder::kPrograms,
+                                                   ShellFolder::kProgramFiles};
+  static_assert(sizeof(kCachedFolders) / sizeof(kCachedFolders[0]) ==
+                sizeof(folders_) / sizeof(folders_[0]));
+  KnownFolder* slot = nullptr;
+  for (size_t i = 0; i < sizeof(folders_) / sizeof(folders_[0]); ++i)
+    if (kCachedFolders[i] == folder) slot = &folders_[i];
+  if (slot && slot->known) {
+    *path = slot->path;
+    return true;
   }
   LPITEMIDLIST list = nullptr;
   if (FAILED(
@@ -707,7 +712,10 @@ bool Win32System::SpecialFolderPath(ShellFolder folder, std::string* path) {
   }
   if (!ok) return false;
   *path = buffer;
-  folders_.emplace_back(folder, *path);
+  if (slot) {
+    slot->path = *path;
+    slot->known = true;
+  }
   return true;
 }
 

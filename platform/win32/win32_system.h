@@ -83,7 +83,14 @@ class Win32System : public System {
   void* owner_ = nullptr;  // HWND of message boxes and shell calls
   bool startup_show_mode_used_ = false;
   bool com_held_ = false;  // COM initialised once for the whole process
-  std::vector<std::pair<ShellFolder, std::string>> folders_;  // shell folders found so far
+  // Shell folders found so far, one slot for each folder the program asks
+  // for (kCachedFolders in the source); a fixed array needs none of a
+  // growing list's code.
+  struct KnownFolder {
+    bool known = false;
+    std::string path;
+  };
+  KnownFolder folders_[3];
 };
 
 }  // namespace scr
