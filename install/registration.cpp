@@ -175,8 +175,9 @@ bool DeleteDesktopPreviewShortcut(System& system, const LanguageTable& table,
   std::string desktop;
   if (!system.SpecialFolderPath(ShellFolder::kDesktop, &desktop)) return false;
   if (desktop.empty()) return true;
-  const std::string link = JoinPath(LeadBytesOf(system), desktop,
-                                    ShortcutName(system, table, TextId::kPreview, title) + ".lnk");
+  std::string name = ShortcutName(system, table, TextId::kPreview, title);
+  name += ".lnk";
+  const std::string link = JoinPath(LeadBytesOf(system), desktop, name);
   system.DeleteFile(link);
   return !system.FileExists(link);
 }
