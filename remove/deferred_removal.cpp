@@ -17,7 +17,7 @@ namespace {
 std::string ComparableFolder(System& sys, const std::string& folder) {
   std::string full = sys.FullPath(sys.ShortPath(folder));
   const LeadBytes lead = LeadBytesOf(sys);
-  if (full.size() > 3) full = WithoutBackslash(lead, full);
+  if (full.size() > 3 && EndsWithBackslash(lead, full)) full.pop_back();
   return LowerSingleByteLetters(lead, full);
 }
 
