@@ -14,13 +14,17 @@ bool LoadPackageOrReport(System& system, RunModes modes, LoadedPackage& package,
       // exclusively by another program, or removed while starting). Say so
       // plainly; a silent run shows no box and says it on the standard
       // error handle.
-      if (modes.SilentMode)
-        system.WriteStdError("Screensaver Setup: cannot open its own program file " +
-                             package.program_path + "\r\n");
-      else
-        system.MessageBox("Setup cannot open its own program file:\r\n" + package.program_path,
-                          Translate(package.table, TextId::kMessageCaption), MsgIcon::kError,
+      if (modes.SilentMode) {
+        std::string text = "Screensaver Setup: cannot open its own program file ";
+        text += package.program_path;
+        text += "\r\n";
+        system.WriteStdError(text);
+      } else {
+        std::string text = "Setup cannot open its own program file:\r\n";
+        text += package.program_path;
+        system.MessageBox(text, Translate(package.table, TextId::kMessageCaption), MsgIcon::kError,
                           MsgButtons::kOk);
+      }
       *end = RunEnd::kCannotOpenProgram;
       return false;
     case LoadStatus::kCorrupted:
