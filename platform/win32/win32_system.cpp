@@ -739,7 +739,9 @@ bool Win32System::StartProgram(const std::string& program, const std::string& pa
   *name = '\0';
   // CreateProcessA may write into the command line: the string's own
   // buffer, NUL-terminated, serves.
-  std::string line = "\"" + program + "\"";
+  std::string line = "\"";
+  line += program;
+  line += '"';
   if (!params.empty()) {
     line += ' ';
     line += params;
