@@ -41,10 +41,10 @@ RT_MANIFEST = 24
 # under 64 KiB, without an executable packer (virus scanners flag packed
 # programs).
 SIZE_LIMIT = 65536
-# The build is not there yet (71,168 bytes). Until it is, the test holds
+# The build is not there yet (66,048 bytes). Until it is, the test holds
 # the size reached plus a small margin, so that it cannot grow unnoticed;
 # once the build is under SIZE_LIMIT this becomes SIZE_LIMIT.
-ENFORCED_SIZE_LIMIT = 72704
+ENFORCED_SIZE_LIMIT = 67584
 
 
 class PeFile:
