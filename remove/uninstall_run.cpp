@@ -178,7 +178,7 @@ std::string PathArgument(const std::string& path) {
 // uninstaller, its entry and the rest stay, so it can be run again, and
 // nothing claims a removal that did not happen. A missing file is no
 // error: it is gone either way.
-bool RemoveFiles(const UninstallContext& context, const std::string& title, bool title_in_place,
+bool RemoveFiles(const UninstallContext& context, std::string_view title, bool title_in_place,
                  const std::string& screensaver) {
   System& sys = context.sys;
   if (!screensaver.empty()) {
@@ -200,7 +200,7 @@ bool RemoveFiles(const UninstallContext& context, const std::string& title, bool
 // report, and the copy must not then delete the uninstaller and announce
 // a complete removal.
 // Each of them refuses a title that breaks the name rule by itself.
-bool RemoveRegistration(const UninstallContext& context, const std::string& title) {
+bool RemoveRegistration(const UninstallContext& context, std::string_view title) {
   System& sys = context.sys;
   const SetupRecord& record = context.package.record;
   if (record.AddUninstallEntry && !DeleteUninstallEntry(sys, title)) return false;
@@ -215,7 +215,7 @@ bool RemoveRegistration(const UninstallContext& context, const std::string& titl
 // temporary folder does that once this process has ended. Without a
 // temporary copy the uninstaller goes at the next restart. False when even
 // that is refused: the uninstaller would stay for good.
-bool ArrangeOwnDeletion(const UninstallContext& context, const std::string& title) {
+bool ArrangeOwnDeletion(const UninstallContext& context, std::string_view title) {
   System& sys = context.sys;
   const std::string& own = context.own_path;
   std::string copy;
@@ -263,7 +263,7 @@ RunEnd RunUninstall(const UninstallContext& context) {
   System& sys = context.sys;
   const LoadedPackage& package = context.package;
   const SetupRecord& record = package.record;
-  const std::string title = FieldText(record.ScrTitle);
+  const std::string_view title = FieldView(record.ScrTitle);
   // The wizard window belongs to the install side: whatever happens below,
   // it is never shown.
   context.front.HideWindow();
@@ -274,7 +274,7 @@ RunEnd RunUninstall(const UninstallContext& context) {
     return RunEnd::kNotAnUninstaller;
 
   if (!context.modes.SilentMode) {
-    std::string caption = title;
+    std::string caption(title);
     caption += ' ';
     caption += Translate(package.table, TextId::kUninstall);
     MsgAnswer answer =
