@@ -29,28 +29,19 @@ void TSCRSetup::NotebookPageChanged() {
 
   const SetupRecord& record = package.record;
   const bool back_to_license = LicensePageInUse(record) && record.LicenseSize != 0;
-  switch (n) {
-    case kPageLicense:
-      view.SetText(Control::btnNext, DecorateNext(*this));
-      view.SetVisible(Control::btnBack, false);
-      break;
-    case kPageDirectory:
-    case kPageReady:
-      view.SetText(Control::btnNext, Tr(TextId::kInstall));
-      view.SetEnabled(Control::btnNext, true);
-      view.SetVisible(Control::btnBack, back_to_license);
-      break;
-    case kPageProgress:
-    case kPageReadme:
-      view.SetText(Control::btnNext, DecorateNext(*this));
-      view.SetVisible(Control::btnBack, false);
-      view.SetEnabled(Control::btnCancel, false);
-      break;
-    case kPageFinished:
-      view.SetText(Control::btnNext, Tr(TextId::kFinish));
-      view.SetVisible(Control::btnBack, false);
-      view.SetEnabled(Control::btnCancel, false);
-      break;
+  // Directory and Ready install; the others lead on, the Finished page
+  // ends. Only those two pages go back (to the licence, when it is shown);
+  // from the Progress page on, nothing can be cancelled.
+  const bool installs = n == kPageDirectory || n == kPageReady;
+  view.SetText(Control::btnNext, installs             ? Tr(TextId::kInstall)
+                                 : n == kPageFinished ? Tr(TextId::kFinish)
+                                                      : DecorateNext(*this));
+  if (installs) {
+    view.SetEnabled(Control::btnNext, true);
+    view.SetVisible(Control::btnBack, back_to_license);
+  } else {
+    view.SetVisible(Control::btnBack, false);
+    if (n != kPageLicense) view.SetEnabled(Control::btnCancel, false);
   }
 }
 
