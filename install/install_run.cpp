@@ -75,7 +75,7 @@ class InstallRun {
   const bool silent_;
   const bool preview_;
   const std::string title_;
-  const std::string readme_;
+  const std::string& readme_;  // the context's, which outlives the run
 
   std::string folder_;       // ends with "\" once settled
   std::string target_;       // the screensaver file as chosen
