@@ -33,28 +33,16 @@ constexpr size_t kRawSizeField = 16;
 constexpr size_t kRawPositionField = 20;
 constexpr int64_t kSymbolSize = 18;
 
-// Little-endian fields, whatever the host's byte order. On a little-endian
-// host a field is one plain load, which takes a fraction of the code the
-// byte-by-byte form does at every one of the many reads.
-uint32_t Le16(const uint8_t* p) {
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  uint16_t value;
+// Little-endian fields, each one plain load: the package's record is read
+// the same way (record.h holds the build to little-endian hosts).
+template <typename Field>
+uint32_t LoadField(const uint8_t* p) {
+  Field value;
   std::memcpy(&value, p, sizeof(value));
   return value;
-#else
-  return static_cast<uint32_t>(p[0] | p[1] << 8);
-#endif
 }
-uint32_t Le32(const uint8_t* p) {
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  uint32_t value;
-  std::memcpy(&value, p, sizeof(value));
-  return value;
-#else
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-#endif
-}
+uint32_t Le16(const uint8_t* p) { return LoadField<uint16_t>(p); }
+uint32_t Le32(const uint8_t* p) { return LoadField<uint32_t>(p); }
 const uint8_t* At(const std::string& bytes, size_t at) {
   return reinterpret_cast<const uint8_t*>(bytes.data()) + at;
 }
