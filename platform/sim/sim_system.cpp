@@ -348,7 +348,9 @@ std::unique_ptr<File> SimSystem::CreateFile(const std::string& path) {
   int64_t limit = -1;
   for (const auto& [p, after] : fail_write_after)
     if (Lower(p) == Lower(CString(path))) limit = after;
-  return Open(host, "w+b", nullptr, limit);
+  std::unique_ptr<File> file = Open(host, "w+b", nullptr, limit);
+  if (file) created.push_back(path);
+  return file;
 }
 
 namespace {
@@ -757,6 +759,7 @@ bool SimSystem::CreateShellLink(const std::string& target, const std::string& li
   if (host.empty() || !fs::is_directory(fs::path(host).parent_path(), ec)) return false;
   if (InSet(fail_create_file, link_file)) return false;
   PutFile(link_file, "LNK\n" + target);
+  created.push_back(link_file);
   return true;
 }
 

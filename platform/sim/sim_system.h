@@ -128,6 +128,8 @@ class SimSystem : public System {
   std::vector<std::string> delay_until_reboot;
   std::vector<std::string> private_folders;  // made by CreatePrivateFolder
   std::vector<std::string> deleted;          // every path DeleteFile removed, in order
+  // Every file CreateFile made and every link CreateShellLink saved, in order.
+  std::vector<std::string> created;
   int dll_search_calls = 0;
   int delete_attempts = 0;
   int64_t read_calls = 0;  // ReadSome calls on files opened by OpenRead

@@ -35,26 +35,6 @@ constexpr char kPrograms[] = "C:\\Programs\\";
 constexpr char kDesktop[] = "C:\\Desktop\\";
 constexpr int kCodePages[] = {1252, 932, 936, 949, 950};
 
-class PlaceSim : public SimSystem {
- public:
-  using SimSystem::SimSystem;
-  std::vector<std::string> created;
-  std::vector<std::string> links;
-  std::unique_ptr<File> CreateFile(const std::string& path) override {
-    std::unique_ptr<File> file = SimSystem::CreateFile(path);
-    if (file) created.push_back(path);
-    return file;
-  }
-  bool CreateShellLink(const std::string& target, const std::string& link_file) override {
-    const bool ok = SimSystem::CreateShellLink(target, link_file);
-    if (ok) {
-      created.push_back(link_file);
-      links.push_back(target);
-    }
-    return ok;
-  }
-};
-
 // No NUL (it ends a field and the language block), no line break (it ends
 // an entry).
 std::string Clean(std::string text) {
@@ -88,7 +68,7 @@ bool WholeParts(const scr::LeadBytes& lead, const std::string& path) {
   return true;
 }
 
-void CheckPlaces(PlaceSim& sim, const scr::LeadBytes& lead, const std::string& title,
+void CheckPlaces(SimSystem& sim, const scr::LeadBytes& lead, const std::string& title,
                  const std::vector<std::string>& paths) {
   const std::string group = std::string(kPrograms) + title + "\\";
   for (const std::string& path : paths) {
@@ -99,7 +79,7 @@ void CheckPlaces(PlaceSim& sim, const scr::LeadBytes& lead, const std::string& t
   (void)sim;
 }
 
-int Run(PlaceSim& sim, const std::vector<std::string>& args) {
+int Run(SimSystem& sim, const std::vector<std::string>& args) {
   SilentFront front;
   return RunSilent(sim, DecideRunModes(args), args, front);
 }
@@ -123,10 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // the name rule for such titles is checked by the name-places tests.
   if (!SeparatorPositions(lead, title, "\\/").empty()) return 0;
 
-  static PlaceSim* sim_holder = nullptr;
+  static SimSystem* sim_holder = nullptr;
   delete sim_holder;  // a fresh system for every input
-  sim_holder = new PlaceSim(Sandbox("name_roads"));
-  PlaceSim& sim = *sim_holder;
+  sim_holder = new SimSystem(Sandbox("name_roads"));
+  SimSystem& sim = *sim_holder;
   for (int b = 0x80; b <= 0xFF; ++b)
     if (lead.IsLead(static_cast<uint8_t>(b))) sim.lead_bytes.insert(static_cast<uint8_t>(b));
   sim.special_folders[ShellFolder::kPrograms] = "C:\\Programs";
@@ -148,10 +128,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       return 0;
   }
   sim.created.clear();
-  sim.links.clear();
   if (Run(sim, {"setup.exe", "-silent", kDest}) != 0) return 0;  // refused or failed
   CheckPlaces(sim, lead, title, sim.created);
-  for (const std::string& target : sim.links) {
+  for (const std::string& link : sim.created) {
+    if (link.size() < 4 || link.compare(link.size() - 4, 4, ".lnk") != 0) continue;
+    const std::string target = sim.LinkTarget(link);
     FUZZ_CHECK(Within(lead, target, kDest, false));
     FUZZ_CHECK(WholeParts(lead, target));
     FUZZ_CHECK(sim.FileExists(target));  // the file the install wrote there

@@ -29,22 +29,6 @@ constexpr char kDesktop[] = "C:\\Documents and Settings\\User\\Desktop\\";
 constexpr char kUninstallParent[] = "HKLM\\software\\microsoft\\windows\\currentversion\\uninstall";
 constexpr char kPlayerParent[] = "HKCU\\software\\quorvane";
 
-// Records every file the runs delete and every file they create.
-class PlaceSim : public SimSystem {
- public:
-  std::vector<std::string> created;
-  std::unique_ptr<File> CreateFile(const std::string& path) override {
-    std::unique_ptr<File> file = SimSystem::CreateFile(path);
-    if (file) created.push_back(path);
-    return file;
-  }
-  bool CreateShellLink(const std::string& target, const std::string& link_file) override {
-    const bool ok = SimSystem::CreateShellLink(target, link_file);
-    if (ok) created.push_back(link_file);
-    return ok;
-  }
-};
-
 // What every case packs: a readme and all three registrations, so that
 // every name is written; its proposed folder is not kDest.
 TestPackage Placed() {
@@ -63,8 +47,8 @@ class NamePlaces : public testing::Test {
   // Packs `package` as the running setup file and installs it silently into
   // kDest. Returns the exit code.
   int Install(const TestPackage& package = Placed(),
-              const std::function<void(PlaceSim&)>& prepare = nullptr) {
-    sim = std::make_unique<PlaceSim>();
+              const std::function<void(SimSystem&)>& prepare = nullptr) {
+    sim = std::make_unique<SimSystem>();
     if (prepare) prepare(*sim);
     EXPECT_TRUE(WriteTestPackage(*sim, package));
     sim->created.clear();
@@ -143,7 +127,7 @@ class NamePlaces : public testing::Test {
     EXPECT_EQ(after, before);
   }
 
-  std::unique_ptr<PlaceSim> sim;
+  std::unique_ptr<SimSystem> sim;
   std::map<std::string, std::string> before;
 };
 
@@ -213,13 +197,13 @@ TEST_F(NamePlaces, AGroupFolderThatIsALinkIsNeitherWrittenNorEmptied) {
   const std::string other = "C:\\Other\\";
   const std::vector<std::string> names = {"Preview Aquarium.lnk", "Readme.lnk",
                                           "Uninstall Aquarium.lnk"};
-  auto plant = [&](PlaceSim& s) {
+  auto plant = [&](SimSystem& s) {
     s.MakeFolderLink(group, other);
     for (const std::string& name : names) s.PutFile(other + name, "not ours");
   };
   // The link is there before the install.
   ASSERT_EQ(Install(Placed(),
-                    [&](PlaceSim& s) {
+                    [&](SimSystem& s) {
                       plant(s);
                       s.PutFile("C:\\WINDOWS\\victim.dll", "a system file");
                       std::filesystem::create_hard_link(
