@@ -76,14 +76,7 @@ class SeparatorInstall : public testing::Test {
   void Start(std::vector<std::string> args = {"setup.exe"}, RunModes modes = {}) {
     UseShiftJis(sim);
     ASSERT_TRUE(WriteTestPackage(sim, package));
-    if (modes.SilentMode) {
-      form.reset();
-      MemoryFront front(view);
-      silent_exit_code = RunSilent(sim, modes, args, front);
-      return;
-    }
-    form = std::make_unique<TSCRSetup>(sim, view, modes, std::move(args));
-    form->FormCreate();
+    silent_exit_code = StartRoad(sim, view, form, modes, std::move(args));
   }
   int ExitCode() const { return form ? form->exit_code : silent_exit_code; }
   // The screensaver files anywhere under C:\Savers.

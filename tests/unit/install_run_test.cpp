@@ -82,14 +82,7 @@ class InstallRunTest : public testing::Test {
   void Pack() { ASSERT_TRUE(WriteTestPackage(sim, pkg)); }
   void Start(RunModes modes = {}, std::vector<std::string> args = {"setup.exe"}) {
     Pack();
-    if (modes.SilentMode) {
-      form.reset();
-      MemoryFront front(view);
-      silent_exit_code = RunSilent(sim, modes, args, front);
-      return;
-    }
-    form = std::make_unique<TSCRSetup>(sim, view, modes, std::move(args));
-    form->FormCreate();
+    silent_exit_code = StartRoad(sim, view, form, modes, std::move(args));
   }
   int ExitCode() const { return form ? form->exit_code : silent_exit_code; }
   void StartSilent(const std::string& folder = "") {

@@ -1,5 +1,7 @@
 #include "tests/unit/memory_view.h"
 
+#include "setup/exit_codes.h"
+
 namespace scr {
 
 MemoryView::MemoryView() {
@@ -25,6 +27,18 @@ bool MemoryView::BrowseForFolder(const std::string& start, const std::string& in
 void MemoryView::Check(Control radio) {
   At(Control::rbAccept).checked = radio == Control::rbAccept;
   At(Control::rbNotAccept).checked = radio == Control::rbNotAccept;
+}
+
+int StartRoad(System& system, MemoryView& view, std::unique_ptr<TSCRSetup>& form, RunModes modes,
+              std::vector<std::string> args) {
+  form.reset();
+  if (modes.SilentMode) {
+    MemoryFront front(view);
+    return RunSilent(system, modes, args, front);
+  }
+  form = std::make_unique<TSCRSetup>(system, view, modes, std::move(args));
+  form->FormCreate();
+  return kExitOk;
 }
 
 }  // namespace scr

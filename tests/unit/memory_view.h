@@ -5,8 +5,12 @@
 
 #include <array>
 #include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "setup/silent_run.h"
+#include "wizard/setup_form.h"
 #include "wizard/view.h"
 
 namespace scr {
@@ -106,5 +110,12 @@ class MemoryFront : public SilentFront {
  private:
   MemoryView& view_;
 };
+
+// Starts the program's road as its entry does: a silent run through
+// RunSilent, recording into `view` (and `form` left empty), any other
+// through a form over `view`, created and left in `form`. Returns the
+// silent run's exit code; a form keeps its own.
+int StartRoad(System& system, MemoryView& view, std::unique_ptr<TSCRSetup>& form, RunModes modes,
+              std::vector<std::string> args);
 
 }  // namespace scr

@@ -173,14 +173,7 @@ class UninstallRun : public ::testing::Test {
   }
 
   void Run(RunModes modes = {}) {
-    if (modes.SilentMode) {
-      form.reset();
-      MemoryFront front(view);
-      silent_exit_code = RunSilent(*sim, modes, {"uninst.exe"}, front);
-      return;
-    }
-    form = std::make_unique<TSCRSetup>(*sim, view, modes, std::vector<std::string>{"uninst.exe"});
-    form->FormCreate();
+    silent_exit_code = StartRoad(*sim, view, form, modes, {"uninst.exe"});
   }
   int ExitCode() const { return form ? form->exit_code : silent_exit_code; }
 
