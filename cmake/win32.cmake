@@ -23,11 +23,6 @@ configure_file(setup/setup.rc.in ${CMAKE_BINARY_DIR}/setup.rc @ONLY)
 # windres reads the manifest; without this the resource keeps an old one
 # until the .rc file itself changes.
 set_source_files_properties(${CMAKE_BINARY_DIR}/setup.rc PROPERTIES OBJECT_DEPENDS ${SCR_MANIFEST})
-# The start-up stand-ins fit MinGW's i686 start-up code; the x86-64 test
-# vehicle keeps MinGW's own pieces.
-if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-  list(FILTER SCR_WIN32_SOURCES EXCLUDE REGEX "platform/win32/startup_pieces\\.cpp$")
-endif()
 add_executable(setup WIN32 setup/main.cpp ${SCR_WIN32_SOURCES} ${CMAKE_BINARY_DIR}/setup.rc)
 # Without exceptions nothing unwinds, so the unwind tables (17 KiB) go too.
 target_compile_options(setup PRIVATE -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
@@ -51,12 +46,16 @@ target_link_libraries(setup PRIVATE scrcore shell32 ole32 advapi32 gdi32 user32)
 # the real Windows folder, not a per-user copy, so the "<Windows>" default
 # and the system-folder rule point at the right place.
 target_link_options(setup PRIVATE -Wl,--tsaware)
-# MinGW's start-up pieces that the program does not use are replaced by
-# small stand-ins (platform/win32/startup_pieces.cpp). Without auto-import
-# the linker refuses a data import that would need a run-time
-# pseudo-relocation, so the stand-in that applies none is exact. (Only
-# --disable-runtime-pseudo-reloc would make ld merge the read-only data into
-# the writable .data section.)
+# setup.exe brings its own entry (platform/win32/startup.cpp) instead of
+# MinGW's start-up code: the specs file leaves crt2.o out of the start-up
+# files that GCC links (crtbegin.o stays, for crtend.o's reference). Neither
+# -nostartfiles nor a link without crtend.o gets through: GCC 12's linker
+# crashes on them once link-time optimisation is on. The entry applies no
+# run-time pseudo-relocations: without auto-import the linker refuses a data
+# import that would need one.
+set(SCR_STARTFILES_SPECS ${CMAKE_SOURCE_DIR}/cmake/setup_startfiles.specs)
+target_link_options(setup PRIVATE -specs=${SCR_STARTFILES_SPECS} -Wl,--disable-auto-import)
+set_property(TARGET setup APPEND PROPERTY LINK_DEPENDS ${SCR_STARTFILES_SPECS})
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   # Code generation for size, given to the compiler of both setup.exe's
   # and scrcore's sources and to the link (the link-time pass generates the
@@ -89,7 +88,6 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   target_compile_options(scrcore PRIVATE ${SCR_I686_SIZE_OPTIONS})
   target_compile_options(setup PRIVATE ${SCR_I686_SIZE_OPTIONS})
   target_link_options(setup PRIVATE ${SCR_I686_SIZE_OPTIONS})
-  target_link_options(setup PRIVATE -Wl,--disable-auto-import)
   set(SCR_SECTIONS_SCRIPT ${CMAKE_SOURCE_DIR}/cmake/setup_sections.ld)
   target_link_options(setup PRIVATE -Wl,-T,${SCR_SECTIONS_SCRIPT})
   set_property(TARGET setup APPEND PROPERTY LINK_DEPENDS ${SCR_SECTIONS_SCRIPT})
@@ -123,6 +121,7 @@ endif()
 # tests' drivers (tests/driver/), the sample screensaver (samples/, a GUI
 # program) and the helpers of the main job (tools/win32/).
 file(GLOB SCR_DRIVERS CONFIGURE_DEPENDS tests/driver/*.cpp samples/*.cpp tools/win32/*.cpp)
+list(FILTER SCR_DRIVERS EXCLUDE REGEX "tests/driver/startprobe\\.cpp$")
 foreach(src ${SCR_DRIVERS})
   get_filename_component(name ${src} NAME_WE)
   if(src MATCHES "samples/")
@@ -134,3 +133,9 @@ foreach(src ${SCR_DRIVERS})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE comctl32 shell32 ole32 oleaut32 uuid advapi32 gdi32 user32)
 endforeach()
+
+# setup.exe's entry, linked as setup.exe links it, in a program whose static
+# object shows that constructors run first and destructors at exit.
+add_executable(startprobe WIN32 tests/driver/startprobe.cpp platform/win32/startup.cpp)
+target_link_options(startprobe PRIVATE -specs=${SCR_STARTFILES_SPECS} -Wl,--disable-auto-import)
+set_property(TARGET startprobe APPEND PROPERTY LINK_DEPENDS ${SCR_STARTFILES_SPECS})

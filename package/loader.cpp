@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "package/file_name.h"
@@ -24,10 +24,9 @@ bool ReadAt(File& file, int64_t position, void* buffer, size_t count) {
 // package. The string then takes the same amount, just given back.
 bool CanAllocate(size_t size) {
   if (size >= SIZE_MAX - 1) return false;
-  void* probe = ::operator new(size + 1, std::nothrow);
-  if (!probe) return false;
-  ::operator delete(probe);
-  return true;
+  void* probe = std::malloc(size + 1);
+  std::free(probe);
+  return probe != nullptr;
 }
 
 // Reads a block of `size` bytes at `position` into `out`, after checking

@@ -21,7 +21,8 @@ bool IsDeviceName(std::string_view part) {
   while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
   std::string upper;
   for (char c : stem) upper += AsciiUpper(c);
-  for (const char* device : {"CON", "PRN", "AUX", "NUL"})
+  static constexpr std::string_view kDevices[] = {"CON", "PRN", "AUX", "NUL"};
+  for (std::string_view device : kDevices)
     if (upper == device) return true;
   return upper.size() == 4 && (upper.rfind("COM", 0) == 0 || upper.rfind("LPT", 0) == 0) &&
          upper[3] >= '1' && upper[3] <= '9';

@@ -11,6 +11,7 @@ One win32 prefix for the suite, no display.
 
 import os
 import re
+import shutil
 import unittest
 
 import scrtest
@@ -208,6 +209,21 @@ class PlatformTest(unittest.TestCase):
         pending = self.prefix.registry().get_value(
             r"HKLM\System\CurrentControlSet\Control\Session Manager", "PendingFileRenameOperations")
         self.assertIn("C:\\plat\\gone.txt", pending or "")
+
+    def test_setup_entry_runs_constructors_first_and_destructors_at_exit(self):
+        # setup.exe starts through its own entry, not MinGW's start-up code:
+        # static constructors before WinMain, destructors through exit,
+        # WinMain's usual arguments (a quoted program name with a blank is
+        # not part of the tail) and the floating-point unit as MinGW's run
+        # time sets it (fninit, 0x037f; Windows starts a process at 0x027f).
+        probe = scrtest.program_file("startprobe.exe")
+        scrtest.require_files(probe)
+        shutil.copy(probe, self.host("start probe.exe"))
+        code, _, err = self.prefix.run("C:\\plat\\start probe.exe", ["C:\\plat\\start.txt"])
+        self.assertEqual(code, 7, err)
+        with open(self.host("start.txt"), "rb") as f:
+            self.assertEqual(f.read(), b"constructed main tail=C:\\plat\\start.txt show=10 image=1 "
+                                       b"fpu=037f destroyed")
 
     def test_elevation_and_held_folders(self):
         os.makedirs(self.host("held"), exist_ok=True)
