@@ -42,13 +42,14 @@ void RunStaticDestructors() {
   for (StaticFunction* destructor = __DTOR_LIST__ + 1; *destructor; ++destructor) (*destructor)();
 }
 
-// In the order GCC expects: the last in the list first, as the list was
-// built from the objects in link order, each object's in reverse.
+// From the last entry to the first, as libgcc runs a .ctors list: the
+// order that GCC's constructor priorities assume.
 void RunStaticConstructors() {
   size_t count = reinterpret_cast<size_t>(__CTOR_LIST__[0]);
-  if (count == static_cast<size_t>(-1))
-    for (count = 0; __CTOR_LIST__[count + 1]; ++count) {
-    }
+  if (count == static_cast<size_t>(-1)) {  // not counted by the linker: up to the null entry
+    count = 0;
+    while (__CTOR_LIST__[count + 1]) ++count;
+  }
   for (; count > 0; --count) __CTOR_LIST__[count]();
   atexit(RunStaticDestructors);
 }
