@@ -53,9 +53,12 @@ target_link_options(setup PRIVATE -Wl,--tsaware)
 # crashes on them once link-time optimisation is on. The entry applies no
 # run-time pseudo-relocations: without auto-import the linker refuses a data
 # import that would need one.
-set(SCR_STARTFILES_SPECS ${CMAKE_SOURCE_DIR}/cmake/setup_startfiles.specs)
-target_link_options(setup PRIVATE -specs=${SCR_STARTFILES_SPECS} -Wl,--disable-auto-import)
-set_property(TARGET setup APPEND PROPERTY LINK_DEPENDS ${SCR_STARTFILES_SPECS})
+function(scr_link_own_entry target)
+  set(specs ${CMAKE_SOURCE_DIR}/cmake/setup_startfiles.specs)
+  target_link_options(${target} PRIVATE -specs=${specs} -Wl,--disable-auto-import)
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${specs})
+endfunction()
+scr_link_own_entry(setup)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   # Code generation for size, given to the compiler of both setup.exe's
   # and scrcore's sources and to the link (the link-time pass generates the
@@ -137,5 +140,4 @@ endforeach()
 # setup.exe's entry, linked as setup.exe links it, in a program whose static
 # object shows that constructors run first and destructors at exit.
 add_executable(startprobe WIN32 tests/driver/startprobe.cpp platform/win32/startup.cpp)
-target_link_options(startprobe PRIVATE -specs=${SCR_STARTFILES_SPECS} -Wl,--disable-auto-import)
-set_property(TARGET startprobe APPEND PROPERTY LINK_DEPENDS ${SCR_STARTFILES_SPECS})
+scr_link_own_entry(startprobe)

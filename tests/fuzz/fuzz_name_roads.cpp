@@ -68,7 +68,7 @@ bool WholeParts(const scr::LeadBytes& lead, const std::string& path) {
   return true;
 }
 
-void CheckPlaces(SimSystem& sim, const scr::LeadBytes& lead, const std::string& title,
+void CheckPlaces(const scr::LeadBytes& lead, const std::string& title,
                  const std::vector<std::string>& paths) {
   const std::string group = std::string(kPrograms) + title + "\\";
   for (const std::string& path : paths) {
@@ -76,7 +76,6 @@ void CheckPlaces(SimSystem& sim, const scr::LeadBytes& lead, const std::string& 
                Within(lead, path, kDesktop, false));
     FUZZ_CHECK(WholeParts(lead, path));
   }
-  (void)sim;
 }
 
 int Run(SimSystem& sim, const std::vector<std::string>& args) {
@@ -129,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   sim.created.clear();
   if (Run(sim, {"setup.exe", "-silent", kDest}) != 0) return 0;  // refused or failed
-  CheckPlaces(sim, lead, title, sim.created);
+  CheckPlaces(lead, title, sim.created);
   for (const std::string& link : sim.created) {
     if (link.size() < 4 || link.compare(link.size() - 4, 4, ".lnk") != 0) continue;
     const std::string target = sim.LinkTarget(link);
@@ -167,6 +166,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::string> deleted;
   for (const std::string& path : sim.deleted)
     if (path.rfind("C:\\TEMP\\", 0) != 0) deleted.push_back(path);  // the temporary copy
-  CheckPlaces(sim, lead, title, deleted);
+  CheckPlaces(lead, title, deleted);
   return 0;
 }
